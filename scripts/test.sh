@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds both builds and runs every test through one CTest run:
 #   build/native  the portable core under AddressSanitizer and UBSan
+#   build/fuzz    libFuzzer targets (clang), each given a short smoke run
 #   build/win32   everything for 32-bit Windows (the product), tests under Wine
 # Where the kernel cannot run 32-bit programs, Wine cannot run the 32-bit
 # build; the same Windows sources are then also built for 64-bit Windows
@@ -17,6 +18,8 @@ configure_and_build() { # DIR [cmake args...]
   cmake --build "$dir" -j "$jobs"
 }
 configure_and_build build/native -DCMAKE_BUILD_TYPE=Debug -DTL_SANITIZE=ON
+configure_and_build build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTL_FUZZ=ON -DTL_TESTS=OFF \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 configure_and_build build/win32 -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake"
 
@@ -30,7 +33,7 @@ if [ "$bits" = 64 ]; then
 fi
 
 # One CTest run over both builds, so the summary names every test of each.
-printf 'subdirs("native")\nsubdirs("%s")\n' "$windows" > build/CTestTestfile.cmake
+printf 'subdirs("native")\nsubdirs("%s")\nsubdirs("fuzz")\n' "$windows" > build/CTestTestfile.cmake
 
 bash scripts/wine-prefix.sh "build/$windows/wineprefix" "$bits"
 export ASAN_OPTIONS=detect_leaks=1

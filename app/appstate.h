@@ -1,0 +1,50 @@
+// The application record: everything that lives for the whole run. Its
+// portable part (the BookmarkList, the keyword index, the Options and the
+// checker's bookkeeping) works without any window, so tests and a headless
+// build drive the store through it; the window side fills the handles.
+#ifndef TL_APP_APPSTATE_H
+#define TL_APP_APPSTATE_H
+
+#include <stdint.h>
+
+#include "app/options.h"
+#include "core/vec.h"
+
+struct KeywordIndex;
+
+// shown_count before anything was written to the status bar.
+const int32_t SHOWN_COUNT_INVALID = -1;
+
+struct AppState {
+    // Window side (Windows handles kept opaque here; null without windows).
+    void *main_window;   // HWND of the frame window
+    void *list_view;     // HWND of the list of bookmarks
+    void *tool_bar;      // HWND
+    void *tool_tips;     // HWND of the toolbar's tooltip control
+    void *filter_edit;   // HWND of the filter box
+    void *status_bar;    // HWND of the two-part status bar
+    void *status_images; // HIMAGELIST of the four status icons
+    int32_t sort_column; // 0 Title, 1 URL
+    int32_t search_error;       // the filter expression failed to parse
+    int32_t shown_count;        // item count last written, or SHOWN_COUNT_INVALID
+    uint32_t checker_thread_id; // where work for the checker is posted
+    int32_t check_active;       // a check cycle is running
+    int32_t check_minutes;      // minutes counted by the one-minute timer
+    uint32_t status_deadline;   // tick count after which "Ready" returns
+    void *ui_font;              // HFONT of the filter box
+    vec *bookmarks;             // the BookmarkList: Bookmark pointers, address order
+    Options options;
+    KeywordIndex *keyword_index;
+    void *toolbar_bitmap; // HBITMAP
+};
+
+// The one application record of the process.
+extern AppState *g_app;
+
+// A new record with an empty BookmarkList, a keyword index with its stop
+// words and default Options (the bookmark file beside exe_path); no windows.
+AppState *app_state_create(const char *exe_path);
+// Frees every Bookmark, the list, the index and the record.
+void app_state_destroy(AppState *app);
+
+#endif

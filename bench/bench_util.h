@@ -1,0 +1,17 @@
+// Helpers shared by the benchmarks: wall-clock timing, peak memory, and the
+// generated bookmark files.
+#ifndef TL_BENCH_UTIL_H
+#define TL_BENCH_UTIL_H
+
+#include <string>
+
+// Seconds on a monotonic clock.
+double bench_now(void);
+// The process's peak resident memory in MiB (0 where unknown).
+double bench_peak_mib(void);
+// Runs the shared generator with its arguments (for example
+// "--style own --count 100000") into a file under build/bench-data, once, and
+// returns the file's path. Ends the program when the generator fails.
+std::string bench_generated_file(const std::string &args);
+
+#endif

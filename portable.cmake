@@ -1,0 +1,25 @@
+# The portable core: every module's sources in one library, tl_lib. A file
+# named *_win32.cpp builds only for Windows, *_posix.cpp only natively; the
+# rest builds in both. New sources are picked up by the globs.
+set(tl_portable_dirs core store search checker)
+set(tl_lib_sources app/appstate.cpp app/options.cpp)
+foreach(dir ${tl_portable_dirs})
+  file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  list(APPEND tl_lib_sources ${found})
+endforeach()
+if(WIN32)
+  list(FILTER tl_lib_sources EXCLUDE REGEX "_posix\\.cpp$")
+else()
+  list(FILTER tl_lib_sources EXCLUDE REGEX "_win32\\.cpp$")
+  # The regular-expression adapter serves the Windows build; natively it is
+  # kept apart for the differential test against the C library's engine.
+  list(FILTER tl_lib_sources EXCLUDE REGEX "posix_regex\\.cpp$")
+  add_library(tl_posix_regex STATIC ${CMAKE_SOURCE_DIR}/core/posix_regex.cpp)
+endif()
+add_library(tl_lib STATIC ${tl_lib_sources})
+if(WIN32)
+  target_link_libraries(tl_lib PUBLIC ws2_32)
+else()
+  find_package(Threads REQUIRED)
+  target_link_libraries(tl_lib PUBLIC Threads::Threads)
+endif()

@@ -1,0 +1,56 @@
+// The keyword index: every distinct keyword with the Bookmarks that carry it,
+// the stop words of keyword extraction, the word splitter, and each Bookmark's
+// own list of keywords.
+#ifndef TL_SEARCH_KEYWORD_INDEX_H
+#define TL_SEARCH_KEYWORD_INDEX_H
+
+#include "core/vec.h"
+
+struct Bookmark;
+
+// One keyword: a single allocation holding the set pointer and, right after
+// it, the text.
+struct KeywordEntry {
+    vec *bookmarks; // Bookmarks carrying it (not owned), address order, each once
+    char text[1];   // the keyword as it appeared (case kept), zero-terminated
+};
+
+// A Bookmark's keywords, in the order they first appeared in its text.
+struct KeywordList {
+    vec *entries; // KeywordEntry pointers (not owned)
+};
+
+struct KeywordIndex {
+    vec *entries;   // KeywordEntry pointers (owned), byte-wise order of text
+    vec *stopWords; // heap texts (owned), case-insensitive order, each once
+};
+
+typedef void (*WordCallback)(const char *word, void *context);
+
+KeywordIndex *keyword_index_create(void);
+void keyword_index_destroy(KeywordIndex *index);
+// Calls callback once per word of text, in order (words are runs of ASCII
+// letters and digits; "'s" is dropped). The word is valid during the call only.
+void split_words(const char *text, WordCallback callback, void *context);
+// The words of text joined by single spaces, or null when none is kept. With
+// filter set, one-letter words and stop words are left out. Caller frees.
+char *extract_keywords(KeywordIndex *index, const char *text, int filter);
+// Takes b out of every keyword of old_list (may be null), then indexes b under
+// every word of text (may be null). Returns old_list refilled, or a new list.
+KeywordList *set_keywords(KeywordIndex *index, Bookmark *b, const char *text,
+                          KeywordList *old_list);
+// The list's keywords separated by single spaces ("" when empty). Caller frees.
+char *keyword_list_text(const KeywordList *list);
+void keyword_list_destroy(KeywordList *list);
+// A new vec of pointers to every entry's text, in index order (not copies).
+vec *keyword_index_words(const KeywordIndex *index);
+// Removes in place every word (run of bytes other than white space and comma)
+// that repeats an earlier word, with its following delimiters.
+void remove_repeated_words(char *text, int case_sensitive);
+
+// The orders of the index: byte-wise (entries) and ASCII case-insensitive
+// (stop words), as strcmp-style results.
+int compare_bytes(const char *a, const char *b);
+int compare_nocase(const char *a, const char *b);
+
+#endif

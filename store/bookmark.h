@@ -1,0 +1,50 @@
+// The Bookmark record and the BookmarkList: every Bookmark of the running
+// program, kept in ascending order of the records' addresses (the order of the
+// keyword index's sets). Every change of a Bookmark's keywords goes through the
+// keyword index so that index and list always agree.
+#ifndef TL_STORE_BOOKMARK_H
+#define TL_STORE_BOOKMARK_H
+
+#include <stdint.h>
+
+struct AppState;
+struct KeywordList;
+
+struct Bookmark {
+    char *url;             // owned, never null; the duplicate key (ASCII case ignored)
+    char *title;           // owned, never null; shown in the list
+    KeywordList *keywords; // owned; set only by set_keywords
+    uint32_t flags;        // BM_LISTED, BM_CHECKED
+    uint32_t addDate;      // when added: always a time
+    uint32_t lastVisit;    // last opened or marked visited, or DATE_NONE
+    uint32_t lastModified; // the page's time from the last check, or a sentinel
+};
+
+const uint32_t BM_LISTED = 1;  // the Bookmark has an item in the list view
+const uint32_t BM_CHECKED = 2; // the checker reported on it in this cycle
+
+// Times are seconds since 1970-01-01 UTC; the three largest values are not.
+const uint32_t DATE_CHECKING = 0xFFFFFFFDu; // lastModified: a check is under way
+const uint32_t DATE_NONE = 0xFFFFFFFEu;     // no time known
+const uint32_t DATE_FAILED = 0xFFFFFFFFu;   // lastModified: the last check failed
+
+inline bool date_is_time(uint32_t date)
+{
+    return date < DATE_CHECKING;
+}
+
+// Adds a Bookmark, or merges it into the one with the same URL. title, url
+// and keywords are heap texts (each may be null) whose ownership passes here.
+// Dates a caller does not have are DATE_NONE. With title_words set the title's
+// words become keywords too (filtered), as for every import.
+void add_bookmark(AppState *app, char *title, char *url, char *keywords, uint32_t addDate,
+                  uint32_t lastVisit, uint32_t lastModified, int title_words);
+// The Bookmark whose url equals url ignoring ASCII case; null for none or "".
+Bookmark *find_bookmark_by_url(AppState *app, const char *url);
+// Removes b from the BookmarkList and the keyword index and frees it.
+void delete_bookmark(AppState *app, Bookmark *b);
+// Removes leading and trailing white space in place (bytes 128-255 are not
+// white space).
+void trim_space(char *text);
+
+#endif
