@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "core/mem.h"
+#include "search/filter.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 
@@ -22,6 +23,7 @@ AppState *app_state_create(const char *exe_path)
 
 void app_state_destroy(AppState *app)
 {
+    filter_release(app);
     for (uint32_t i = 0; i < app->bookmarks->count; i++) {
         Bookmark *b = vec_at<Bookmark>(app->bookmarks, i);
         b->keywords = set_keywords(app->keyword_index, b, "", b->keywords);

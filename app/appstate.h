@@ -11,6 +11,7 @@
 #include "core/vec.h"
 
 struct KeywordIndex;
+struct ListOrder;
 
 // shown_count before anything was written to the status bar.
 const int32_t SHOWN_COUNT_INVALID = -1;
@@ -36,6 +37,10 @@ struct AppState {
     Options options;
     KeywordIndex *keyword_index;
     void *toolbar_bitmap; // HBITMAP
+    // The list's items: the list view holds no data of its own, its item i
+    // shows list_items[i] (created by the first filter run).
+    vec *list_items;        // Bookmark pointers (not owned), display order
+    ListOrder *list_order;  // the display orders the items are taken from
 };
 
 // The one application record of the process.

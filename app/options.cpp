@@ -24,3 +24,18 @@ void options_init(Options *o, const char *exe_path)
     memcpy(o->tl_file, exe_path, folder);
     memcpy(o->tl_file + folder, "tl.htm", sizeof "tl.htm");
 }
+
+void options_check_geometry(Options *o, int32_t work_width, int32_t work_height)
+{
+    // Added as unsigned numbers so that the wrap-around of two large values
+    // is defined; compared as signed ones.
+    int32_t right = (int32_t) ((uint32_t) o->frame_x + (uint32_t) o->frame_width);
+    int32_t bottom = (int32_t) ((uint32_t) o->frame_y + (uint32_t) o->frame_height);
+    if (right > work_width || bottom > work_height)
+        o->frame_x = o->frame_y = o->frame_width = o->frame_height = FRAME_DEFAULT;
+    int32_t columns = (int32_t) ((uint32_t) o->col_width_0 + (uint32_t) o->col_width_1);
+    if (columns > work_width) {
+        o->col_width_0 = 200;
+        o->col_width_1 = 300;
+    }
+}

@@ -8,6 +8,11 @@
 const int32_t FRAME_DEFAULT = (int32_t) 0x80000000u; // let the system place the window
 const unsigned TL_PATH_MAX = 260;
 
+// The program's identity: version 1.01, build 20m.
+const uint32_t TL_VERSION = 101;
+const uint32_t TL_BUILD_NUMBER = 20;
+#define TL_BUILD_LETTER "m"
+
 struct Options {
     unsigned partial_match : 1; // a search term also matches keywords it begins
     unsigned case_sens : 1;     // case-sensitive matching
@@ -30,5 +35,20 @@ struct Options {
 // Fills o with the defaults; the bookmark file is "tl.htm" in the folder of
 // exe_path (the running program's full path).
 void options_init(Options *o, const char *exe_path);
+// Drops a remembered geometry that does not fit a work area (the screen
+// without the task bar) of work_width x work_height pixels: when the window's
+// right or bottom edge lies beyond it, all four frame values return to
+// FRAME_DEFAULT; when the two columns together are wider, they return to 200
+// and 300. Sums and comparisons are signed 32-bit.
+void options_check_geometry(Options *o, int32_t work_width, int32_t work_height);
+
+// The Options store. The Windows build keeps the Options in the registry
+// under HKEY_CURRENT_USER (options_registry.cpp).
+// Fills o with the defaults and overrides them with the stored values; with
+// nothing stored the defaults stand (and the geometry is not checked).
+void options_load(Options *o, const char *exe_path);
+// Writes every field and the program's version and build numbers. 1 on
+// success, 0 when a key could not be created.
+int options_save(const Options *o);
 
 #endif

@@ -1,0 +1,74 @@
+// Commands: one dispatch for the menu, the toolbar, the accelerator keys, the
+// right-click menu and the filter box, and one rule for which commands are
+// enabled. Commands whose flows are not built yet do nothing.
+#include "app/shell.h"
+#include "store/bookmark.h"
+#include "res/resource.h"
+
+static void on_quit(AppState *app)
+{
+    DestroyWindow((HWND) app->main_window);
+    PostQuitMessage(0);
+}
+
+void on_command(AppState *app, int id, HWND control, int code)
+{
+    if (control && control == (HWND) app->filter_edit) {
+        if (code == EN_CHANGE) apply_filter(app);
+        return;
+    }
+    if (!(command_state(app, id) & CMD_ENABLED)) return;
+    switch (id) {
+    case IDM_QUIT:
+        on_quit(app);
+        break;
+    }
+}
+
+// Mark Visited applies to one selected Bookmark modified since its last visit.
+static int can_mark_visited(AppState *app)
+{
+    if (list_selected_count(app) != 1) return 0;
+    const Bookmark *b = list_bookmark(app, list_first_selected(app));
+    return b && date_is_time(b->lastModified) && b->lastVisit < b->lastModified;
+}
+
+unsigned command_state(AppState *app, int id)
+{
+    int on;
+    switch (id) {
+    case IDM_QUIT:
+    case IDM_CONTENTS:
+    case IDM_ABOUT:
+    case IDM_OPTIONS:
+    case IDM_IMPORT:
+    case IDM_SAVE:
+    case IDM_IMPORT_FAVORITES:
+    case IDM_WHATS_NEW:
+    case IDM_DICTIONARY:
+    case IDM_ADD:      // the browser link is always available
+    case IDM_FAST_ADD:
+        on = 1;
+        break;
+    case IDM_DELETE:
+        on = list_selected_count(app) > 0;
+        break;
+    case IDM_PROPERTIES:
+    case IDM_OPEN:
+    case IDM_COPY_URL:
+        on = list_selected_count(app) == 1;
+        break;
+    case IDM_EXPORT:
+        on = app->bookmarks->count > 0;
+        break;
+    case IDM_MARK_VISITED:
+        on = can_mark_visited(app);
+        break;
+    case IDM_STOP_CHECKING:
+        on = app->check_active != 0;
+        break;
+    default:
+        on = 0;
+    }
+    return on ? CMD_ENABLED : CMD_DISABLED;
+}

@@ -1,0 +1,123 @@
+// The Windows shell of the program: entry, start-up and shutdown, the main
+// loop, the main window with its toolbar, filter box, list and status bar,
+// and the commands. Each file offers its part here; every function takes the
+// application record first.
+#ifndef TL_APP_SHELL_H
+#define TL_APP_SHELL_H
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/appstate.h"
+
+struct Bookmark;
+
+// ---- Globals of the process (startup.cpp) ---------------------------------
+extern HINSTANCE g_instance; // for loading resources
+extern char g_build_text[16]; // "20m", for the About box
+extern HACCEL g_accelerators;
+extern int g_first_start; // no Options were stored before this run
+
+// ---- Start-up and shutdown (startup.cpp) ----------------------------------
+// The whole run: 1 after a normal run, 0 when another instance was brought
+// forward or start-up failed.
+int tl_main(HINSTANCE instance);
+// When a main window of the program exists already: brings it (or its open
+// dialog) to the front and returns 1; else 0.
+int bring_running_instance_forward(void);
+// Everything up to the message loop: the record, the Options, the index, the
+// main window, the bookmark file and the filter. Null after a failure that
+// has been reported.
+AppState *tl_startup(HINSTANCE instance);
+// Saves the bookmark file and the Options (messages on failure). Used at exit
+// and when the Windows session ends.
+void tl_save_all(AppState *app);
+// After the loop: tl_save_all, then frees everything.
+void tl_shutdown(AppState *app);
+// Shows text (a printf format with one %s) as the program's message box:
+// OK button, information icon, task-modal, caption "Trovelinks", owned by the
+// main window when there is one.
+void tl_message(AppState *app, const char *format, const char *argument);
+
+// ---- Main loop (message_loop.cpp) -----------------------------------------
+// Runs until the quit message; returns its exit code.
+int run_message_loop(AppState *app);
+// Tab and Escape handling of the main loop: 1 when msg was consumed.
+int pre_filter(AppState *app, const MSG *msg);
+// Status parts and toolbar states, run whenever the queue is empty.
+void idle_work(AppState *app);
+
+// ---- Status bar texts (status.cpp) -----------------------------------------
+// Sets a part of the status bar to text (cut to 255 characters), only when
+// it shows something else.
+void status_set_part(AppState *app, int part, const char *text);
+// The transient status message: part 0 shows text, "Ready" returns 8000 ms
+// later.
+void status_message(AppState *app, const char *text);
+// The string-table text with id in one shared 256-byte buffer; "" for none.
+const char *load_help_text(UINT id);
+
+// ---- Main window (frame.cpp) -----------------------------------------------
+// Registers the class "TroveLinksFrame" (once per process). 1 on success.
+int register_frame_class(HINSTANCE instance);
+// Creates the visible main window with every child; null on failure.
+HWND create_frame_window(AppState *app);
+// Places toolbar, list and status bar in the client area.
+void layout_children(AppState *app);
+
+// ---- Toolbar, filter box, tooltips, status bar (bars.cpp) -------------------
+int create_tool_bar(AppState *app);
+int create_status_bar(AppState *app);
+int create_filter_box(AppState *app);
+// Enables or disables each toolbar button by the command-state rule.
+void update_toolbar_states(AppState *app);
+// Answers a tooltip's request for text.
+void on_tooltip_text(AppState *app, NMTTDISPINFOA *info);
+
+// ---- List view (listview.cpp) -----------------------------------------------
+int create_list_view(AppState *app);
+// A list-view notification; its result for the window procedure.
+LRESULT on_list_notify(AppState *app, NMHDR *header);
+// The Bookmark of item index, or null when there is none.
+Bookmark *list_bookmark(AppState *app, int index);
+// Number of items, and of selected items.
+int list_count(AppState *app);
+int list_selected_count(AppState *app);
+// Index of the first selected item from the top, or -1.
+int list_first_selected(AppState *app);
+// Removes item index from the list (and its Bookmark from app->list_items).
+// The Bookmark itself stays; its BM_LISTED is cleared.
+void list_delete_item(AppState *app, int index);
+// Redraws the status icon of b's item, when b is shown.
+void refresh_bookmark_icon(AppState *app, Bookmark *b);
+// Clears the selected state of every item.
+void list_deselect_all(AppState *app);
+// The list after a change of the shown set: every item anew from
+// app->list_items, with redrawing off meanwhile.
+void list_rebuild(AppState *app);
+// Sorts the items by column (0 Title, 1 URL); selection and focus stay
+// with their Bookmarks.
+void list_sort(AppState *app, int column);
+// The list's comparison of two Bookmarks (item parameters) by column:
+// titles or urls, case-insensitively in the locale's order.
+int CALLBACK lv_compare(LPARAM a, LPARAM b, LPARAM column);
+// Makes the list's display orders use the locale's case-insensitive order.
+void list_use_locale_order(void);
+// The status icon of b: 0 no change, 1 failed, 2 new, 3 checking.
+int status_icon(const Bookmark *b);
+// The visit rule: lastVisit becomes now, or lastModified when that is a
+// time later than now.
+void set_visit_time(Bookmark *b, uint32_t now);
+
+// ---- Filter (filter_view.cpp) ------------------------------------------------
+// Reads the filter box and refills the list and status part 0.
+void apply_filter(AppState *app);
+
+// ---- Commands (commands.cpp) -------------------------------------------------
+// Command-state bits: 1 disabled, 2 enabled, 4 checked, 8 indeterminate.
+enum { CMD_DISABLED = 1, CMD_ENABLED = 2, CMD_CHECKED = 4, CMD_INDETERMINATE = 8 };
+void on_command(AppState *app, int id, HWND control, int code);
+unsigned command_state(AppState *app, int id);
+
+#endif

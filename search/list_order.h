@@ -1,0 +1,32 @@
+// The display orders of the list: every Bookmark sorted by title (column 0)
+// or by url (column 1), ascending, case-insensitively in the order of the
+// system's locale, ties in address order. Each order is built once from sort
+// keys and kept; it is checked against the BookmarkList (which Bookmarks,
+// which texts) every time it is used and rebuilt when anything differs, so
+// adds, deletes and edited texts never leave it stale. Filling the list then
+// costs one walk over the order instead of a sort of the shown Bookmarks.
+#ifndef TL_SEARCH_LIST_ORDER_H
+#define TL_SEARCH_LIST_ORDER_H
+
+#include <stdint.h>
+
+#include "core/vec.h"
+
+struct AppState;
+struct ListOrder;
+
+// Makes the sort key of text: a new heap block (memFree it) of *length bytes
+// whose byte-wise order (memcmp, a shorter key first when one is a prefix of
+// the other) is the case-insensitive order of the texts.
+typedef unsigned char *(*SortKeyFunction)(const char *text, uint32_t *length);
+
+// The key function of every order built from now on. The default folds ASCII
+// letters to lower case; the Windows shell installs the locale's.
+void list_order_use_keys(SortKeyFunction function);
+
+ListOrder *list_order_create(void);
+void list_order_destroy(ListOrder *order);
+// Makes shown the Bookmarks of app's BookmarkList that have BM_LISTED set, in
+// the display order of column (0 title, 1 url).
+void list_order_fill(ListOrder *order, AppState *app, int column, vec *shown);
+#endif
