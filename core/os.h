@@ -28,6 +28,74 @@ void *os_heap_realloc(OsHeap heap, void *ptr, size_t size);
 // Returns a block to its heap. 1 on success, 0 on failure.
 int os_heap_free(OsHeap heap, void *ptr);
 
+// ---- Files ---------------------------------------------------------------
+// Whole-file reading and writing for the bookmark file and its exports, and
+// the renames behind a safe save. Paths are byte texts in the ANSI code page;
+// nothing here keeps a path after the call returns.
+
+#include <stdint.h>
+
+// An open file: a HANDLE on Windows, a descriptor natively.
+typedef intptr_t OsFile;
+const OsFile OS_NO_FILE = -1; // what the opening functions return on failure
+
+// Opens an existing file for reading, shared with other readers, with the
+// hint that it will be read from start to end. OS_NO_FILE on failure.
+OsFile os_file_open_read(const char *path);
+// Creates a file for writing, not shared, emptying one that exists.
+// OS_NO_FILE on failure.
+OsFile os_file_create(const char *path);
+// Creates a new file for writing, not shared; fails (OS_NO_FILE) when a file
+// of that name exists already.
+OsFile os_file_create_new(const char *path);
+// The file's size in bytes into *size: 1 on success, 0 on failure (also for
+// anything that is not a plain file).
+int os_file_size(OsFile file, uint64_t *size);
+// Reads up to count bytes into buffer, fewer only at the end of the file.
+// 1 with the bytes read in *got, 0 on a failed read.
+int os_file_read(OsFile file, void *buffer, size_t count, size_t *got);
+// Writes count bytes. 1 when every byte was written, 0 otherwise (the file
+// may then hold part of them).
+int os_file_write(OsFile file, const void *bytes, size_t count);
+// Pushes what was written through to the disk. 1 on success, 0 on failure.
+int os_file_flush(OsFile file);
+// Closes the file (which may not be used again). 1 on success, 0 on failure.
+int os_file_close(OsFile file);
+
+// Renames from to to without replacing: fails (0) when to exists already or
+// from does not. 1 on success.
+int os_file_rename(const char *from, const char *to);
+// Puts from in the place of to in one step, replacing to when it exists, and
+// does not return before the change is on the disk. 1 on success; 0 on
+// failure, with both files as they were.
+int os_file_replace(const char *from, const char *to);
+// 1 when something of that name exists (file or folder), 0 otherwise.
+int os_file_exists(const char *path);
+// Deletes a file. 1 on success, 0 on failure.
+int os_file_remove(const char *path);
+
+// Tests make file operations fail without a real fault: while a hook is set,
+// every operation above first asks it (with the path it names, the new
+// name for a rename or replace, or null for an operation on an open file) and, when it answers non-zero, fails as the system would. A
+// failed write stores the first half of its bytes first, as a full disk
+// does. Null removes the hook.
+enum OsFileOp {
+    OS_FILE_OPEN_READ,
+    OS_FILE_CREATE,
+    OS_FILE_CREATE_NEW,
+    OS_FILE_SIZE,
+    OS_FILE_READ,
+    OS_FILE_WRITE,
+    OS_FILE_FLUSH,
+    OS_FILE_CLOSE,
+    OS_FILE_RENAME,
+    OS_FILE_REPLACE,
+    OS_FILE_EXISTS,
+    OS_FILE_REMOVE,
+};
+typedef int (*OsFileFaultHook)(OsFileOp op, const char *path);
+void os_file_set_fault_hook(OsFileFaultHook hook);
+
 // ---- Reporting -----------------------------------------------------------
 // Shows text under caption as a task-modal error box with no owner window
 // (on Windows) or writes "caption: text" and a line feed to standard error

@@ -1,10 +1,15 @@
 // Platform layer over POSIX.
 #include "core/os.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The default heap is malloc's; its handle is only a marker.
 static char default_heap_marker;
@@ -114,6 +119,168 @@ int os_heap_free(OsHeap heap, void *ptr)
     pthread_mutex_unlock(&h->lock);
     free(b);
     return 1;
+}
+
+// ---- Files ---------------------------------------------------------------
+
+static OsFileFaultHook file_fault_hook;
+
+void os_file_set_fault_hook(OsFileFaultHook hook)
+{
+    file_fault_hook = hook;
+}
+
+// Whether a test wants this operation to fail; errno is set as for a real
+// fault.
+static bool file_fault(OsFileOp op, const char *path)
+{
+    if (!file_fault_hook || !file_fault_hook(op, path)) return false;
+    errno = EIO;
+    return true;
+}
+
+static OsFile open_file(OsFileOp op, const char *path, int flags)
+{
+    if (file_fault(op, path)) return OS_NO_FILE;
+    int fd;
+    do
+        fd = open(path, flags | O_CLOEXEC, 0666);
+    while (fd < 0 && errno == EINTR);
+    return fd < 0 ? OS_NO_FILE : (OsFile) fd;
+}
+
+OsFile os_file_open_read(const char *path)
+{
+    OsFile f = open_file(OS_FILE_OPEN_READ, path, O_RDONLY);
+    if (f != OS_NO_FILE) posix_fadvise((int) f, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return f;
+}
+
+OsFile os_file_create(const char *path)
+{
+    return open_file(OS_FILE_CREATE, path, O_WRONLY | O_CREAT | O_TRUNC);
+}
+
+OsFile os_file_create_new(const char *path)
+{
+    return open_file(OS_FILE_CREATE_NEW, path, O_WRONLY | O_CREAT | O_EXCL);
+}
+
+int os_file_size(OsFile file, uint64_t *size)
+{
+    if (file_fault(OS_FILE_SIZE, nullptr)) return 0;
+    struct stat st;
+    if (fstat((int) file, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    *size = (uint64_t) st.st_size;
+    return 1;
+}
+
+int os_file_read(OsFile file, void *buffer, size_t count, size_t *got)
+{
+    *got = 0;
+    if (file_fault(OS_FILE_READ, nullptr)) return 0;
+    // read() hands out at most about 2 GiB per call and may stop early on a
+    // signal, so one request may take several calls.
+    while (*got < count) {
+        ssize_t n = read((int) file, (char *) buffer + *got, count - *got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return 0;
+        if (n == 0) break;
+        *got += (size_t) n;
+    }
+    return 1;
+}
+
+static int write_all(int fd, const char *bytes, size_t count)
+{
+    while (count > 0) {
+        ssize_t n = write(fd, bytes, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return 0;
+        bytes += n;
+        count -= (size_t) n;
+    }
+    return 1;
+}
+
+int os_file_write(OsFile file, const void *bytes, size_t count)
+{
+    if (file_fault(OS_FILE_WRITE, nullptr)) {
+        write_all((int) file, (const char *) bytes, count / 2);
+        return 0;
+    }
+    return write_all((int) file, (const char *) bytes, count);
+}
+
+int os_file_flush(OsFile file)
+{
+    if (file_fault(OS_FILE_FLUSH, nullptr)) return 0;
+    return fsync((int) file) == 0 ? 1 : 0;
+}
+
+int os_file_close(OsFile file)
+{
+    if (file_fault(OS_FILE_CLOSE, nullptr)) {
+        close((int) file); // the descriptor is gone either way
+        return 0;
+    }
+    return close((int) file) == 0 ? 1 : 0;
+}
+
+// Makes a finished rename durable: the folder holding path is synced.
+static void sync_folder_of(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    char *folder = nullptr;
+    if (slash) {
+        size_t n = slash == path ? 1 : (size_t) (slash - path);
+        folder = (char *) malloc(n + 1);
+        if (!folder) return;
+        memcpy(folder, path, n);
+        folder[n] = 0;
+    }
+    int fd = open(folder ? folder : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+    free(folder);
+}
+
+int os_file_rename(const char *from, const char *to)
+{
+    if (file_fault(OS_FILE_RENAME, to)) return 0;
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 1;
+    if (errno != EINVAL && errno != ENOSYS) return 0;
+    // A file system without the no-replace rename: a second name, which
+    // fails when to exists, then the first name goes.
+    if (link(from, to) != 0) return 0;
+    if (unlink(from) != 0) {
+        unlink(to);
+        return 0;
+    }
+    return 1;
+}
+
+int os_file_replace(const char *from, const char *to)
+{
+    if (file_fault(OS_FILE_REPLACE, to)) return 0;
+    if (rename(from, to) != 0) return 0;
+    sync_folder_of(to);
+    return 1;
+}
+
+int os_file_exists(const char *path)
+{
+    if (file_fault(OS_FILE_EXISTS, path)) return 0;
+    struct stat st;
+    return stat(path, &st) == 0 ? 1 : 0;
+}
+
+int os_file_remove(const char *path)
+{
+    if (file_fault(OS_FILE_REMOVE, path)) return 0;
+    return unlink(path) == 0 ? 1 : 0;
 }
 
 void os_error_box(const char *text, const char *caption)

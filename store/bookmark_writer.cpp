@@ -1,0 +1,138 @@
+// The bookmark file writer, the safe write and the save with its backup.
+#include "store/bookmark_writer.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "app/appstate.h"
+#include "core/mem.h"
+#include "core/os.h"
+#include "core/vstr.h"
+#include "search/keyword_index.h"
+#include "store/bookmark.h"
+#include "store/html_text.h"
+
+static const char FILE_HEADER[] = "<HTML><HEAD>\r\n"
+                                  "<!DOCTYPE Velorix-Trovelinks-file-1>\r\n"
+                                  "<!-- This is an automatically generated file.\r\n"
+                                  "It will be read and overwritten.\r\n"
+                                  "Do Not Edit! -->\r\n"
+                                  "<TITLE>Trovelinks</TITLE>\r\n"
+                                  "</HEAD>\r\n"
+                                  "<BODY>\r\n"
+                                  "<H1>Trovelinks</H1>\r\n"
+                                  "<DL><p>\r\n"
+                                  "\r\n";
+static const char FILE_FOOTER[] = "</DL><p>\r\n"
+                                  "</BODY>\n";
+
+// NAME="value" and a space.
+static void append_date(vstr *out, const char *name, uint32_t date)
+{
+    char digits[16];
+    snprintf(digits, sizeof digits, "%u", (unsigned) date);
+    vstrAppend(out, name);
+    vstrAppend(out, "=\"");
+    vstrAppend(out, digits);
+    vstrAppend(out, "\" ");
+}
+
+static void append_entry(vstr *out, const Bookmark *b)
+{
+    vstrAppend(out, "<DT><A HREF=\"");
+    append_html_text(out, b->url);
+    vstrAppend(out, "\" ");
+    append_date(out, "ADD_DATE", b->addDate);
+    if (date_is_time(b->lastVisit)) append_date(out, "LAST_VISIT", b->lastVisit);
+    if (date_is_time(b->lastModified)) append_date(out, "LAST_MODIFIED", b->lastModified);
+    vstrAppend(out, ">");
+    append_html_text(out, b->title);
+    vstrAppend(out, "</A>\r\n<DD>");
+    char *keywords = keyword_list_text(b->keywords);
+    append_html_text(out, keywords);
+    memFree(keywords);
+    vstrAppend(out, "\r\n\r\n");
+}
+
+char *bookmark_file_image(const vec *v)
+{
+    vstr out;
+    vstrInit(&out);
+    vstrAppend(&out, FILE_HEADER);
+    for (uint32_t i = 0; i < v->count; i++)
+        append_entry(&out, vec_at<Bookmark>(v, i));
+    vstrAppend(&out, FILE_FOOTER);
+    return vstrDetach(&out);
+}
+
+// Creates a new file beside path for the text that is to replace it; its
+// name goes to name. OS_NO_FILE when none can be created.
+static OsFile create_temporary(const char *path, vstr *name)
+{
+    for (unsigned attempt = 0; attempt < 100; attempt++) {
+        vstrSet(name, path);
+        char suffix[16] = ".tmp";
+        if (attempt) snprintf(suffix, sizeof suffix, ".%u.tmp", attempt);
+        vstrAppend(name, suffix);
+        OsFile f = os_file_create_new(name->data);
+        if (f != OS_NO_FILE) return f;
+        // Only a name in use is worth another try; anything else (a missing
+        // or read-only folder) fails every name alike.
+        if (!os_file_exists(name->data)) break;
+    }
+    return OS_NO_FILE;
+}
+
+// Writes text as the file at path through a temporary file. With backup (a
+// name) the previous file is renamed to it, without replacing, just before
+// the new one takes its place; when that last step fails it is renamed back.
+static int write_replacing(const char *path, const char *text, const char *backup)
+{
+    if (!path || !*path) return 0;
+    vstr temporary;
+    vstrInit(&temporary);
+    OsFile f = create_temporary(path, &temporary);
+    if (f == OS_NO_FILE) {
+        vstrClear(&temporary);
+        return 0;
+    }
+    int ok = os_file_write(f, text, strlen(text)) && os_file_flush(f);
+    ok = os_file_close(f) && ok;
+    if (ok) {
+        int backed_up = backup && os_file_rename(path, backup);
+        ok = os_file_replace(temporary.data, path);
+        if (!ok && backed_up) os_file_rename(backup, path);
+    }
+    if (!ok) os_file_remove(temporary.data);
+    vstrClear(&temporary);
+    return ok;
+}
+
+int write_whole_file(const char *path, const char *text)
+{
+    return write_replacing(path, text, nullptr);
+}
+
+int save_bookmark_file(AppState *app)
+{
+    const char *path = app->options.tl_file;
+    vstr backup;
+    vstrInit(&backup);
+    if (app->options.backup) {
+        vstrSet(&backup, path);
+        vstrAppend(&backup, ".bak");
+    }
+    char *image = bookmark_file_image(app->bookmarks);
+    int ok = write_replacing(path, image, backup.data);
+    memFree(image);
+    vstrClear(&backup);
+    return ok;
+}
+
+int export_bookmarks_to(const vec *v, const char *path)
+{
+    char *image = bookmark_file_image(v);
+    int ok = write_whole_file(path, image);
+    memFree(image);
+    return ok;
+}
