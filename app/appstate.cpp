@@ -6,6 +6,7 @@
 #include "core/mem.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
+#include "store/url_index.h"
 
 AppState *g_app;
 
@@ -17,20 +18,24 @@ AppState *app_state_create(const char *exe_path)
     app->bookmarks = vec_create();
     options_init(&app->options, exe_path);
     app->keyword_index = keyword_index_create();
+    app->url_index = url_index_create();
     return app;
 }
 
+// Everything goes at once, so no Bookmark is taken out of the keyword sets
+// one by one (that would move the rest of every large set each time): the
+// lists, the records and then the whole index are freed.
 void app_state_destroy(AppState *app)
 {
     for (uint32_t i = 0; i < app->bookmarks->count; i++) {
         Bookmark *b = vec_at<Bookmark>(app->bookmarks, i);
-        b->keywords = set_keywords(app->keyword_index, b, "", b->keywords);
         memFree(b->url);
         memFree(b->title);
         keyword_list_destroy(b->keywords);
         memFree(b);
     }
     vec_destroy(app->bookmarks);
+    url_index_destroy(app->url_index);
     keyword_index_destroy(app->keyword_index);
     if (g_app == app) g_app = nullptr;
     memFree(app);

@@ -11,6 +11,7 @@
 #include "core/vec.h"
 
 struct KeywordIndex;
+struct UrlIndex;
 
 // shown_count before anything was written to the status bar.
 const int32_t SHOWN_COUNT_INVALID = -1;
@@ -36,13 +37,15 @@ struct AppState {
     Options options;
     KeywordIndex *keyword_index;
     void *toolbar_bitmap; // HBITMAP
+    UrlIndex *url_index;  // the BookmarkList's Bookmarks by url, ASCII case ignored
 };
 
 // The one application record of the process.
 extern AppState *g_app;
 
-// A new record with an empty BookmarkList, a keyword index with its stop
-// words and default Options (the bookmark file beside exe_path); no windows.
+// A new record with an empty BookmarkList and URL index, a keyword index
+// with its stop words and default Options (the bookmark file beside
+// exe_path); no windows.
 AppState *app_state_create(const char *exe_path);
 // Frees every Bookmark, the list, the index and the record.
 void app_state_destroy(AppState *app);

@@ -43,6 +43,14 @@ void add_bookmark(AppState *app, char *title, char *url, char *keywords, uint32_
 Bookmark *find_bookmark_by_url(AppState *app, const char *url);
 // Removes b from the BookmarkList and the keyword index and frees it.
 void delete_bookmark(AppState *app, Bookmark *b);
+// Puts a Bookmark built by the caller (url and title set, never null;
+// keywords from set_keywords) into the BookmarkList at its address place and
+// into the URL index. The list owns it from now on.
+void insert_bookmark(AppState *app, Bookmark *b);
+// Replaces b's url with url (a heap text whose ownership passes here; null
+// stores ""), keeping the URL index in step. Every change of a listed
+// Bookmark's url goes through here.
+void set_bookmark_url(AppState *app, Bookmark *b, char *url);
 // Removes leading and trailing white space in place (bytes 128-255 are not
 // white space).
 void trim_space(char *text);

@@ -1,0 +1,348 @@
+// The keyword index: the word splitter, keyword extraction with the stop
+// words, and the assignment of keywords to Bookmarks.
+//
+// Lookups are kept logarithmic so that loading 100,000 Bookmarks stays
+// linear-ish: an entry is found by binary search over the byte-wise ordered
+// entries, a Bookmark in an entry's set by binary search over addresses. Both
+// give the same entry and the same position a front-to-back scan would, since
+// entries and sets are sorted and hold each value once.
+#include "search/keyword_index.h"
+
+#include <stddef.h>
+#include <string.h>
+
+#include "core/dupstr.h"
+#include "core/mem.h"
+#include "core/vstr.h"
+#include "store/bookmark.h"
+
+static const char STOP_WORDS[] =
+    "a about as src welcome latest an and by com for from ftp had have "
+    "home in of on page pub the then to txt with site www http my";
+
+static bool is_word_char(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+static unsigned char fold(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? (unsigned char) (c + ('a' - 'A')) : c;
+}
+
+int compare_bytes(const char *a, const char *b)
+{
+    const unsigned char *p = (const unsigned char *) a, *q = (const unsigned char *) b;
+    while (*p && *p == *q) {
+        p++;
+        q++;
+    }
+    return (int) *p - (int) *q;
+}
+
+int compare_nocase(const char *a, const char *b)
+{
+    const unsigned char *p = (const unsigned char *) a, *q = (const unsigned char *) b;
+    while (*p && fold(*p) == fold(*q)) {
+        p++;
+        q++;
+    }
+    return (int) fold(*p) - (int) fold(*q);
+}
+
+// vec comparisons: a stop word (slot) against a text (key), an entry (slot)
+// against a text (key).
+static int compare_stop_word(vec_slot slot, vec_slot key)
+{
+    return compare_nocase((const char *) slot, (const char *) key);
+}
+
+static int compare_entry_text(vec_slot slot, vec_slot key)
+{
+    return compare_bytes(((const KeywordEntry *) slot)->text, (const char *) key);
+}
+
+static void add_stop_word(const char *word, void *context)
+{
+    vec *stop_words = (vec *) context;
+    uint32_t pos;
+    if (!vecs_search(stop_words, word, &pos, compare_stop_word))
+        vec_insert(stop_words, pos, dupstr(word));
+}
+
+KeywordIndex *keyword_index_create(void)
+{
+    KeywordIndex *index = (KeywordIndex *) memAlloc(sizeof(KeywordIndex));
+    index->entries = vec_create();
+    index->stopWords = vec_create();
+    split_words(STOP_WORDS, add_stop_word, index->stopWords);
+    return index;
+}
+
+static void free_entry(KeywordEntry *e)
+{
+    vec_destroy(e->bookmarks);
+    memFree(e);
+}
+
+void keyword_index_destroy(KeywordIndex *index)
+{
+    for (uint32_t i = 0; i < index->entries->count; i++)
+        free_entry(vec_at<KeywordEntry>(index->entries, i));
+    vec_destroy(index->entries);
+    for (uint32_t i = 0; i < index->stopWords->count; i++)
+        memFree(vec_at<char>(index->stopWords, i));
+    vec_destroy(index->stopWords);
+    memFree(index);
+}
+
+// Words are cut out of a private copy by writing a zero after each; the byte
+// overwritten is looked at first, since it decides whether an apostrophe and
+// "s" follow. An apostrophe and "s" outside a word are dropped without
+// reporting an empty word.
+void split_words(const char *text, WordCallback callback, void *context)
+{
+    char *copy = dupstr(text);
+    char *p = copy;
+    while (*p) {
+        if (is_word_char((unsigned char) *p)) {
+            char *start = p;
+            while (is_word_char((unsigned char) *p))
+                p++;
+            char end = *p;
+            bool possessive = end == '\'' && p[1] == 's';
+            *p = 0;
+            callback(start, context);
+            if (possessive)
+                p += 2;
+            else if (end)
+                p++;
+        } else if (*p == '\'' && p[1] == 's') {
+            p += 2;
+        } else {
+            p++;
+        }
+    }
+    memFree(copy);
+}
+
+struct ExtractContext {
+    const KeywordIndex *index;
+    int filter;
+    vstr out;
+};
+
+static void extract_word(const char *word, void *context)
+{
+    ExtractContext *x = (ExtractContext *) context;
+    if (x->filter) {
+        uint32_t pos;
+        if (word[0] == 0 || word[1] == 0) return;
+        if (vecs_search(x->index->stopWords, word, &pos, compare_stop_word)) return;
+    }
+    if (x->out.length) vstrAppendCh(&x->out, ' ');
+    vstrAppend(&x->out, word);
+}
+
+char *extract_keywords(KeywordIndex *index, const char *text, int filter)
+{
+    ExtractContext x;
+    x.index = index;
+    x.filter = filter;
+    vstrInit(&x.out);
+    split_words(text, extract_word, &x);
+    return vstrDetach(&x.out);
+}
+
+struct AssignContext {
+    KeywordIndex *index;
+    Bookmark *bookmark;
+    KeywordList *list;
+};
+
+// Files the Bookmark under one word. B stands in E's set exactly when E
+// stands in B's list, so the set insertion also says whether the list holds
+// the entry already.
+static void assign_word(const char *word, void *context)
+{
+    AssignContext *a = (AssignContext *) context;
+    vec *entries = a->index->entries;
+    uint32_t pos;
+    KeywordEntry *e;
+    if (vecs_search(entries, word, &pos, compare_entry_text)) {
+        e = vec_at<KeywordEntry>(entries, pos);
+    } else {
+        size_t len = strlen(word);
+        e = (KeywordEntry *) memAlloc(offsetof(KeywordEntry, text) + len + 1);
+        e->bookmarks = vec_create();
+        memcpy(e->text, word, len + 1);
+        vec_insert(entries, pos, e);
+    }
+    if (!vecs_insert(e->bookmarks, a->bookmark, nullptr)) vec_append(a->list->entries, e);
+}
+
+KeywordList *set_keywords(KeywordIndex *index, Bookmark *b, const char *text, KeywordList *old_list)
+{
+    KeywordList *list = old_list;
+    if (list) {
+        for (uint32_t i = 0; i < list->entries->count; i++) {
+            KeywordEntry *e = vec_at<KeywordEntry>(list->entries, i);
+            uint32_t pos;
+            if (vecs_search(e->bookmarks, b, &pos, nullptr)) vec_remove(e->bookmarks, pos);
+            if (e->bookmarks->count == 0) {
+                if (vecs_search(index->entries, e->text, &pos, compare_entry_text))
+                    vec_remove(index->entries, pos);
+                free_entry(e);
+            }
+        }
+        list->entries->count = 0;
+    } else {
+        list = (KeywordList *) memAlloc(sizeof(KeywordList));
+        list->entries = vec_create();
+    }
+    if (!text || !*text) return list;
+
+    char *copy = dupstr(text);
+    remove_repeated_words(copy, 1);
+    AssignContext a = {index, b, list};
+    split_words(copy, assign_word, &a);
+    memFree(copy);
+    return list;
+}
+
+char *keyword_list_text(const KeywordList *list)
+{
+    vstr out;
+    vstrInit(&out);
+    for (uint32_t i = 0; i < list->entries->count; i++) {
+        if (i) vstrAppendCh(&out, ' ');
+        vstrAppend(&out, vec_at<KeywordEntry>(list->entries, i)->text);
+    }
+    char *text = vstrDetach(&out);
+    return text ? text : dupstr("");
+}
+
+void keyword_list_destroy(KeywordList *list)
+{
+    vec_destroy(list->entries);
+    memFree(list);
+}
+
+vec *keyword_index_words(const KeywordIndex *index)
+{
+    vec *words = vec_create();
+    for (uint32_t i = 0; i < index->entries->count; i++)
+        vec_append(words, vec_at<KeywordEntry>(index->entries, i)->text);
+    return words;
+}
+
+// ---- Repeated words ------------------------------------------------------
+//
+// The words kept so far are remembered in a small open hash table (hash of
+// the word's bytes, folded when case does not count), so a text of n words
+// costs n lookups instead of n*n/2 comparisons. Repeats are not cut out one
+// by one: the kept text is compacted towards the front in the same pass,
+// which leaves exactly the text the cuts would.
+
+static bool is_delimiter(unsigned char c)
+{
+    return c == ' ' || c == ',' || (c >= '\t' && c <= '\r');
+}
+
+struct SeenWord {
+    uint32_t offset; // where the kept word starts in the compacted text
+    uint32_t length; // 0 marks a free slot (an empty word is kept aside)
+    uint32_t hash;
+};
+
+struct SeenTable {
+    SeenWord *slots;
+    uint32_t mask; // capacity - 1, capacity a power of two
+    uint32_t count;
+};
+
+static uint32_t hash_word(const char *w, uint32_t len, int case_sensitive)
+{
+    uint32_t h = 2166136261u;
+    for (uint32_t i = 0; i < len; i++) {
+        unsigned char c = (unsigned char) w[i];
+        h = (h ^ (case_sensitive ? c : fold(c))) * 16777619u;
+    }
+    return h;
+}
+
+static bool same_word(const char *a, const char *b, uint32_t len, int case_sensitive)
+{
+    if (case_sensitive) return memcmp(a, b, len) == 0;
+    for (uint32_t i = 0; i < len; i++)
+        if (fold((unsigned char) a[i]) != fold((unsigned char) b[i])) return false;
+    return true;
+}
+
+static void seen_grow(SeenTable *t)
+{
+    uint32_t old_capacity = t->mask + 1;
+    SeenWord *old = t->slots;
+    uint32_t capacity = old_capacity * 2;
+    t->slots = (SeenWord *) memAlloc(capacity * sizeof(SeenWord));
+    memset(t->slots, 0, capacity * sizeof(SeenWord));
+    t->mask = capacity - 1;
+    for (uint32_t i = 0; i < old_capacity; i++) {
+        if (!old[i].length) continue;
+        uint32_t j = old[i].hash & t->mask;
+        while (t->slots[j].length)
+            j = (j + 1) & t->mask;
+        t->slots[j] = old[i];
+    }
+    memFree(old);
+}
+
+// 1 when the word (len bytes at text+offset, len > 0) repeats a kept word.
+// Otherwise the word is remembered as kept at text+kept_offset, where the
+// caller moves it, and 0 is returned.
+static int seen_check(SeenTable *t, const char *text, uint32_t offset, uint32_t len,
+                      uint32_t kept_offset, int case_sensitive)
+{
+    uint32_t h = hash_word(text + offset, len, case_sensitive);
+    uint32_t j = h & t->mask;
+    while (t->slots[j].length) {
+        const SeenWord *s = &t->slots[j];
+        if (s->hash == h && s->length == len &&
+            same_word(text + s->offset, text + offset, len, case_sensitive))
+            return 1;
+        j = (j + 1) & t->mask;
+    }
+    t->slots[j].offset = kept_offset;
+    t->slots[j].length = len;
+    t->slots[j].hash = h;
+    if (++t->count * 2 > t->mask + 1) seen_grow(t);
+    return 0;
+}
+
+void remove_repeated_words(char *text, int case_sensitive)
+{
+    SeenTable seen;
+    seen.mask = 15;
+    seen.count = 0;
+    seen.slots = (SeenWord *) memAlloc(16 * sizeof(SeenWord));
+    memset(seen.slots, 0, 16 * sizeof(SeenWord));
+
+    // in reads, out writes the kept text; out never passes in, so the kept
+    // words that the table points at are never overwritten.
+    uint32_t in = 0, out = 0;
+    while (text[in]) {
+        uint32_t start = in;
+        while (text[in] && !is_delimiter((unsigned char) text[in]))
+            in++;
+        uint32_t len = in - start;
+        while (text[in] && is_delimiter((unsigned char) text[in]))
+            in++;
+        // Only the first word can be empty (a text that starts with a
+        // delimiter), and there is nothing before it to repeat.
+        if (len && seen_check(&seen, text, start, len, out, case_sensitive)) continue;
+        if (out != start) memmove(text + out, text + start, in - start);
+        out += in - start;
+    }
+    text[out] = 0;
+    memFree(seen.slots);
+}

@@ -1,0 +1,143 @@
+// The Bookmark record and the BookmarkList: adding with duplicate merging,
+// finding by URL, deleting, and white-space trimming.
+//
+// The list stays in ascending address order; the place of a new record is
+// found by binary search, which gives the same place as a walk from the
+// front. Duplicate URLs are found through the URL index, which answers what
+// a walk of the list would (the lowest-addressed match).
+#include "store/bookmark.h"
+
+#include <string.h>
+#include <time.h>
+
+#include "app/appstate.h"
+#include "checker/check_cycle.h"
+#include "core/dupstr.h"
+#include "core/mem.h"
+#include "core/panic.h"
+#include "core/vstr.h"
+#include "search/keyword_index.h"
+#include "store/url_index.h"
+
+// White space as the C library classifies it in the default locale.
+static bool is_space(unsigned char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+void trim_space(char *text)
+{
+    size_t lead = 0;
+    while (is_space((unsigned char) text[lead]))
+        lead++;
+    size_t len = strlen(text + lead);
+    if (lead) memmove(text, text + lead, len + 1);
+    while (len && is_space((unsigned char) text[len - 1]))
+        len--;
+    text[len] = 0;
+}
+
+static uint32_t now(void)
+{
+    return (uint32_t) time(nullptr);
+}
+
+void insert_bookmark(AppState *app, Bookmark *b)
+{
+    vecs_insert(app->bookmarks, b, nullptr);
+    url_index_add(app->url_index, b);
+}
+
+// Builds the keyword text of a new record: the title when title words are
+// on, then the given keyword text; extracted with filtering when title words
+// are on. Null when no word is left.
+static char *new_keywords(AppState *app, const char *title, const char *keywords, int title_words)
+{
+    vstr text;
+    vstrInit(&text);
+    if (title_words) vstrAppend(&text, title);
+    if (keywords) {
+        if (text.length) vstrAppendCh(&text, ' ');
+        vstrAppend(&text, keywords);
+    }
+    char *extracted = nullptr;
+    if (text.length) extracted = extract_keywords(app->keyword_index, text.data, title_words);
+    vstrClear(&text);
+    return extracted;
+}
+
+void add_bookmark(AppState *app, char *title, char *url, char *keywords, uint32_t addDate,
+                  uint32_t lastVisit, uint32_t lastModified, int title_words)
+{
+    if (title) trim_space(title);
+    if (url) trim_space(url);
+    if (keywords) trim_space(keywords);
+    if ((!url || !*url) && (!title || !*title)) {
+        memFree(title);
+        memFree(url);
+        memFree(keywords);
+        return;
+    }
+
+    Bookmark *dup = (url && *url) ? url_index_find(app->url_index, url) : nullptr;
+    if (dup) {
+        memFree(title);
+        memFree(url);
+        memFree(keywords);
+        if (date_is_time(addDate)) {
+            if (lastVisit > dup->lastVisit) dup->lastVisit = lastVisit;
+            if (lastModified > dup->lastModified) dup->lastModified = lastModified;
+        }
+        post_next_check(app);
+        return;
+    }
+
+    Bookmark *b = (Bookmark *) memAlloc(sizeof(Bookmark));
+    memset(b, 0, sizeof *b);
+    b->url = url ? url : dupstr("");
+    b->title = title ? title : dupstr("");
+    b->addDate = date_is_time(addDate) ? addDate : now();
+    b->lastVisit = date_is_time(lastVisit) ? lastVisit : now();
+    b->lastModified = lastModified == DATE_CHECKING ? DATE_NONE : lastModified;
+
+    char *extracted = new_keywords(app, b->title, keywords, title_words);
+    memFree(keywords);
+    b->keywords = set_keywords(app->keyword_index, b, extracted, nullptr);
+    memFree(extracted);
+
+    insert_bookmark(app, b);
+    post_next_check(app);
+}
+
+Bookmark *find_bookmark_by_url(AppState *app, const char *url)
+{
+    return url_index_find(app->url_index, url);
+}
+
+void set_bookmark_url(AppState *app, Bookmark *b, char *url)
+{
+    url_index_remove(app->url_index, b);
+    memFree(b->url);
+    b->url = url ? url : dupstr("");
+    url_index_add(app->url_index, b);
+}
+
+void delete_bookmark(AppState *app, Bookmark *b)
+{
+    uint32_t pos;
+    if (vecs_search(app->bookmarks, b, &pos, nullptr)) {
+        vec_remove(app->bookmarks, pos);
+    } else {
+        // Out of address order: put there by someone else. Fall back to the
+        // identity scan so that the list still loses it.
+        panic("delete_bookmark: BookmarkList out of address order");
+        pos = vec_search(app->bookmarks, b);
+        if (pos != VEC_NONE) vec_remove(app->bookmarks, pos);
+    }
+    url_index_remove(app->url_index, b);
+    b->keywords = set_keywords(app->keyword_index, b, "", b->keywords);
+    memFree(b->url);
+    memFree(b->title);
+    keyword_list_destroy(b->keywords);
+    memFree(b);
+}
