@@ -105,4 +105,10 @@ void os_error_box(const char *text, const char *caption);
 // Never returns.
 [[noreturn]] void os_fatal(const char *text, const char *caption);
 
+// ---- Threads with a chosen stack (search depth tests) ----------------------
+// Runs fn(arg) on a new thread whose stack is stack_bytes large (at least the
+// system's minimum) and waits until it returns. 1 when the thread ran, 0 when
+// it could not be created (fn was not called).
+int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes);
+
 #endif
