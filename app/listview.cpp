@@ -236,7 +236,7 @@ static int find_item(AppState *app, int start, const char *text, UINT flags)
     for (int k = 0; k < steps; k++) {
         int i = (start + k) % count;
         const char *title = list_bookmark(app, i)->title;
-        int exact = !(flags & (LVFI_PARTIAL | LVFI_SUBSTRING));
+        int exact = !(flags & (LVFI_PARTIAL));
         int m = exact ? -1 : (int) strnlen(title, (size_t) n);
         if (!exact && m < n) continue;
         if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, title, m, text, exact ? -1 : n) ==
@@ -248,7 +248,7 @@ static int find_item(AppState *app, int start, const char *text, UINT flags)
 
 static LRESULT on_find_item(AppState *app, NMLVFINDITEMA *find, int wide)
 {
-    if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL | LVFI_SUBSTRING)) || !find->lvfi.psz)
+    if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz)
         return -1;
     if (!wide) return find_item(app, find->iStart, find->lvfi.psz, find->lvfi.flags);
     char text[256];

@@ -40,6 +40,16 @@ void tl_shutdown(AppState *app);
 // main window when there is one.
 void tl_message(AppState *app, const char *format, const char *argument);
 
+// ---- The bookmark file (session_file.cpp) ---------------------------------
+// Reads tl_file into the BookmarkList and runs the filter. A file that exists
+// with content but cannot be read is reported once, and kept from being
+// overwritten in this run.
+void load_bookmark_file(AppState *app);
+// Saves the BookmarkList to tl_file (with the ".bak" backup when the Options
+// ask for it); on failure shows "Unable to write Trovelinks to file" with the
+// path. 1 on success, 0 on failure.
+int save_bookmarks(AppState *app);
+
 // ---- Main loop (message_loop.cpp) -----------------------------------------
 // Runs until the quit message; returns its exit code.
 int run_message_loop(AppState *app);
