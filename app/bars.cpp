@@ -34,9 +34,9 @@ int create_tool_bar(AppState *app)
         buttons[i].fsState = TBSTATE_ENABLED;
         buttons[i].fsStyle = layout[i].style;
     }
-    HWND bar = CreateToolbarEx(frame, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, IDC_TOOLBAR, 4,
-                               NULL, (UINT_PTR) bitmap, buttons, 8, 16, 15, 16, 15,
-                               sizeof(TBBUTTON));
+    HWND bar =
+        CreateToolbarEx(frame, WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS, IDC_TOOLBAR, 4, NULL,
+                        (UINT_PTR) bitmap, buttons, 8, 16, 15, 16, 15, sizeof(TBBUTTON));
     app->tool_bar = bar;
     app->tool_tips = (void *) SendMessageA(bar, TB_GETTOOLTIPS, 0, 0);
     if (app->tool_tips && !app->options.tooltips)
@@ -58,9 +58,9 @@ int create_status_bar(AppState *app)
 int create_filter_box(AppState *app)
 {
     HWND frame = (HWND) app->main_window, bar = (HWND) app->tool_bar;
-    HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                                WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, frame,
-                                (HMENU) (UINT_PTR) IDC_FILTER, g_instance, NULL);
+    HWND edit =
+        CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0,
+                        0, 0, frame, (HMENU) (UINT_PTR) IDC_FILTER, g_instance, NULL);
     app->filter_edit = edit;
     if (!edit) return 0;
     if (app->tool_tips) {

@@ -19,9 +19,7 @@ void on_command(AppState *app, int id, HWND control, int code)
     }
     if (!(command_state(app, id) & CMD_ENABLED)) return;
     switch (id) {
-    case IDM_QUIT:
-        on_quit(app);
-        break;
+    case IDM_QUIT: on_quit(app); break;
     }
 }
 
@@ -46,29 +44,16 @@ unsigned command_state(AppState *app, int id)
     case IDM_IMPORT_FAVORITES:
     case IDM_WHATS_NEW:
     case IDM_DICTIONARY:
-    case IDM_ADD:      // the browser link is always available
-    case IDM_FAST_ADD:
-        on = 1;
-        break;
-    case IDM_DELETE:
-        on = list_selected_count(app) > 0;
-        break;
+    case IDM_ADD: // the browser link is always available
+    case IDM_FAST_ADD: on = 1; break;
+    case IDM_DELETE: on = list_selected_count(app) > 0; break;
     case IDM_PROPERTIES:
     case IDM_OPEN:
-    case IDM_COPY_URL:
-        on = list_selected_count(app) == 1;
-        break;
-    case IDM_EXPORT:
-        on = app->bookmarks->count > 0;
-        break;
-    case IDM_MARK_VISITED:
-        on = can_mark_visited(app);
-        break;
-    case IDM_STOP_CHECKING:
-        on = app->check_active != 0;
-        break;
-    default:
-        on = 0;
+    case IDM_COPY_URL: on = list_selected_count(app) == 1; break;
+    case IDM_EXPORT: on = app->bookmarks->count > 0; break;
+    case IDM_MARK_VISITED: on = can_mark_visited(app); break;
+    case IDM_STOP_CHECKING: on = app->check_active != 0; break;
+    default: on = 0;
     }
     return on ? CMD_ENABLED : CMD_DISABLED;
 }

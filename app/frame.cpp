@@ -134,29 +134,21 @@ static LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPA
         return DefWindowProcA(window, message, wparam, lparam);
     }
     switch (message) {
-    case WM_CREATE:
-        return on_create(app) ? 0 : -1;
+    case WM_CREATE: return on_create(app) ? 0 : -1;
     case WM_CLOSE:
         DestroyWindow(window);
         PostQuitMessage(0);
         return 0;
-    case WM_DESTROY:
-        on_destroy(app);
-        return 0;
+    case WM_DESTROY: on_destroy(app); return 0;
     case WM_NCDESTROY:
         DeleteObject((HBITMAP) app->toolbar_bitmap);
         app->toolbar_bitmap = nullptr;
         app->main_window = nullptr;
         SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         return 0;
-    case WM_SIZE:
-        on_size(app, wparam);
-        return 0;
-    case WM_SETFOCUS:
-        SetFocus((HWND) app->filter_edit);
-        return 0;
-    case WM_SETTINGCHANGE:
-        return 0;
+    case WM_SIZE: on_size(app, wparam); return 0;
+    case WM_SETFOCUS: SetFocus((HWND) app->filter_edit); return 0;
+    case WM_SETTINGCHANGE: return 0;
     case WM_ENDSESSION:
         // The session ends without a quit message: save as the exit does.
         if (wparam) {
@@ -164,26 +156,16 @@ static LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPA
             tl_save_all(app);
         }
         return 0;
-    case WM_COMMAND:
-        on_command(app, LOWORD(wparam), (HWND) lparam, HIWORD(wparam));
-        return 0;
-    case WM_NOTIFY:
-        return on_notify(app, (NMHDR *) lparam);
-    case WM_INITMENUPOPUP:
-        on_init_menu_popup(app, (HMENU) wparam, HIWORD(lparam));
-        return 0;
+    case WM_COMMAND: on_command(app, LOWORD(wparam), (HWND) lparam, HIWORD(wparam)); return 0;
+    case WM_NOTIFY: return on_notify(app, (NMHDR *) lparam);
+    case WM_INITMENUPOPUP: on_init_menu_popup(app, (HMENU) wparam, HIWORD(lparam)); return 0;
     case WM_MENUSELECT:
         on_menu_select(app, LOWORD(wparam), HIWORD(wparam), (HMENU) lparam);
         return 0;
-    case WM_EXITMENULOOP:
-        SendMessageA((HWND) app->status_bar, SB_SIMPLE, FALSE, 0);
-        return 0;
-    case WM_TIMER:
-        on_timer(app, wparam);
-        return 0;
+    case WM_EXITMENULOOP: SendMessageA((HWND) app->status_bar, SB_SIMPLE, FALSE, 0); return 0;
+    case WM_TIMER: on_timer(app, wparam); return 0;
     case WM_CHECK_STATUS:
-    case WM_CHECKER_IDLE:
-        return 0;
+    case WM_CHECKER_IDLE: return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }
@@ -206,7 +188,7 @@ int register_frame_class(HINSTANCE instance)
 HWND create_frame_window(AppState *app)
 {
     const Options *o = &app->options;
-    return CreateWindowExA(0, FRAME_CLASS, "Trovelinks",
-                           WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, o->frame_x,
-                           o->frame_y, o->frame_width, o->frame_height, NULL, NULL, g_instance, app);
+    return CreateWindowExA(
+        0, FRAME_CLASS, "Trovelinks", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN,
+        o->frame_x, o->frame_y, o->frame_width, o->frame_height, NULL, NULL, g_instance, app);
 }

@@ -49,8 +49,7 @@ int create_list_view(AppState *app)
 
 Bookmark *list_bookmark(AppState *app, int index)
 {
-    if (!app->list_items || index < 0 || (uint32_t) index >= app->list_items->count)
-        return nullptr;
+    if (!app->list_items || index < 0 || (uint32_t) index >= app->list_items->count) return nullptr;
     return vec_at<Bookmark>(app->list_items, (uint32_t) index);
 }
 
@@ -115,8 +114,8 @@ void list_sort(AppState *app, int column)
     for (int i = list_first_selected(app); i >= 0;
          i = (int) SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) i, LVNI_SELECTED))
         vecs_insert(selected, list_bookmark(app, i), compare_address);
-    Bookmark *focused = list_bookmark(
-        app, (int) SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED));
+    Bookmark *focused =
+        list_bookmark(app, (int) SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED));
 
     filter_sort(app, column);
 
@@ -141,10 +140,8 @@ int CALLBACK lv_compare(LPARAM a, LPARAM b, LPARAM column)
     const Bookmark *x = (const Bookmark *) a, *y = (const Bookmark *) b;
     if (!x || !y) return 0;
     switch (column) {
-    case 0:
-        return lstrcmpiA(x->title, y->title);
-    case 1:
-        return lstrcmpiA(x->url, y->url);
+    case 0: return lstrcmpiA(x->title, y->title);
+    case 1: return lstrcmpiA(x->url, y->url);
     }
     panic("unknown sort type in lv_compare");
     return 0;
@@ -248,8 +245,7 @@ static int find_item(AppState *app, int start, const char *text, UINT flags)
 
 static LRESULT on_find_item(AppState *app, NMLVFINDITEMA *find, int wide)
 {
-    if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz)
-        return -1;
+    if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
     if (!wide) return find_item(app, find->iStart, find->lvfi.psz, find->lvfi.flags);
     char text[256];
     if (!WideCharToMultiByte(CP_ACP, 0, (LPCWSTR) find->lvfi.psz, -1, text, sizeof text, NULL,
@@ -329,9 +325,7 @@ LRESULT on_list_notify(AppState *app, NMHDR *header)
         if (((NMLVKEYDOWN *) header)->wVKey == VK_DELETE && list_selected_count(app) > 0)
             on_command(app, IDM_DELETE, NULL, 0);
         return 0;
-    case LVN_COLUMNCLICK:
-        list_sort(app, ((NMLISTVIEW *) header)->iSubItem);
-        return 0;
+    case LVN_COLUMNCLICK: list_sort(app, ((NMLISTVIEW *) header)->iSubItem); return 0;
     case NM_RETURN:
         open_item(app,
                   (int) SendMessageA(list_of(app), LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED));
@@ -341,9 +335,7 @@ LRESULT on_list_notify(AppState *app, NMHDR *header)
         open_item(app, item_at_message_position(app, &screen));
         return 0;
     }
-    case NM_RCLICK:
-        on_right_click(app);
-        return 0;
+    case NM_RCLICK: on_right_click(app); return 0;
     }
     return 0;
 }

@@ -14,8 +14,8 @@ HKEY reg_open_key(HKEY root, const char *path, const char *sub_path, int create)
     LONG result;
     if (create) {
         DWORD disposition;
-        result = RegCreateKeyExA(root, full.data, 0, NULL, REG_OPTION_NON_VOLATILE,
-                                 KEY_ALL_ACCESS, NULL, &key, &disposition);
+        result = RegCreateKeyExA(root, full.data, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                 NULL, &key, &disposition);
     } else {
         result = RegOpenKeyExA(root, full.data, 0, KEY_ALL_ACCESS, &key);
     }
@@ -26,8 +26,7 @@ HKEY reg_open_key(HKEY root, const char *path, const char *sub_path, int create)
 char *reg_read_string(HKEY key, const char *name)
 {
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key, name, NULL, &type, NULL, &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
+    if (RegQueryValueExA(key, name, NULL, &type, NULL, &size) != ERROR_SUCCESS || type != REG_SZ)
         return nullptr;
     // One byte more than asked for, so that a value stored without its
     // terminating zero still ends in one.

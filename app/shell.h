@@ -14,7 +14,7 @@
 struct Bookmark;
 
 // ---- Globals of the process (startup.cpp) ---------------------------------
-extern HINSTANCE g_instance; // for loading resources
+extern HINSTANCE g_instance;  // for loading resources
 extern char g_build_text[16]; // "20m", for the About box
 extern HACCEL g_accelerators;
 extern int g_first_start; // no Options were stored before this run

@@ -101,7 +101,8 @@ AppState *tl_startup(HINSTANCE instance)
 void tl_save_all(AppState *app)
 {
     save_bookmarks(app);
-    if (!options_save(&app->options)) tl_message(app, "Unable to save Options to Windows Registry", nullptr);
+    if (!options_save(&app->options))
+        tl_message(app, "Unable to save Options to Windows Registry", nullptr);
 }
 
 void tl_shutdown(AppState *app)

@@ -11,7 +11,8 @@ void status_set_part(AppState *app, int part, const char *text)
     char current[256];
     LRESULT length = SendMessageA(bar, SB_GETTEXTLENGTHA, (WPARAM) part, 0);
     current[0] = 0;
-    if (LOWORD(length) < sizeof current) SendMessageA(bar, SB_GETTEXTA, (WPARAM) part, (LPARAM) current);
+    if (LOWORD(length) < sizeof current)
+        SendMessageA(bar, SB_GETTEXTA, (WPARAM) part, (LPARAM) current);
     char cut[256];
     strncpy(cut, text, 255);
     cut[255] = 0;

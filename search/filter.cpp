@@ -17,7 +17,8 @@ static const char TEXT_SEARCH_ERROR[] = "Search expression error";
 size_t filter_trimmed_length(const char *text)
 {
     size_t n = strlen(text);
-    while (n > 0 && strchr(" \t\n\v\f\r!&|", text[n - 1])) n--;
+    while (n > 0 && strchr(" \t\n\v\f\r!&|", text[n - 1]))
+        n--;
     return n;
 }
 

@@ -1,0 +1,230 @@
+// The main window with a prepared bookmark file: the list's items and texts,
+// typing into the filter box, the status parts, sorting, the status icons.
+#include <algorithm>
+
+#include "gui_harness.h"
+#include "res/resource.h"
+#include "store/bookmark.h"
+
+static const std::vector<Entry> CHESS = {
+    {"http://p.example/", "Chess Openings Guide", "chess openings"},
+    {"http://q.example/", "Chessboard Shop", "chessboard"},
+    {"http://r.example/", "chess club", "Chess"},
+    {"http://s.example/", "Cooking Basics", "cooking"},
+};
+
+static std::vector<std::string> sorted(std::vector<std::string> v)
+{
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+TEST_F(Gui, StartupListsEveryBookmarkWithItsTexts)
+{
+    start(bookmark_file(CHESS).c_str());
+    EXPECT_EQ(list_count(app), 4);
+    EXPECT_EQ(part(0), "Ready");
+    EXPECT_EQ(part(1), "4 Trovelinks");
+    EXPECT_EQ(column(0), (std::vector<std::string>{"chess club", "Chess Openings Guide",
+                                                   "Chessboard Shop", "Cooking Basics"}));
+    EXPECT_EQ(column(1), (std::vector<std::string>{"http://r.example/", "http://p.example/",
+                                                   "http://q.example/", "http://s.example/"}));
+}
+
+TEST_F(Gui, TypingNarrowsTheListAndShowsTheHint)
+{
+    start(bookmark_file(CHESS).c_str());
+    type("chess");
+    EXPECT_EQ(sorted(column(0)), sorted({"Chess Openings Guide", "Chessboard Shop", "chess club"}));
+    EXPECT_EQ(part(0), "Chess chessboard"); // «chess» and «Chess» shown once
+    EXPECT_EQ(part(1), "3 Trovelinks");
+
+    // A trailing operator is not an error yet; the caret has left the word.
+    type(" & ! | ");
+    EXPECT_EQ(list_count(app), 3);
+    EXPECT_EQ(app->search_error, 0);
+    EXPECT_EQ(part(0), "Ready");
+
+    clear_box();
+    type("cooking");
+    EXPECT_EQ(column(0), std::vector<std::string>{"Cooking Basics"});
+    EXPECT_EQ(part(1), "1 Trovelink");
+    type("zzz");
+    EXPECT_EQ(list_count(app), 0);
+    EXPECT_EQ(part(1), "No Trovelinks");
+
+    // The caret picks the word of the hint: before «x» in «ch & x».
+    clear_box();
+    type("ch & x");
+    EXPECT_EQ(part(0), "Ready"); // «x» matches nothing
+    SendMessageA((HWND) app->filter_edit, EM_SETSEL, 1, 1);
+    apply_filter(app);
+    EXPECT_EQ(part(0), "Chess chessboard");
+}
+
+TEST_F(Gui, AnInvalidExpressionKeepsTheListUntilTheBoxIsEmptied)
+{
+    start(bookmark_file(CHESS).c_str());
+    type("chess & (");
+    EXPECT_EQ(app->search_error, 1);
+    EXPECT_EQ(list_count(app), 3); // what «chess & » showed
+    EXPECT_EQ(part(0), "Search expression error");
+    EXPECT_EQ(part(1), "Trovelinks ???");
+    type(" cooking)");
+    EXPECT_EQ(app->search_error, 0);
+    EXPECT_EQ(list_count(app), 0);
+    EXPECT_EQ(part(1), "No Trovelinks");
+
+    clear_box();
+    EXPECT_EQ(list_count(app), 4);
+    EXPECT_EQ(part(0), "Ready");
+    EXPECT_EQ(part(1), "4 Trovelinks");
+
+    // With every Bookmark still listed the error text gives way to "Ready"
+    // too, and the count comes back.
+    type("(");
+    EXPECT_EQ(part(0), "Search expression error");
+    EXPECT_EQ(list_count(app), 4);
+    clear_box();
+    EXPECT_EQ(part(0), "Ready");
+    EXPECT_EQ(part(1), "4 Trovelinks");
+}
+
+TEST_F(Gui, AnUnchangedSetLeavesSelectionAndFocus)
+{
+    start(bookmark_file(CHESS).c_str());
+    type("chess");
+    LVITEMA item;
+    ZeroMemory(&item, sizeof item);
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA((HWND) app->list_view, LVM_SETITEMSTATE, 2, (LPARAM) &item);
+    type(" |");
+    EXPECT_EQ(list_selected_count(app), 1);
+    EXPECT_EQ(list_first_selected(app), 2);
+    // Emptying the box when everything is shown touches nothing either.
+    clear_box();
+    type("c");
+    clear_box();
+    int before = list_first_selected(app);
+    clear_box();
+    EXPECT_EQ(list_first_selected(app), before);
+}
+
+TEST_F(Gui, LongHintsAreCutTo255Characters)
+{
+    std::string keywords;
+    for (int i = 0; i < 40; i++)
+        keywords += "alphabet" + std::to_string(100 + i) + " ";
+    start(bookmark_file({{"http://a.example/", "Alpha", keywords.c_str()}}).c_str());
+    type("alphabet");
+    EXPECT_EQ(part(0).size(), 255u);
+    EXPECT_EQ(part(0).substr(0, 12), "alphabet100 ");
+}
+
+TEST_F(Gui, HeaderClicksSortByEachColumnKeepingTheSelection)
+{
+    start(bookmark_file({{"http://b.example/z", "Same", ""},
+                         {"http://c.example/", "alpha", ""},
+                         {"http://a.example/", "Same", ""},
+                         {"http://d.example/", "BETA", ""}})
+              .c_str());
+    auto click = [&](int column) {
+        NMLISTVIEW n;
+        ZeroMemory(&n, sizeof n);
+        n.hdr.hwndFrom = (HWND) app->list_view;
+        n.hdr.idFrom = IDC_LIST;
+        n.hdr.code = LVN_COLUMNCLICK;
+        n.iItem = -1;
+        n.iSubItem = column;
+        SendMessageA((HWND) app->main_window, WM_NOTIFY, IDC_LIST, (LPARAM) &n);
+        pump();
+    };
+    auto in_order = [&](int column) {
+        for (int i = 1; i < list_count(app); i++)
+            if (lv_compare((LPARAM) list_bookmark(app, i - 1), (LPARAM) list_bookmark(app, i),
+                           column) > 0)
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(in_order(0));
+    std::vector<std::string> first = column(1);
+
+    LVITEMA item;
+    ZeroMemory(&item, sizeof item);
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA((HWND) app->list_view, LVM_SETITEMSTATE, 0, (LPARAM) &item); // "alpha"
+    click(1);
+    EXPECT_EQ(app->sort_column, 1);
+    EXPECT_TRUE(in_order(1));
+    EXPECT_EQ(column(1), (std::vector<std::string>{"http://a.example/", "http://b.example/z",
+                                                   "http://c.example/", "http://d.example/"}));
+    EXPECT_EQ(list_selected_count(app), 1);
+    EXPECT_EQ(list_bookmark(app, list_first_selected(app))->title, std::string("alpha"));
+
+    click(0);
+    click(0); // a second click sorts the same way again
+    EXPECT_EQ(column(1), first);
+    EXPECT_EQ(column(0), (std::vector<std::string>{"alpha", "BETA", "Same", "Same"}));
+    // Equal titles keep one order, whatever the filter did in between.
+    type("zzz");
+    clear_box();
+    EXPECT_EQ(column(1), first);
+}
+
+TEST_F(Gui, StatusIconForEachDateCombination)
+{
+    start(bookmark_file({{"http://a.example/", "A", ""}}).c_str());
+    Bookmark *b = list_bookmark(app, 0);
+    ASSERT_TRUE(b != nullptr);
+    struct {
+        uint32_t visit, modified;
+        int icon;
+    } cases[] = {
+        {DATE_NONE, DATE_NONE, 0},
+        {100, DATE_NONE, 0},
+        {DATE_NONE, DATE_FAILED, 1},
+        {100, DATE_FAILED, 1},
+        {DATE_NONE, DATE_CHECKING, 3},
+        {100, DATE_CHECKING, 3},
+        {DATE_NONE, 500, 2},
+        {100, 500, 2},
+        {500, 500, 0},
+        {900, 500, 0},
+    };
+    for (auto &c : cases) {
+        b->lastVisit = c.visit;
+        b->lastModified = c.modified;
+        EXPECT_EQ(image(0), c.icon) << c.visit << " " << c.modified;
+    }
+    // The visit rule: a modification date in the future becomes the visit.
+    b->lastModified = 0xF0000000u;
+    set_visit_time(b, 1000);
+    EXPECT_EQ(b->lastVisit, 0xF0000000u);
+    EXPECT_EQ(image(0), 0);
+    b->lastModified = DATE_FAILED;
+    set_visit_time(b, 1000);
+    EXPECT_EQ(b->lastVisit, 1000u);
+}
+
+TEST_F(Gui, TabAndEscapeInTheMainLoop)
+{
+    start(bookmark_file(CHESS).c_str());
+    type("chess");
+    HWND box = (HWND) app->filter_edit, list = (HWND) app->list_view;
+    SetFocus(box);
+    if (GetFocus() != box) GTEST_SKIP() << "no keyboard focus in this display";
+    MSG tab = {box, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+    EXPECT_EQ(pre_filter(app, &tab), 1);
+    EXPECT_EQ(GetFocus(), list);
+    tab.hwnd = list;
+    EXPECT_EQ(pre_filter(app, &tab), 1);
+    EXPECT_EQ(GetFocus(), box);
+    MSG escape = {box, WM_KEYDOWN, VK_ESCAPE, 0, 0, {0, 0}};
+    EXPECT_EQ(pre_filter(app, &escape), 1);
+    pump();
+    EXPECT_EQ(box_text(), "");
+    EXPECT_EQ(list_count(app), 4);
+    SetFocus((HWND) app->status_bar);
+    tab.hwnd = (HWND) app->status_bar;
+    EXPECT_EQ(pre_filter(app, &tab), 0);
+}

@@ -1,0 +1,266 @@
+// The GUI test harness.
+#include "gui_harness.h"
+
+#include <shlwapi.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "core/os.h"
+
+static const char PROPERTIES[] = "Software\\Velorix\\Trovelinks\\Format 1\\Properties";
+
+DialogClicker::DialogClicker(int button) : button_(button), stop_(0)
+{
+    InitializeCriticalSection(&lock_);
+    thread_ = CreateThread(NULL, 0, run, this, 0, NULL);
+}
+
+DialogClicker::~DialogClicker()
+{
+    InterlockedExchange(&stop_, 1);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    DeleteCriticalSection(&lock_);
+}
+
+std::vector<std::string> DialogClicker::texts()
+{
+    EnterCriticalSection(&lock_);
+    std::vector<std::string> copy = texts_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+struct Found {
+    HWND dialog;
+    std::string text;
+};
+
+static BOOL CALLBACK find_dialog(HWND window, LPARAM param)
+{
+    DWORD process;
+    GetWindowThreadProcessId(window, &process);
+    char name[64], caption[64];
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, caption, sizeof caption);
+    if (strcmp(name, "#32770") != 0 || strcmp(caption, "Trovelinks") != 0) return TRUE;
+    ((Found *) param)->dialog = window;
+    return FALSE;
+}
+
+static BOOL CALLBACK collect_text(HWND child, LPARAM param)
+{
+    char name[32], text[1024];
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) {
+        std::string &all = ((Found *) param)->text;
+        if (!all.empty()) all += "|";
+        all += text;
+    }
+    return TRUE;
+}
+
+DWORD WINAPI DialogClicker::run(void *self_)
+{
+    DialogClicker *self = (DialogClicker *) self_;
+    while (!self->stop_) {
+        Found found = {NULL, ""};
+        EnumWindows(find_dialog, (LPARAM) &found);
+        if (found.dialog) {
+            Sleep(50); // let the box finish drawing its texts
+            EnumChildWindows(found.dialog, collect_text, (LPARAM) &found);
+            EnterCriticalSection(&self->lock_);
+            self->texts_.push_back(found.text);
+            LeaveCriticalSection(&self->lock_);
+            PostMessageA(found.dialog, WM_COMMAND, (WPARAM) self->button_, 0);
+            while (IsWindow(found.dialog) && !self->stop_)
+                Sleep(20);
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
+void registry_clear(void)
+{
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Velorix");
+}
+
+static HKEY properties_key(void)
+{
+    HKEY key = NULL;
+    RegCreateKeyExA(HKEY_CURRENT_USER, PROPERTIES, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
+    return key;
+}
+
+void registry_set_dword(const char *name, DWORD value)
+{
+    HKEY key = properties_key();
+    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *) &value, sizeof value);
+    RegCloseKey(key);
+}
+
+void registry_set_string(const char *name, const char *value)
+{
+    HKEY key = properties_key();
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *) value, (DWORD) strlen(value) + 1);
+    RegCloseKey(key);
+}
+
+bool registry_get_dword(const char *sub_key, const char *name, DWORD *value)
+{
+    std::string path = std::string("Software\\Velorix\\Trovelinks\\Format 1\\") + sub_key;
+    DWORD type = 0, size = sizeof *value;
+    return RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, &type, value, &size) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD;
+}
+
+std::string read_file(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write_file(const std::string &path, const std::string &text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+bool file_exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string bookmark_file(const std::vector<Entry> &entries)
+{
+    std::string text =
+        "<HTML><HEAD>\r\n<!DOCTYPE Velorix-Trovelinks-file-1>\r\n<BODY>\r\n<DL><p>\r\n";
+    for (const Entry &e : entries) {
+        text += std::string("<DT><A HREF=\"") + e.url + "\" ADD_DATE=\"1600000000\" ";
+        if (e.visit) text += "LAST_VISIT=\"" + std::to_string(e.visit) + "\" ";
+        if (e.modified) text += "LAST_MODIFIED=\"" + std::to_string(e.modified) + "\" ";
+        text += std::string(">") + e.title + "</A>\r\n<DD>" + e.keywords + "\r\n\r\n";
+    }
+    return text + "</DL><p>\r\n</BODY>\n";
+}
+
+void Gui::SetUp()
+{
+    char temp[MAX_PATH], name[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    GetTempFileNameA(temp, "tlg", 0, name);
+    DeleteFileA(name);
+    CreateDirectoryA(name, NULL);
+    dir = std::string(name) + "\\";
+    file = dir + "tl.htm";
+    registry_clear();
+}
+
+void Gui::TearDown()
+{
+    if (app) stop();
+    os_file_set_fault_hook(nullptr);
+    registry_clear();
+    SHFILEOPSTRUCTA op;
+    ZeroMemory(&op, sizeof op);
+    std::string from = dir.substr(0, dir.size() - 1) + std::string(1, '\0');
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationA(&op);
+}
+
+void Gui::start(const char *text)
+{
+    if (text) write_file(file, text);
+    registry_set_string("tl_file", file.c_str());
+    app = tl_startup(GetModuleHandleA(NULL));
+    ASSERT_TRUE(app != nullptr);
+    pump();
+}
+
+void Gui::stop()
+{
+    if (app->main_window) SendMessageA((HWND) app->main_window, WM_CLOSE, 0, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) break;
+        DispatchMessageA(&msg);
+    }
+    tl_shutdown(app);
+    app = nullptr;
+}
+
+void Gui::pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) continue;
+        if (!pre_filter(app, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    idle_work(app);
+}
+
+void Gui::type(const std::string &text)
+{
+    for (char c : text) {
+        SendMessageA((HWND) app->filter_edit, WM_CHAR, (WPARAM) (unsigned char) c, 1);
+        pump();
+    }
+}
+
+void Gui::clear_box()
+{
+    SetWindowTextA((HWND) app->filter_edit, "");
+    pump();
+}
+
+std::string Gui::box_text()
+{
+    char text[512];
+    GetWindowTextA((HWND) app->filter_edit, text, sizeof text);
+    return text;
+}
+
+std::string Gui::part(int index)
+{
+    char text[512] = "";
+    SendMessageA((HWND) app->status_bar, SB_GETTEXTA, (WPARAM) index, (LPARAM) text);
+    return text;
+}
+
+std::vector<std::string> Gui::column(int column)
+{
+    std::vector<std::string> texts;
+    int n = list_count(app);
+    for (int i = 0; i < n; i++) {
+        char text[512] = "";
+        LVITEMA item;
+        ZeroMemory(&item, sizeof item);
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA((HWND) app->list_view, LVM_GETITEMTEXTA, (WPARAM) i, (LPARAM) &item);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+int Gui::image(int index)
+{
+    LVITEMA item;
+    ZeroMemory(&item, sizeof item);
+    item.mask = LVIF_IMAGE;
+    item.iItem = index;
+    SendMessageA((HWND) app->list_view, LVM_GETITEMA, 0, (LPARAM) &item);
+    return item.iImage;
+}
