@@ -1,0 +1,177 @@
+// The filter's decisions on the application record: trimming, the shown set,
+// the status text and when it returns to "Ready", and the display order.
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/appstate.h"
+#include "core/dupstr.h"
+#include "core/mem.h"
+#include "search/filter.h"
+#include "store/bookmark.h"
+
+namespace {
+
+class Filter : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        memModuleInit();
+        app = app_state_create("");
+    }
+    void TearDown() override
+    {
+        filter_update_free(&u);
+        app_state_destroy(app);
+        memModuleExit();
+    }
+    void add(const char *title, const char *url, const char *keywords)
+    {
+        add_bookmark(app, dupstr(title), dupstr(url), dupstr(keywords), 1000, DATE_NONE,
+                     DATE_NONE, 0);
+    }
+    void decide(const char *text, int32_t caret = -1)
+    {
+        filter_update_free(&u);
+        filter_decide(app, text, caret < 0 ? (int32_t) strlen(text) : caret, &u);
+    }
+    std::string status() const
+    {
+        return u.status ? u.status : "(unchanged)";
+    }
+    std::vector<std::string> titles() const
+    {
+        std::vector<std::string> v;
+        for (uint32_t i = 0; i < app->list_items->count; i++)
+            v.push_back(vec_at<Bookmark>(app->list_items, i)->title);
+        return v;
+    }
+    int listed() const
+    {
+        int n = 0;
+        for (uint32_t i = 0; i < app->bookmarks->count; i++)
+            n += (vec_at<Bookmark>(app->bookmarks, i)->flags & BM_LISTED) != 0;
+        return n;
+    }
+
+    AppState *app = nullptr;
+    FilterUpdate u = {};
+};
+
+TEST(FilterTrim, TrailingBlanksAndOperatorsGo)
+{
+    EXPECT_EQ(filter_trimmed_length("chess & ! | "), 5u);
+    EXPECT_EQ(filter_trimmed_length("chess&"), 5u);
+    EXPECT_EQ(filter_trimmed_length("\t\r\n\v\f !&|"), 0u);
+    EXPECT_EQ(filter_trimmed_length("  chess"), 7u); // leading blanks stay
+    EXPECT_EQ(filter_trimmed_length("(a)"), 3u);
+    EXPECT_EQ(filter_trimmed_length(""), 0u);
+}
+
+TEST_F(Filter, EmptyBoxShowsEveryBookmarkOnce)
+{
+    add("Zebra", "http://z/", "animal");
+    add("apple", "http://a/", "fruit");
+    add("Mango", "http://m/", "fruit");
+    decide("");
+    EXPECT_EQ(u.refill, 1);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"apple", "Mango", "Zebra"}));
+    EXPECT_EQ(listed(), 3);
+    EXPECT_EQ(status(), "Ready");
+    EXPECT_EQ(u.deadline, FILTER_DEADLINE_SOON);
+
+    // Everything shown already: nothing changes, not even the status.
+    decide("  ");
+    EXPECT_EQ(u.refill, 0);
+    EXPECT_EQ(status(), "(unchanged)");
+    EXPECT_EQ(u.deadline, FILTER_DEADLINE_KEEP);
+}
+
+TEST_F(Filter, SearchesRefillOnlyWhenTheSetChanges)
+{
+    add("Chess Openings", "http://p/", "chess openings");
+    add("Board", "http://q/", "chessboard");
+    add("Club", "http://r/", "Chess");
+    add("Kitchen", "http://s/", "cooking");
+    decide("chess");
+    EXPECT_EQ(u.refill, 1);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Board", "Chess Openings", "Club"}));
+    EXPECT_EQ(status(), "Chess chessboard");
+    EXPECT_EQ(u.deadline, FILTER_DEADLINE_NEVER);
+    EXPECT_EQ(listed(), 3);
+
+    decide("chess & ");
+    EXPECT_EQ(u.refill, 0);
+    EXPECT_EQ(status(), "Ready"); // the caret is past the word
+
+    decide("chess & (");
+    EXPECT_EQ(app->search_error, 1);
+    EXPECT_EQ(u.refill, 0);
+    EXPECT_EQ(status(), "Search expression error");
+    EXPECT_EQ(u.deadline, FILTER_DEADLINE_NEVER);
+    EXPECT_EQ(titles().size(), 3u);
+
+    decide("chess.");
+    EXPECT_EQ(app->search_error, 0);
+    EXPECT_EQ(u.refill, 1);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Chess Openings", "Club"}));
+    EXPECT_EQ(listed(), 2);
+
+    decide("nothing");
+    EXPECT_EQ(u.refill, 1);
+    EXPECT_EQ(titles().size(), 0u);
+    EXPECT_EQ(listed(), 0);
+    EXPECT_EQ(status(), "Ready");
+}
+
+TEST_F(Filter, EmptyingTheBoxAfterAnErrorSaysReady)
+{
+    add("One", "http://1/", "one");
+    decide("");
+    decide("(");
+    EXPECT_EQ(app->search_error, 1);
+    decide("");
+    EXPECT_EQ(app->search_error, 0);
+    EXPECT_EQ(u.refill, 0); // every Bookmark is listed already
+    EXPECT_EQ(status(), "Ready");
+    EXPECT_EQ(u.deadline, FILTER_DEADLINE_SOON);
+}
+
+TEST_F(Filter, DisplayOrderFollowsEditsAndKeepsTiesInAddressOrder)
+{
+    add("Same", "http://b/", "");
+    add("same", "http://a/", "");
+    add("Other", "http://c/", "");
+    decide("");
+    std::vector<Bookmark *> same;
+    for (uint32_t i = 0; i < app->bookmarks->count; i++) {
+        Bookmark *b = vec_at<Bookmark>(app->bookmarks, i);
+        if (b->title[0] == 'S' || b->title[0] == 's') same.push_back(b);
+    }
+    ASSERT_EQ(same.size(), 2u);
+    // Equal titles (case ignored) in the BookmarkList's order.
+    EXPECT_EQ(vec_at<Bookmark>(app->list_items, 1), same[0]);
+    EXPECT_EQ(vec_at<Bookmark>(app->list_items, 2), same[1]);
+
+    filter_sort(app, 1);
+    EXPECT_EQ(app->sort_column, 1);
+    EXPECT_STREQ(vec_at<Bookmark>(app->list_items, 0)->url, "http://a/");
+
+    // A title changed in place of the old one reorders the next fill.
+    Bookmark *other = nullptr;
+    for (uint32_t i = 0; i < app->bookmarks->count; i++)
+        if (vec_at<Bookmark>(app->bookmarks, i)->title[0] == 'O')
+            other = vec_at<Bookmark>(app->bookmarks, i);
+    ASSERT_TRUE(other != nullptr);
+    memFree(other->title);
+    other->title = dupstr("Zulu");
+    filter_sort(app, 0);
+    EXPECT_EQ(vec_at<Bookmark>(app->list_items, 2), other);
+    filter_sort(app, 1);
+    EXPECT_EQ(vec_at<Bookmark>(app->list_items, 2), other);
+}
+
+} // namespace
