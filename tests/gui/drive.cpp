@@ -1,0 +1,53 @@
+// Drives a running trovelinks.exe from outside, as a user would, for
+// `make run` without a display:
+//   tl_drive wait SECONDS   waits for the main window (exit 0 when it came)
+//   tl_drive type TEXT      types TEXT into the filter box, key by key
+//   tl_drive close SECONDS  closes the window with its close command and
+//                           waits until it is gone
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static HWND main_window(void)
+{
+    return FindWindowA("TroveLinksFrame", NULL);
+}
+
+static int wait_for(int seconds, bool present)
+{
+    for (int waited = 0; waited < seconds * 10; waited++) {
+        if ((main_window() != NULL) == present) return 0;
+        Sleep(100);
+    }
+    return 1;
+}
+
+static int type_text(const char *text)
+{
+    HWND frame = main_window();
+    HWND bar = frame ? FindWindowExA(frame, NULL, "ToolbarWindow32", NULL) : NULL;
+    HWND box = bar ? FindWindowExA(bar, NULL, "Edit", NULL) : NULL;
+    if (!box) return 1;
+    SetForegroundWindow(frame);
+    for (const char *p = text; *p; p++) {
+        PostMessageA(box, WM_CHAR, (WPARAM) (unsigned char) *p, 1);
+        Sleep(150);
+    }
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && strcmp(argv[1], "wait") == 0) return wait_for(atoi(argv[2]), true);
+    if (argc == 3 && strcmp(argv[1], "type") == 0) return type_text(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "close") == 0) {
+        HWND frame = main_window();
+        if (!frame) return 1;
+        PostMessageA(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return wait_for(atoi(argv[2]), false);
+    }
+    fprintf(stderr, "usage: tl_drive wait SECONDS | type TEXT | close SECONDS\n");
+    return 2;
+}
