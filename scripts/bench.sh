@@ -16,3 +16,25 @@ for b in build/bench/bench/*; do
     "$b"
   fi
 done
+
+# The Windows shell's benchmarks (bench/*_win32.cpp) run under Wine: the
+# 32-bit build where the kernel runs 32-bit programs, else the 64-bit one.
+bits=$(bash scripts/wine-bits.sh)
+if [ "$bits" = 32 ]; then toolchain=mingw-i686; else toolchain=mingw-x86_64; fi
+dir=build/bench-win$bits
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DTL_TESTS=OFF -DTL_BENCH=ON \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain.cmake" >/dev/null
+cmake --build "$dir" -j "$(nproc)"
+bash scripts/wine-prefix.sh "$dir/wineprefix" "$bits"
+data=build/bench-data/__style_own___count_100000.htm
+if [ ! -s "$data" ]; then
+  mkdir -p build/bench-data
+  python3 "$TL_GENERATOR" --style own --count 100000 > "$data"
+fi
+for b in "$dir"/bench/*.exe; do
+  [ -f "$b" ] || continue
+  [ $# -gt 0 ] && [[ "$(basename "$b")" != *"$1"* ]] && continue
+  echo "== $(basename "$b" .exe) (Wine, $bits-bit)"
+  xvfb-run -a -s "-screen 0 1280x1024x24" \
+    scripts/wine-run.sh "$PWD/$dir/wineprefix" "$bits" "$b" "$data"
+done
