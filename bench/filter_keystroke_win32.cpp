@@ -31,7 +31,10 @@ static double keystroke(AppState *app, WPARAM ch)
 {
     double t0 = bench_now();
     SendMessageA((HWND) app->filter_edit, WM_CHAR, ch, 1);
+    double t1 = bench_now();
     pump(app);
+    if (getenv("TL_BENCH_DETAIL"))
+        fprintf(stderr, "filter %.1f pump %.1f\n", (t1 - t0) * 1000, (bench_now() - t1) * 1000);
     return (bench_now() - t0) * 1000;
 }
 
@@ -55,8 +58,8 @@ static void report(const char *what, std::vector<double> ms)
 // filter would fill it, then sorted by title.
 static void normal_list_view(AppState *app)
 {
-    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0,
-                                600, 400, (HWND) app->main_window, NULL, g_instance, NULL);
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 600,
+                                400, (HWND) app->main_window, NULL, g_instance, NULL);
     LVCOLUMNA column = {};
     column.mask = LVCF_WIDTH | LVCF_TEXT;
     column.cx = 200;
@@ -96,13 +99,15 @@ int main(int argc, char **argv)
     printf("start-up with %u Bookmarks until the full list is drawn: %.0f ms\n",
            app->bookmarks->count, started);
 
-    const char *queries[] = {"chess",         "news data",  "code | net", "!news & (chess | web)",
-                             "linwebtorthro", "mar",        "zz",         "a"};
+    const char *queries[] = {"chess",         "news data", "code | net", "!news & (chess | web)",
+                             "linwebtorthro", "mar",       "zz",         "a"};
     std::vector<double> all;
     for (const char *q : queries) {
         std::vector<double> ms;
-        for (const char *p = q; *p; p++) ms.push_back(keystroke(app, (unsigned char) *p));
-        for (const char *p = q; *p; p++) ms.push_back(keystroke(app, VK_BACK));
+        for (const char *p = q; *p; p++)
+            ms.push_back(keystroke(app, (unsigned char) *p));
+        for (const char *p = q; *p; p++)
+            ms.push_back(keystroke(app, VK_BACK));
         all.insert(all.end(), ms.begin(), ms.end());
         std::string label = std::string("«") + q + "» and back";
         report(label.c_str(), ms);

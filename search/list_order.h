@@ -15,10 +15,11 @@
 struct AppState;
 struct ListOrder;
 
-// Makes the sort key of text: a new heap block (memFree it) of *length bytes
-// whose byte-wise order (memcmp, a shorter key first when one is a prefix of
-// the other) is the case-insensitive order of the texts.
-typedef unsigned char *(*SortKeyFunction)(const char *text, uint32_t *length);
+// Writes the sort key of text into key (at most size bytes) and returns its
+// full length, which may exceed size (the caller then asks again with room
+// enough). The byte-wise order of keys (memcmp, a shorter key first when one
+// is a prefix of the other) is the case-insensitive order of the texts.
+typedef uint32_t (*SortKeyFunction)(const char *text, unsigned char *key, uint32_t size);
 
 // The key function of every order built from now on. The default folds ASCII
 // letters to lower case; the Windows shell installs the locale's.
@@ -26,7 +27,11 @@ void list_order_use_keys(SortKeyFunction function);
 
 ListOrder *list_order_create(void);
 void list_order_destroy(ListOrder *order);
-// Makes shown the Bookmarks of app's BookmarkList that have BM_LISTED set, in
-// the display order of column (0 title, 1 url).
-void list_order_fill(ListOrder *order, AppState *app, int column, vec *shown);
+// Makes shown the Bookmarks of members (a set of the BookmarkList's
+// Bookmarks in address order) in the display order of column (0 title,
+// 1 url).
+void list_order_fill(ListOrder *order, AppState *app, int column, const vec *members, vec *shown);
+// Drops the orders, so that the next fill builds them anew. Needed only
+// after a title or url was changed in place rather than replaced.
+void list_order_forget(ListOrder *order);
 #endif

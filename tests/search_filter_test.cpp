@@ -13,10 +13,12 @@
 #include "search/filter.h"
 #include "store/bookmark.h"
 
-namespace {
+namespace
+{
 
-class Filter : public ::testing::Test {
-  protected:
+class Filter : public ::testing::Test
+{
+protected:
     void SetUp() override
     {
         memModuleInit();
@@ -30,18 +32,15 @@ class Filter : public ::testing::Test {
     }
     void add(const char *title, const char *url, const char *keywords)
     {
-        add_bookmark(app, dupstr(title), dupstr(url), dupstr(keywords), 1000, DATE_NONE,
-                     DATE_NONE, 0);
+        add_bookmark(app, dupstr(title), dupstr(url), dupstr(keywords), 1000, DATE_NONE, DATE_NONE,
+                     0);
     }
     void decide(const char *text, int32_t caret = -1)
     {
         filter_update_free(&u);
         filter_decide(app, text, caret < 0 ? (int32_t) strlen(text) : caret, &u);
     }
-    std::string status() const
-    {
-        return u.status ? u.status : "(unchanged)";
-    }
+    std::string status() const { return u.status ? u.status : "(unchanged)"; }
     std::vector<std::string> titles() const
     {
         std::vector<std::string> v;
