@@ -133,6 +133,11 @@ void filter_sort(AppState *app, int column)
     vec_destroy(members);
 }
 
+void filter_texts_changed(AppState *app)
+{
+    list_order_forget(app->list_order);
+}
+
 void filter_release(AppState *app)
 {
     if (app->list_items) vec_destroy(app->list_items);

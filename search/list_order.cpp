@@ -16,6 +16,7 @@ struct ColumnOrder {
     vec *sorted;        // every Bookmark, display order
     vec *snapshot;      // the BookmarkList when built (address order)
     const char **texts; // each snapshot Bookmark's title or url pointer when built
+    uint32_t *added;    // and its addDate
     uint32_t *ranks;    // each snapshot Bookmark's position in sorted
     uint64_t *marks;    // one bit per rank, for a fill
     uint32_t capacity;  // entries in texts and ranks
@@ -61,6 +62,7 @@ void list_order_destroy(ListOrder *order)
         vec_destroy(c.sorted);
         vec_destroy(c.snapshot);
         memFree(c.texts);
+        memFree(c.added);
         memFree(c.ranks);
         memFree(c.marks);
     }
@@ -79,15 +81,21 @@ static const char *column_text(const Bookmark *b, int column)
     return column == 1 ? b->url : b->title;
 }
 
-// The order still fits when the same Bookmarks have the same texts. Texts are
-// compared by pointer: an edit replaces the text with a new one.
+// The order still fits when the same Bookmarks have the same texts. Without
+// reading every text (which would cost more than the rest of a fill), a
+// Bookmark counts as the same when its record and text lie at the same
+// addresses and its addDate is the same: a deleted Bookmark whose memory a
+// new one took over has the new one's addDate. An edit can leave the text at
+// its old address; list_order_forget announces it.
 static int is_current(const ColumnOrder *c, const vec *all, int column)
 {
     if (c->snapshot->count != all->count) return 0;
     if (all->count == 0) return 1;
     if (memcmp(c->snapshot->items, all->items, all->count * sizeof(vec_slot)) != 0) return 0;
-    for (uint32_t i = 0; i < all->count; i++)
-        if (c->texts[i] != column_text(vec_at<Bookmark>(all, i), column)) return 0;
+    for (uint32_t i = 0; i < all->count; i++) {
+        const Bookmark *b = vec_at<Bookmark>(all, i);
+        if (c->texts[i] != column_text(b, column) || c->added[i] != b->addDate) return 0;
+    }
     return 1;
 }
 
@@ -116,10 +124,12 @@ static void rebuild(ColumnOrder *c, const vec *all, int column)
     vec_copy(c->snapshot, all);
     if (c->capacity < n || !c->texts) {
         memFree(c->texts);
+        memFree(c->added);
         memFree(c->ranks);
         memFree(c->marks);
         c->capacity = n ? n : 1;
         c->texts = (const char **) memAlloc(c->capacity * sizeof(const char *));
+        c->added = (uint32_t *) memAlloc(c->capacity * sizeof(uint32_t));
         c->ranks = (uint32_t *) memAlloc(c->capacity * sizeof(uint32_t));
         c->marks = (uint64_t *) memAlloc((c->capacity / 64 + 1) * sizeof(uint64_t));
     }
@@ -127,8 +137,10 @@ static void rebuild(ColumnOrder *c, const vec *all, int column)
     size_t used = 0, room = (size_t) n * 64 + 256;
     unsigned char *keys = (unsigned char *) memAlloc(room);
     for (uint32_t i = 0; i < n; i++) {
-        const char *text = column_text(vec_at<Bookmark>(all, i), column);
+        const Bookmark *b = vec_at<Bookmark>(all, i);
+        const char *text = column_text(b, column);
         c->texts[i] = text;
+        c->added[i] = b->addDate;
         if (room - used < 256) keys = (unsigned char *) memRealloc(keys, room *= 2);
         uint32_t length = g_key_function(text, keys + used, (uint32_t) (room - used));
         if (length > room - used) {

@@ -1,10 +1,11 @@
 // The display orders of the list: every Bookmark sorted by title (column 0)
 // or by url (column 1), ascending, case-insensitively in the order of the
 // system's locale, ties in address order. Each order is built once from sort
-// keys and kept; it is checked against the BookmarkList (which Bookmarks,
-// which texts) every time it is used and rebuilt when anything differs, so
-// adds, deletes and edited texts never leave it stale. Filling the list then
-// costs one walk over the order instead of a sort of the shown Bookmarks.
+// keys and kept; it is checked against the BookmarkList (which records, which
+// text addresses, which addDates) every time it is used and rebuilt when
+// anything differs, so adds and deletes never leave it stale; an edit of a
+// title or url is announced with list_order_forget. Filling the list then
+// costs one pass over the order instead of a sort.
 #ifndef TL_SEARCH_LIST_ORDER_H
 #define TL_SEARCH_LIST_ORDER_H
 
@@ -31,7 +32,7 @@ void list_order_destroy(ListOrder *order);
 // Bookmarks in address order) in the display order of column (0 title,
 // 1 url).
 void list_order_fill(ListOrder *order, AppState *app, int column, const vec *members, vec *shown);
-// Drops the orders, so that the next fill builds them anew. Needed only
-// after a title or url was changed in place rather than replaced.
+// Drops the orders, so that the next fill builds them anew: needed after a
+// title or url changed, when the new text may occupy the old one's address.
 void list_order_forget(ListOrder *order);
 #endif

@@ -159,7 +159,7 @@ TEST_F(Filter, DisplayOrderFollowsEditsAndKeepsTiesInAddressOrder)
     EXPECT_EQ(app->sort_column, 1);
     EXPECT_STREQ(vec_at<Bookmark>(app->list_items, 0)->url, "http://a/");
 
-    // A title changed in place of the old one reorders the next fill.
+    // An edited title reorders the next fill.
     Bookmark *other = nullptr;
     for (uint32_t i = 0; i < app->bookmarks->count; i++)
         if (vec_at<Bookmark>(app->bookmarks, i)->title[0] == 'O')
@@ -167,6 +167,7 @@ TEST_F(Filter, DisplayOrderFollowsEditsAndKeepsTiesInAddressOrder)
     ASSERT_TRUE(other != nullptr);
     memFree(other->title);
     other->title = dupstr("Zulu");
+    filter_texts_changed(app);
     filter_sort(app, 0);
     EXPECT_EQ(vec_at<Bookmark>(app->list_items, 2), other);
     filter_sort(app, 1);
