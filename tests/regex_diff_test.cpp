@@ -28,7 +28,7 @@ const Pattern patterns[] = {
     {"last-modified A", LAST_MODIFIED_PATTERN_A, false, 7},
     {"last-modified B", LAST_MODIFIED_PATTERN_B, false, 7},
     {"status", STATUS_PATTERN, false, 4},
-    {"location", LOCATION_PATTERN, false, 2},
+    {"location", LOCATION_PATTERN, true, 3},
 };
 
 // Hand-picked inputs: the documented examples and the shapes the checker meets.
