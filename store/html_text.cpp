@@ -9,23 +9,12 @@ void append_html_text(vstr *out, const char *text)
     for (const char *p = text;; p++) {
         const char *entity;
         switch (*p) {
-        case '&':
-            entity = "&amp;";
-            break;
-        case '<':
-            entity = "&lt;";
-            break;
-        case '>':
-            entity = "&gt;";
-            break;
-        case '"':
-            entity = "&quot;";
-            break;
-        case 0:
-            vstrAppendPrimative(out, run, (uint32_t) (p - run));
-            return;
-        default:
-            continue;
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '"': entity = "&quot;"; break;
+        case 0: vstrAppendPrimative(out, run, (uint32_t) (p - run)); return;
+        default: continue;
         }
         vstrAppendPrimative(out, run, (uint32_t) (p - run));
         vstrAppend(out, entity);
