@@ -4,6 +4,7 @@
 #ifndef TL_SEARCH_KEYWORD_INDEX_H
 #define TL_SEARCH_KEYWORD_INDEX_H
 
+#include "core/hash_table.h"
 #include "core/vec.h"
 
 struct Bookmark;
@@ -21,8 +22,9 @@ struct KeywordList {
 };
 
 struct KeywordIndex {
-    vec *entries;   // KeywordEntry pointers (owned), byte-wise order of text
-    vec *stopWords; // heap texts (owned), case-insensitive order, each once
+    vec *entries;     // KeywordEntry pointers (owned), byte-wise order of text
+    vec *stopWords;   // heap texts (owned), case-insensitive order, each once
+    HashTable byText; // the same entries by their text, for lookups only
 };
 
 typedef void (*WordCallback)(const char *word, void *context);

@@ -42,27 +42,36 @@ static uint32_t now(void)
     return (uint32_t) time(nullptr);
 }
 
+// New records mostly lie above every listed one, so the end is tried before
+// the binary search.
 void insert_bookmark(AppState *app, Bookmark *b)
 {
-    vecs_insert(app->bookmarks, b, nullptr);
+    vec *list = app->bookmarks;
+    if (list->count == 0 || list->items[list->count - 1] < (vec_slot) b)
+        vec_append(list, b);
+    else
+        vecs_insert(list, b, nullptr);
     url_index_add(app->url_index, b);
 }
 
-// Builds the keyword text of a new record: the title when title words are
-// on, then the given keyword text; extracted with filtering when title words
-// are on. Null when no word is left.
+// Extracts the keywords of a new record from the title when title words
+// are on, then the given keyword text, with filtering when title words are
+// on. Null when no word is left.
 static char *new_keywords(AppState *app, const char *title, const char *keywords, int title_words)
 {
-    vstr text;
-    vstrInit(&text);
-    if (title_words) vstrAppend(&text, title);
-    if (keywords) {
-        if (text.length) vstrAppendCh(&text, ' ');
-        vstrAppend(&text, keywords);
+    const char *source = title_words ? title : keywords;
+    vstr joined;
+    vstrInit(&joined);
+    if (title_words && keywords) {
+        vstrGrow(&joined, (uint32_t) (strlen(title) + strlen(keywords) + 1));
+        vstrAppend(&joined, title);
+        if (joined.length) vstrAppendCh(&joined, ' ');
+        vstrAppend(&joined, keywords);
+        source = joined.data;
     }
     char *extracted = nullptr;
-    if (text.length) extracted = extract_keywords(app->keyword_index, text.data, title_words);
-    vstrClear(&text);
+    if (source && *source) extracted = extract_keywords(app->keyword_index, source, title_words);
+    vstrClear(&joined);
     return extracted;
 }
 

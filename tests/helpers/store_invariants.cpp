@@ -74,7 +74,7 @@ std::string check_app_store(AppState *app)
             find_bookmark_by_url(app, upper.c_str()) != first)
             return std::string("find_bookmark_by_url differs from a walk for ") + b->url;
     }
-    if (folded.size() != app->url_index->count) return "URL index holds stale urls";
+    if (folded.size() != app->url_index->table.count) return "URL index holds stale urls";
     return "";
 }
 
