@@ -1,8 +1,13 @@
 // Adding 100,000 generated Bookmarks as an import does: title words on, the
-// description as keyword text. Reports the time of the adds, of a second
-// pass in which every add merges into its duplicate, and of freeing
-// everything, with the peak memory; then how far the address-ordered
-// insertion had to move the BookmarkList's slots.
+// description as keyword text. Two runs, each in a process of its own so
+// that each starts on a fresh heap as the program does:
+//   bulk    the adds inside bookmark_bulk_begin/end, as the file reader and
+//           the imports make them; then the same adds again (all merging
+//           into their duplicates) and freeing everything;
+//   single  the adds one at a time, each keeping the BookmarkList and the
+//           keyword entries in order, with how many slots the insertions
+//           into the BookmarkList moved.
+// Each reports its time and its process's peak memory.
 //
 // The generated file is cut up here with a few string searches (the file
 // reader is its own module); only what the adds need is taken.
@@ -66,72 +71,69 @@ static std::vector<Entry> read_entries(const std::string &path)
 }
 
 // Adds every entry as an import would; the texts are copied to the heap in
-// the loop, as the reader hands over heap texts.
-static void add_all(AppState *app, const std::vector<Entry> &entries)
+// the loop, as the reader hands over heap texts. Counts the BookmarkList
+// slots that insertions moved when moved is given (one-at-a-time adds).
+static void add_all(AppState *app, const std::vector<Entry> &entries, uint64_t *moved)
 {
-    for (const Entry &e : entries)
-        add_bookmark(app, dupstr(e.title.c_str()), dupstr(e.url.c_str()),
-                     e.description.empty() ? nullptr : dupstr(e.description.c_str()), e.addDate,
-                     e.lastVisit, e.lastModified, 1);
-}
-
-// Repeats the adds one at a time and records, for each new record, how many
-// slots of the BookmarkList its insertion moved.
-static void measure_insertion(const std::vector<Entry> &entries)
-{
-    AppState *app = app_state_create("/bench/trovelinks.exe");
-    uint64_t moved = 0, tail_adds = 0, worst = 0;
     for (const Entry &e : entries) {
         uint32_t before = app->bookmarks->count;
         add_bookmark(app, dupstr(e.title.c_str()), dupstr(e.url.c_str()),
                      e.description.empty() ? nullptr : dupstr(e.description.c_str()), e.addDate,
                      e.lastVisit, e.lastModified, 1);
-        if (app->bookmarks->count == before || e.url.empty()) continue;
-        Bookmark *b = find_bookmark_by_url(app, e.url.c_str());
+        if (!moved || app->bookmarks->count == before || e.url.empty()) continue;
         uint32_t pos;
-        vecs_search(app->bookmarks, b, &pos, nullptr);
-        uint64_t m = app->bookmarks->count - 1 - pos;
-        moved += m;
-        if (m == 0) tail_adds++;
-        if (m > worst) worst = m;
+        vecs_search(app->bookmarks, find_bookmark_by_url(app, e.url.c_str()), &pos, nullptr);
+        *moved += app->bookmarks->count - 1 - pos;
     }
+}
+
+static void run(const char *mode, const std::vector<Entry> &entries)
+{
+    bool bulk = strcmp(mode, "bulk") == 0;
+    double base_mib = bench_peak_mib();
+    AppState *app = app_state_create("/bench/trovelinks.exe");
+    uint64_t moved = 0;
+    double t0 = bench_now();
+    clock_t c0 = clock();
+    if (bulk) bookmark_bulk_begin(app);
+    add_all(app, entries, bulk ? nullptr : &moved);
+    if (bulk) bookmark_bulk_end(app);
+    double t1 = bench_now();
+    double cpu = (double) (clock() - c0) / CLOCKS_PER_SEC;
+    double peak_mib = bench_peak_mib();
     uint32_t n = app->bookmarks->count;
-    printf("insertion: %u records, %.1f%% appended at the end, %.1f slots moved per add on "
-           "average, %llu at most\n",
-           n, 100.0 * tail_adds / n, (double) moved / n, (unsigned long long) worst);
-    app_state_destroy(app);
+    printf("%s: %zu adds with title words: %.3f s (%.3f s processor time), peak memory %.1f MiB "
+           "(%.1f MiB before); %u Bookmarks, %u keywords\n",
+           mode, entries.size(), t1 - t0, cpu, peak_mib, base_mib, n,
+           app->keyword_index->entries->count);
+    if (bulk) {
+        bookmark_bulk_begin(app);
+        add_all(app, entries, nullptr); // every one a duplicate now
+        bookmark_bulk_end(app);
+        double t2 = bench_now();
+        app_state_destroy(app);
+        double t3 = bench_now();
+        printf("%s: the same adds again, all duplicates: %.3f s; freeing everything: %.3f s\n",
+               mode, t2 - t1, t3 - t2);
+    } else {
+        printf("%s: insertions into the BookmarkList moved %.1f slots per add on average\n", mode,
+               (double) moved / n);
+        app_state_destroy(app);
+    }
 }
 
 int main(int argc, char **argv)
 {
     std::string path = bench_generated_file("--style browser --count 100000");
-    std::vector<Entry> entries = read_entries(path);
-    if (argc > 1 && strcmp(argv[1], "--insertion") == 0) {
-        measure_insertion(entries);
+    if (argc > 1) {
+        run(argv[1], read_entries(path));
         return 0;
     }
-    double base_mib = bench_peak_mib();
-
-    AppState *app = app_state_create("/bench/trovelinks.exe");
-    double t0 = bench_now();
-    clock_t c0 = clock();
-    add_all(app, entries);
-    double t1 = bench_now();
-    double cpu = (double) (clock() - c0) / CLOCKS_PER_SEC;
-    double peak_mib = bench_peak_mib();
-    uint32_t bookmarks = app->bookmarks->count, keywords = app->keyword_index->entries->count;
-    add_all(app, entries); // every one a duplicate now
-    double t2 = bench_now();
-    app_state_destroy(app);
-    double t3 = bench_now();
-
-    printf("bench_add: %zu entries from %s\n", entries.size(), path.c_str());
-    printf("adds with title words: %.3f s (%.3f s of processor time; %u Bookmarks, %u "
-           "keywords)\n",
-           t1 - t0, cpu, bookmarks, keywords);
-    printf("peak memory: %.1f MiB (%.1f MiB before the adds)\n", peak_mib, base_mib);
-    printf("same adds again, all duplicates: %.3f s\n", t2 - t1);
-    printf("freeing everything: %.3f s\n", t3 - t2);
-    measure_insertion(entries);
+    printf("bench_add: entries from %s\n", path.c_str());
+    fflush(stdout);
+    for (const char *mode : {"bulk", "single"}) {
+        std::string cmd = std::string("'") + argv[0] + "' " + mode;
+        if (system(cmd.c_str()) != 0) return 1;
+    }
     return 0;
 }

@@ -15,6 +15,7 @@
 
 #include "core/dupstr.h"
 #include "core/mem.h"
+#include "core/vec_order.h"
 #include "core/vstr.h"
 #include "store/bookmark.h"
 
@@ -69,6 +70,11 @@ static int entry_has_text(vec_slot item, const void *text)
     return compare_bytes(((const KeywordEntry *) item)->text, (const char *) text) == 0;
 }
 
+static int compare_entries(vec_slot a, vec_slot b)
+{
+    return compare_bytes(((const KeywordEntry *) a)->text, ((const KeywordEntry *) b)->text);
+}
+
 static void add_stop_word(const char *word, void *context)
 {
     vec *stop_words = (vec *) context;
@@ -83,8 +89,39 @@ KeywordIndex *keyword_index_create(void)
     index->entries = vec_create();
     index->stopWords = vec_create();
     hash_table_init(&index->byText);
+    index->deferred = 0;
+    index->ordered = 0;
     split_words(STOP_WORDS, add_stop_word, index->stopWords);
     return index;
+}
+
+// Most keywords belong to a few Bookmarks and most Bookmarks have a few
+// keywords, so their vecs start with the room they need rather than the 16
+// slots of vec_create; they grow as any vec does.
+static const uint32_t SMALL_VEC = 4;
+
+static vec *vec_with_room(uint32_t capacity)
+{
+    if (capacity < 2) capacity = 2; // growth adds half the capacity
+    vec *v = (vec *) memAlloc(sizeof(vec));
+    v->items = (vec_slot *) memAlloc(capacity * sizeof(vec_slot));
+    v->capacity = capacity;
+    v->count = 0;
+    return v;
+}
+
+// The runs of word characters in text: at least as many as the words that
+// split_words finds there.
+static uint32_t count_word_runs(const char *text)
+{
+    uint32_t runs = 0;
+    bool in_run = false;
+    for (const unsigned char *p = (const unsigned char *) text; *p; p++) {
+        bool w = is_word_char(*p);
+        if (w && !in_run) runs++;
+        in_run = w;
+    }
+    return runs;
 }
 
 static void free_entry(KeywordEntry *e)
@@ -206,11 +243,15 @@ static void assign_word(const char *word, void *context)
     if (!e) {
         size_t len = strlen(word);
         e = (KeywordEntry *) memAlloc(offsetof(KeywordEntry, text) + len + 1);
-        e->bookmarks = vec_create();
+        e->bookmarks = vec_with_room(SMALL_VEC);
         memcpy(e->text, word, len + 1);
-        uint32_t pos;
-        vecs_search(index->entries, word, &pos, compare_entry_text);
-        vec_insert(index->entries, pos, e);
+        if (index->deferred) {
+            vec_append(index->entries, e);
+        } else {
+            uint32_t pos;
+            vecs_search(index->entries, word, &pos, compare_entry_text);
+            vec_insert(index->entries, pos, e);
+        }
         hash_table_store(&index->byText, slot, hash, (vec_slot) e);
     }
     if (!set_insert(e->bookmarks, a->bookmark)) vec_append(a->list->entries, e);
@@ -219,6 +260,10 @@ static void assign_word(const char *word, void *context)
 // Takes an emptied entry out of the index and frees it.
 static void drop_entry(KeywordIndex *index, KeywordEntry *e)
 {
+    if (index->deferred && index->ordered < index->entries->count) {
+        vecs_merge_tail(index->entries, index->ordered, compare_entries);
+        index->ordered = index->entries->count;
+    }
     uint32_t pos;
     if (vecs_search(index->entries, e->text, &pos, compare_entry_text))
         vec_remove(index->entries, pos);
@@ -240,16 +285,37 @@ KeywordList *set_keywords(KeywordIndex *index, Bookmark *b, const char *text, Ke
         list->entries->count = 0;
     } else {
         list = (KeywordList *) memAlloc(sizeof(KeywordList));
-        list->entries = vec_create();
+        list->entries = nullptr;
     }
-    if (!text || !*text) return list;
+    if (!text || !*text) {
+        if (!list->entries) list->entries = vec_with_room(SMALL_VEC);
+        return list;
+    }
 
-    char *copy = dupstr(text);
+    char small[256];
+    size_t len = strlen(text);
+    char *copy = len < sizeof small ? small : (char *) memAlloc(len + 1);
+    memcpy(copy, text, len + 1);
     remove_repeated_words(copy, 1);
+    if (!list->entries) list->entries = vec_with_room(count_word_runs(copy));
     AssignContext a = {index, b, list};
     split_words(copy, assign_word, &a);
-    memFree(copy);
+    if (copy != small) memFree(copy);
     return list;
+}
+
+void keyword_index_defer_order(KeywordIndex *index)
+{
+    if (!index->deferred) index->ordered = index->entries->count;
+    index->deferred = 1;
+}
+
+void keyword_index_end_deferral(KeywordIndex *index)
+{
+    if (!index->deferred) return;
+    vecs_merge_tail(index->entries, index->ordered, compare_entries);
+    index->deferred = 0;
+    index->ordered = 0;
 }
 
 char *keyword_list_text(const KeywordList *list)
