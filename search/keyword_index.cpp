@@ -267,6 +267,7 @@ static void drop_entry(KeywordIndex *index, KeywordEntry *e)
     uint32_t pos;
     if (vecs_search(index->entries, e->text, &pos, compare_entry_text))
         vec_remove(index->entries, pos);
+    if (index->deferred) index->ordered = index->entries->count; // all in order, one less
     uint32_t slot = hash_table_probe(&index->byText, hash_text(e->text), entry_has_text, e->text);
     if (index->byText.slots[slot].item) hash_table_remove(&index->byText, slot);
     free_entry(e);

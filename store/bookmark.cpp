@@ -170,6 +170,7 @@ void delete_bookmark(AppState *app, Bookmark *b)
         pos = vec_search(app->bookmarks, b);
         if (pos != VEC_NONE) vec_remove(app->bookmarks, pos);
     }
+    if (app->bulk_depth) app->bulk_ordered = app->bookmarks->count; // all in order, one less
     url_index_remove(app->url_index, b);
     b->keywords = set_keywords(app->keyword_index, b, "", b->keywords);
     memFree(b->url);
