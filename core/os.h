@@ -76,9 +76,9 @@ int os_file_remove(const char *path);
 
 // Tests make file operations fail without a real fault: while a hook is set,
 // every operation above first asks it (with the path it names, the new
-// name for a rename or replace, or null for an operation on an open file) and, when it answers non-zero, fails as the system would. A
-// failed write stores the first half of its bytes first, as a full disk
-// does. Null removes the hook.
+// name for a rename or replace, or null for an operation on an open file) and, when it answers
+// non-zero, fails as the system would. A failed write stores the first half of its bytes first, as
+// a full disk does. Null removes the hook.
 enum OsFileOp {
     OS_FILE_OPEN_READ,
     OS_FILE_CREATE,

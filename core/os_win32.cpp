@@ -51,8 +51,8 @@ static bool file_fault(OsFileOp op, const char *path)
     return true;
 }
 
-static OsFile open_file(OsFileOp op, const char *path, DWORD access, DWORD share,
-                        DWORD disposition, DWORD flags)
+static OsFile open_file(OsFileOp op, const char *path, DWORD access, DWORD share, DWORD disposition,
+                        DWORD flags)
 {
     if (file_fault(op, path)) return OS_NO_FILE;
     HANDLE h = CreateFileA(path, access, share, NULL, disposition, flags, NULL);
@@ -67,14 +67,12 @@ OsFile os_file_open_read(const char *path)
 
 OsFile os_file_create(const char *path)
 {
-    return open_file(OS_FILE_CREATE, path, GENERIC_WRITE, 0, CREATE_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL);
+    return open_file(OS_FILE_CREATE, path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
 }
 
 OsFile os_file_create_new(const char *path)
 {
-    return open_file(OS_FILE_CREATE_NEW, path, GENERIC_WRITE, 0, CREATE_NEW,
-                     FILE_ATTRIBUTE_NORMAL);
+    return open_file(OS_FILE_CREATE_NEW, path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
 }
 
 int os_file_size(OsFile file, uint64_t *size)
