@@ -89,7 +89,7 @@ static const char *column_text(const Bookmark *b, int column)
 // its old address; list_order_forget announces it.
 static int is_current(const ColumnOrder *c, const vec *all, int column)
 {
-    if (c->snapshot->count != all->count) return 0;
+    if (!c->marks || c->snapshot->count != all->count) return 0;
     if (all->count == 0) return 1;
     if (memcmp(c->snapshot->items, all->items, all->count * sizeof(vec_slot)) != 0) return 0;
     for (uint32_t i = 0; i < all->count; i++) {

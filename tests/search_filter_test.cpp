@@ -70,6 +70,18 @@ TEST(FilterTrim, TrailingBlanksAndOperatorsGo)
     EXPECT_EQ(filter_trimmed_length(""), 0u);
 }
 
+TEST_F(Filter, AnEmptyListCanBeFilteredAndSorted)
+{
+    decide("x");
+    EXPECT_EQ(u.refill, 0);
+    filter_sort(app, 1);
+    decide("");
+    EXPECT_EQ(titles().size(), 0u);
+    add("Late", "http://late/", "late");
+    decide("late");
+    EXPECT_EQ(titles(), std::vector<std::string>{"Late"});
+}
+
 TEST_F(Filter, EmptyBoxShowsEveryBookmarkOnce)
 {
     add("Zebra", "http://z/", "animal");
