@@ -77,10 +77,11 @@ static int compare_entries(vec_slot a, vec_slot b)
 
 static void add_stop_word(const char *word, void *context)
 {
-    vec *stop_words = (vec *) context;
+    KeywordIndex *index = (KeywordIndex *) context;
     uint32_t pos;
-    if (!vecs_search(stop_words, word, &pos, compare_stop_word))
-        vec_insert(stop_words, pos, dupstr(word));
+    if (!vecs_search(index->stopWords, word, &pos, compare_stop_word))
+        vec_insert(index->stopWords, pos, dupstr(word));
+    if (strlen(word) > index->longestStopWord) index->longestStopWord = (uint32_t) strlen(word);
 }
 
 KeywordIndex *keyword_index_create(void)
@@ -91,7 +92,8 @@ KeywordIndex *keyword_index_create(void)
     hash_table_init(&index->byText);
     index->deferred = 0;
     index->ordered = 0;
-    split_words(STOP_WORDS, add_stop_word, index->stopWords);
+    index->longestStopWord = 0;
+    split_words(STOP_WORDS, add_stop_word, index);
     return index;
 }
 
@@ -124,9 +126,26 @@ static uint32_t count_word_runs(const char *text)
     return runs;
 }
 
+// An entry, its text and its set's vec record are one block (the vec
+// record after the text), so a lookup that reads the text has the set's
+// count at hand; only the slots are a block of their own.
+static KeywordEntry *new_entry(const char *word)
+{
+    size_t len = strlen(word);
+    size_t at = (offsetof(KeywordEntry, text) + len + 1 + alignof(vec) - 1) & ~(alignof(vec) - 1);
+    KeywordEntry *e = (KeywordEntry *) memAlloc(at + sizeof(vec));
+    memcpy(e->text, word, len + 1);
+    vec *set = (vec *) ((char *) e + at);
+    set->items = (vec_slot *) memAlloc(SMALL_VEC * sizeof(vec_slot));
+    set->capacity = SMALL_VEC;
+    set->count = 0;
+    e->bookmarks = set;
+    return e;
+}
+
 static void free_entry(KeywordEntry *e)
 {
-    vec_destroy(e->bookmarks);
+    memFree(e->bookmarks->items);
     memFree(e);
 }
 
@@ -190,8 +209,11 @@ static void extract_word(const char *word, void *context)
     ExtractContext *x = (ExtractContext *) context;
     if (x->filter) {
         uint32_t pos;
-        if (word[0] == 0 || word[1] == 0) return;
-        if (vecs_search(x->index->stopWords, word, &pos, compare_stop_word)) return;
+        size_t len = strlen(word);
+        if (len < 2) return;
+        if (len <= x->index->longestStopWord &&
+            vecs_search(x->index->stopWords, word, &pos, compare_stop_word))
+            return;
     }
     if (x->out.length) vstrAppendCh(&x->out, ' ');
     vstrAppend(&x->out, word);
@@ -241,10 +263,7 @@ static void assign_word(const char *word, void *context)
     uint32_t slot = hash_table_probe(&index->byText, hash, entry_has_text, word);
     KeywordEntry *e = (KeywordEntry *) index->byText.slots[slot].item;
     if (!e) {
-        size_t len = strlen(word);
-        e = (KeywordEntry *) memAlloc(offsetof(KeywordEntry, text) + len + 1);
-        e->bookmarks = vec_with_room(SMALL_VEC);
-        memcpy(e->text, word, len + 1);
+        e = new_entry(word);
         if (index->deferred) {
             vec_append(index->entries, e);
         } else {
