@@ -10,6 +10,7 @@
 // once.
 #include "search/keyword_index.h"
 
+#include <algorithm>
 #include <stddef.h>
 #include <string.h>
 
@@ -73,6 +74,47 @@ static int entry_has_text(vec_slot item, const void *text)
 static int compare_entries(vec_slot a, vec_slot b)
 {
     return compare_bytes(((const KeywordEntry *) a)->text, ((const KeywordEntry *) b)->text);
+}
+
+// Sorts the entries appended during a bulk add into place. The new ones are
+// sorted on their first eight bytes taken as one number (a shorter text is
+// padded with zeros, which sorts it first as the byte-wise order does), so
+// most comparisons need not reach the texts.
+struct KeyedEntry {
+    uint64_t prefix;
+    KeywordEntry *entry;
+};
+
+static bool keyed_before(const KeyedEntry &a, const KeyedEntry &b)
+{
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    if ((a.prefix & 0xFF) == 0) return false; // both end within eight bytes: equal
+    return compare_bytes(a.entry->text + 8, b.entry->text + 8) < 0;
+}
+
+static void order_entries(KeywordIndex *index)
+{
+    vec *entries = index->entries;
+    if (index->ordered >= entries->count) return;
+    uint32_t k = entries->count - index->ordered;
+    KeyedEntry *keyed = (KeyedEntry *) memAlloc(k * sizeof(KeyedEntry));
+    for (uint32_t i = 0; i < k; i++) {
+        KeywordEntry *e = vec_at<KeywordEntry>(entries, index->ordered + i);
+        uint64_t prefix = 0;
+        const unsigned char *t = (const unsigned char *) e->text;
+        for (int b = 0; b < 8; b++) {
+            prefix = (prefix << 8) | *t;
+            if (*t) t++;
+        }
+        keyed[i].prefix = prefix;
+        keyed[i].entry = e;
+    }
+    std::sort(keyed, keyed + k, keyed_before);
+    for (uint32_t i = 0; i < k; i++)
+        entries->items[index->ordered + i] = (vec_slot) keyed[i].entry;
+    memFree(keyed);
+    vecs_merge_sorted_tail(entries, index->ordered, compare_entries);
+    index->ordered = entries->count;
 }
 
 static void add_stop_word(const char *word, void *context)
@@ -279,10 +321,7 @@ static void assign_word(const char *word, void *context)
 // Takes an emptied entry out of the index and frees it.
 static void drop_entry(KeywordIndex *index, KeywordEntry *e)
 {
-    if (index->deferred && index->ordered < index->entries->count) {
-        vecs_merge_tail(index->entries, index->ordered, compare_entries);
-        index->ordered = index->entries->count;
-    }
+    if (index->deferred) order_entries(index);
     uint32_t pos;
     if (vecs_search(index->entries, e->text, &pos, compare_entry_text))
         vec_remove(index->entries, pos);
@@ -333,7 +372,7 @@ void keyword_index_defer_order(KeywordIndex *index)
 void keyword_index_end_deferral(KeywordIndex *index)
 {
     if (!index->deferred) return;
-    vecs_merge_tail(index->entries, index->ordered, compare_entries);
+    order_entries(index);
     index->deferred = 0;
     index->ordered = 0;
 }
