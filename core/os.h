@@ -91,4 +91,10 @@ OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms);
 // wraps around after 2^32 ms, so take differences in unsigned arithmetic.
 uint32_t os_tick_count(void);
 
+// ---- Threads with a chosen stack (search depth tests) ----------------------
+// Runs fn(arg) on a new thread whose stack is stack_bytes large (at least the
+// system's minimum) and waits until it returns. 1 when the thread ran, 0 when
+// it could not be created (fn was not called).
+int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes);
+
 #endif

@@ -180,3 +180,29 @@ uint32_t os_tick_count(void)
 {
     return GetTickCount();
 }
+
+// ---- Threads with a chosen stack (search depth tests) ----------------------
+
+struct ThreadCall {
+    void (*fn)(void *);
+    void *arg;
+};
+
+static DWORD WINAPI thread_call(LPVOID p)
+{
+    ThreadCall *call = (ThreadCall *) p;
+    call->fn(call->arg);
+    return 0;
+}
+
+int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes)
+{
+    ThreadCall call = {fn, arg};
+    // The size is the stack's reservation, not merely its first commitment.
+    HANDLE thread =
+        CreateThread(NULL, stack_bytes, thread_call, &call, STACK_SIZE_PARAM_IS_A_RESERVATION, NULL);
+    if (!thread) return 0;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return 1;
+}
