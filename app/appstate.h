@@ -19,14 +19,14 @@ const int32_t SHOWN_COUNT_INVALID = -1;
 
 struct AppState {
     // Window side (Windows handles kept opaque here; null without windows).
-    void *main_window;          // HWND of the frame window
-    void *list_view;            // HWND of the list of bookmarks
-    void *tool_bar;             // HWND
-    void *tool_tips;            // HWND of the toolbar's tooltip control
-    void *filter_edit;          // HWND of the filter box
-    void *status_bar;           // HWND of the two-part status bar
-    void *status_images;        // HIMAGELIST of the four status icons
-    int32_t sort_column;        // 0 Title, 1 URL
+    void *main_window;   // HWND of the frame window
+    void *list_view;     // HWND of the list of bookmarks
+    void *tool_bar;      // HWND
+    void *tool_tips;     // HWND of the toolbar's tooltip control
+    void *filter_edit;   // HWND of the filter box
+    void *status_bar;    // HWND of the two-part status bar
+    void *status_images; // HIMAGELIST of the four status icons
+    int32_t sort_column; // 0 Title, 1 URL
     int32_t search_error;       // the filter expression failed to parse
     int32_t shown_count;        // item count last written, or SHOWN_COUNT_INVALID
     uint32_t checker_thread_id; // where work for the checker is posted
