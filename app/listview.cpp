@@ -93,12 +93,11 @@ void list_delete_item(AppState *app, int index)
 
 void list_rebuild(AppState *app)
 {
-    // With owner data there is no insertion per item to hide from the
-    // screen, so redrawing stays on: switching it back on costs a full
-    // redraw of its own.
     HWND list = list_of(app);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     SendMessageA(list, LVM_SETITEMCOUNT, app->list_items->count, 0);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, NULL, TRUE);
 }
 
