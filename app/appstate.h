@@ -39,6 +39,8 @@ struct AppState {
     KeywordIndex *keyword_index;
     void *toolbar_bitmap; // HBITMAP
     UrlIndex *url_index;  // the BookmarkList's Bookmarks by url, ASCII case ignored
+    int32_t bulk_depth;    // bookmark_bulk_begin calls not yet ended
+    uint32_t bulk_ordered; // during a bulk add: bookmarks[0, bulk_ordered) in order
     // The list's items: the list view holds no data of its own, its item i
     // shows list_items[i] (created by the first filter run).
     vec *list_items;       // Bookmark pointers (not owned), display order

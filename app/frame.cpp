@@ -119,6 +119,12 @@ static LRESULT on_notify(AppState *app, NMHDR *header)
 {
     if (header->hwndFrom == (HWND) app->list_view) return on_list_notify(app, header);
     if (header->code == TTN_GETDISPINFOA) on_tooltip_text(app, (NMTTDISPINFOA *) header);
+    if (header->code == TTN_GETDISPINFOW) {
+        // A control that speaks Unicode asks the same: the string-table text.
+        NMTTDISPINFOW *info = (NMTTDISPINFOW *) header;
+        info->hinst = g_instance;
+        info->lpszText = MAKEINTRESOURCEW(info->hdr.idFrom);
+    }
     return 0;
 }
 
@@ -143,6 +149,7 @@ static LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPA
     case WM_NCDESTROY:
         DeleteObject((HBITMAP) app->toolbar_bitmap);
         app->toolbar_bitmap = nullptr;
+        app->status_images = nullptr; // the list view has destroyed it
         app->main_window = nullptr;
         SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         return 0;

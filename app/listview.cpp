@@ -93,11 +93,12 @@ void list_delete_item(AppState *app, int index)
 
 void list_rebuild(AppState *app)
 {
+    // With owner data there is no insertion per item to hide from the
+    // screen, so redrawing stays on: switching it back on costs a full
+    // redraw of its own.
     HWND list = list_of(app);
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     SendMessageA(list, LVM_SETITEMCOUNT, app->list_items->count, 0);
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, NULL, TRUE);
 }
 
@@ -176,23 +177,12 @@ void refresh_bookmark_icon(AppState *app, Bookmark *b)
 }
 
 // The locale's case-insensitive sort key, which orders texts as lstrcmpiA does.
-static unsigned char *locale_sort_key(const char *text, uint32_t *length)
+static uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t size)
 {
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-    unsigned char buffer[512];
-    int n = LCMapStringA(LOCALE_USER_DEFAULT, flags, text, -1, (LPSTR) buffer, sizeof buffer);
-    unsigned char *key;
-    if (n > 0) {
-        key = (unsigned char *) memAlloc((size_t) n);
-        memcpy(key, buffer, (size_t) n);
-    } else {
-        n = LCMapStringA(LOCALE_USER_DEFAULT, flags, text, -1, NULL, 0);
-        if (n < 0) n = 0;
-        key = (unsigned char *) memAlloc((size_t) n + 1);
-        n = LCMapStringA(LOCALE_USER_DEFAULT, flags, text, -1, (LPSTR) key, n);
-    }
-    *length = n > 0 ? (uint32_t) n : 0;
-    return key;
+    int n = LCMapStringA(LOCALE_USER_DEFAULT, flags, text, -1, (LPSTR) key, (int) size);
+    if (n <= 0) n = LCMapStringA(LOCALE_USER_DEFAULT, flags, text, -1, NULL, 0);
+    return n > 0 ? (uint32_t) n : 0;
 }
 
 void list_use_locale_order(void)
@@ -318,6 +308,8 @@ LRESULT on_list_notify(AppState *app, NMHDR *header)
     case LVN_GETDISPINFOW:
         on_get_display_info(app, (NMLVDISPINFOA *) header, header->code == LVN_GETDISPINFOW);
         return 0;
+    case LVN_DELETEALLITEMS:
+        return TRUE; // no LVN_DELETEITEM for each item: they hold nothing to free
     case LVN_ODFINDITEMA:
     case LVN_ODFINDITEMW:
         return on_find_item(app, (NMLVFINDITEMA *) header, header->code == LVN_ODFINDITEMW);

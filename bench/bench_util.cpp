@@ -7,7 +7,11 @@
 #include <string.h>
 #include <sys/stat.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define PSAPI_VERSION 2 // GetProcessMemoryInfo from kernel32
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
 #endif
 
@@ -17,9 +21,30 @@ double bench_now(void)
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+double bench_cpu_seconds(void)
+{
+#ifdef _WIN32
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    auto seconds = [](const FILETIME &t) {
+        return (((unsigned long long) t.dwHighDateTime << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+#else
+    struct rusage ru;
+    if (getrusage(RUSAGE_SELF, &ru) != 0) return 0;
+    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
+           (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+#endif
+}
+
 double bench_peak_mib(void)
 {
-#ifndef _WIN32
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS pmc;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc))
+        return pmc.PeakWorkingSetSize / (1024.0 * 1024.0);
+#else
     struct rusage ru;
     if (getrusage(RUSAGE_SELF, &ru) == 0) return ru.ru_maxrss / 1024.0;
 #endif

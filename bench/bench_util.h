@@ -7,6 +7,9 @@
 
 // Seconds on a monotonic clock.
 double bench_now(void);
+// Seconds of processor time the process has used (user and system), which
+// other work on a shared machine does not inflate as it does wall time.
+double bench_cpu_seconds(void);
 // The process's peak resident memory in MiB (0 where unknown).
 double bench_peak_mib(void);
 // Runs the shared generator with its arguments (for example

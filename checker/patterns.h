@@ -23,8 +23,10 @@
 // The status line: major and minor version, status code.
 #define STATUS_PATTERN "HTTP/([0-9]).([0-9])[ ]+([0-9]+)"
 
-// A redirect's target: the Location value up to the first blank, tab,
-// carriage return or line feed.
-#define LOCATION_PATTERN "ocation:[ ]*([^ \n\t\r]+)"
+// A redirect's target: a header line named Location, in any letter case, at
+// the start of a line (so not Content-Location); group 2 is its value up to
+// the first blank, tab, carriage return or line feed. Compiled
+// case-insensitively.
+#define LOCATION_PATTERN "(^|\n)location:[ \t]*([^ \n\t\r]+)"
 
 #endif

@@ -76,9 +76,9 @@ int os_file_remove(const char *path);
 
 // Tests make file operations fail without a real fault: while a hook is set,
 // every operation above first asks it (with the path it names, the new
-// name for a rename or replace, or null for an operation on an open file) and, when it answers non-zero, fails as the system would. A
-// failed write stores the first half of its bytes first, as a full disk
-// does. Null removes the hook.
+// name for a rename or replace, or null for an operation on an open file) and, when it answers
+// non-zero, fails as the system would. A failed write stores the first half of its bytes first, as
+// a full disk does. Null removes the hook.
 enum OsFileOp {
     OS_FILE_OPEN_READ,
     OS_FILE_CREATE,
@@ -110,5 +110,59 @@ void os_error_box(const char *text, const char *caption);
 // system's minimum) and waits until it returns. 1 when the thread ran, 0 when
 // it could not be created (fn was not called).
 int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes);
+
+// ---- Sockets and clock -----------------------------------------------------
+// TCP over IPv4 for the link checker (and the loopback server of the tests).
+// On Windows these are Windows Sockets 1.1 calls, usable once os_net_start
+// has succeeded; natively BSD sockets, usable at once. Addresses are IPv4 in
+// network byte order, as inet_addr gives them; ports are in host order.
+// Every wait takes a time-out in milliseconds.
+#include <stdint.h>
+
+typedef uintptr_t OsSocket;
+const OsSocket OS_SOCKET_NONE = (OsSocket) -1; // no socket
+
+// Results of os_socket_recv besides a byte count.
+const int OS_RECV_CLOSED = 0;     // the peer closed the connection in order
+const int OS_RECV_ERROR = -1;     // the connection failed
+const int OS_RECV_TIMED_OUT = -2; // nothing arrived in time; the socket is still usable
+
+// Starts the socket layer for the calling program (WSAStartup with version
+// 1.1 on Windows; nothing natively). 1 on success, 0 on failure. Each
+// successful call is matched by one os_net_stop.
+int os_net_start(void);
+void os_net_stop(void);
+// The IPv4 address of host: a dotted address is taken as it is; otherwise the
+// name is looked up and its first address taken. 1 with *address set, or 0
+// when the name is unknown or the lookup fails.
+int os_net_resolve(const char *host, uint32_t *address);
+// A new TCP stream socket, owned by the caller until os_socket_close.
+// OS_SOCKET_NONE when none can be created.
+OsSocket os_socket_open(void);
+// Connects s to address:port, waiting at most timeout_ms. 1 when connected;
+// 0 when refused, unreachable or not done in time (s is then only fit to be
+// closed).
+int os_socket_connect(OsSocket s, uint32_t address, uint16_t port, uint32_t timeout_ms);
+// Sends up to length bytes of data, waiting at most timeout_ms for room.
+// The count sent (at least 1, possibly fewer than length), or -1 on failure
+// or time-out. Never raises a signal when the peer has gone.
+int os_socket_send(OsSocket s, const void *data, size_t length, uint32_t timeout_ms);
+// Receives up to size bytes into buffer, waiting at most timeout_ms for the
+// first of them. The count received (at least 1), OS_RECV_CLOSED,
+// OS_RECV_ERROR or OS_RECV_TIMED_OUT.
+int os_socket_recv(OsSocket s, void *buffer, size_t size, uint32_t timeout_ms);
+// Closes s; OS_SOCKET_NONE is ignored.
+void os_socket_close(OsSocket s);
+// A socket listening on 127.0.0.1 at a port that the system picks, with room
+// for backlog connections not yet accepted. Sets *port; OS_SOCKET_NONE on
+// failure. Only the tests' loopback server listens.
+OsSocket os_socket_listen_loopback(int backlog, uint16_t *port);
+// The next connection on listener, waiting at most timeout_ms; owned by the
+// caller. OS_SOCKET_NONE on time-out or failure.
+OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms);
+
+// Milliseconds since an arbitrary start, from a clock that never goes back;
+// wraps around after 2^32 ms, so take differences in unsigned arithmetic.
+uint32_t os_tick_count(void);
 
 #endif

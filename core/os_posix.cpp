@@ -324,3 +324,156 @@ int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes)
     pthread_join(thread, nullptr);
     return 1;
 }
+
+// ---- Sockets and clock -----------------------------------------------------
+// BSD sockets. Every wait goes through poll with the time that is left, so a
+// signal that interrupts it neither ends the wait early nor stretches it.
+#include <arpa/inet.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+// 1 when fd is ready for events, 0 when timeout_ms passed first, -1 on error.
+static int wait_ready(int fd, short events, uint32_t timeout_ms)
+{
+    uint32_t start = os_tick_count();
+    for (;;) {
+        uint32_t spent = os_tick_count() - start;
+        uint32_t left = spent < timeout_ms ? timeout_ms - spent : 0;
+        struct pollfd p = {fd, events, 0};
+        int r = poll(&p, 1, left > INT_MAX ? INT_MAX : (int) left);
+        if (r > 0) return 1;
+        if (r == 0) {
+            if (left == 0) return 0;
+            continue; // poll waits at most INT_MAX ms at a time
+        }
+        if (errno != EINTR) return -1;
+    }
+}
+
+static void fill_address(struct sockaddr_in *sa, uint32_t address, uint16_t port)
+{
+    memset(sa, 0, sizeof *sa);
+    sa->sin_family = AF_INET;
+    sa->sin_port = htons(port);
+    sa->sin_addr.s_addr = address;
+}
+
+int os_net_start(void)
+{
+    return 1;
+}
+
+void os_net_stop(void) {}
+
+int os_net_resolve(const char *host, uint32_t *address)
+{
+    in_addr_t dotted = inet_addr(host);
+    if (dotted != INADDR_NONE) {
+        *address = dotted;
+        return 1;
+    }
+    struct addrinfo hints;
+    memset(&hints, 0, sizeof hints);
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    struct addrinfo *found = nullptr;
+    if (getaddrinfo(host, nullptr, &hints, &found) != 0 || !found) return 0;
+    *address = ((struct sockaddr_in *) found->ai_addr)->sin_addr.s_addr;
+    freeaddrinfo(found);
+    return 1;
+}
+
+OsSocket os_socket_open(void)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    return fd < 0 ? OS_SOCKET_NONE : (OsSocket) fd;
+}
+
+int os_socket_connect(OsSocket s, uint32_t address, uint16_t port, uint32_t timeout_ms)
+{
+    int fd = (int) s;
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return 0;
+    struct sockaddr_in sa;
+    fill_address(&sa, address, port);
+    int ok = 0;
+    if (connect(fd, (struct sockaddr *) &sa, sizeof sa) == 0) {
+        ok = 1;
+    } else if (errno == EINPROGRESS && wait_ready(fd, POLLOUT, timeout_ms) == 1) {
+        int err = 0;
+        socklen_t len = sizeof err;
+        ok = getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
+    }
+    fcntl(fd, F_SETFL, flags);
+    return ok;
+}
+
+int os_socket_send(OsSocket s, const void *data, size_t length, uint32_t timeout_ms)
+{
+    int fd = (int) s;
+    if (length > INT_MAX) length = INT_MAX;
+    for (;;) {
+        if (wait_ready(fd, POLLOUT, timeout_ms) != 1) return -1;
+        ssize_t n = send(fd, data, length, MSG_NOSIGNAL);
+        if (n >= 0) return n == 0 ? -1 : (int) n;
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    }
+}
+
+int os_socket_recv(OsSocket s, void *buffer, size_t size, uint32_t timeout_ms)
+{
+    int fd = (int) s;
+    if (size > INT_MAX) size = INT_MAX;
+    for (;;) {
+        int ready = wait_ready(fd, POLLIN, timeout_ms);
+        if (ready == 0) return OS_RECV_TIMED_OUT;
+        if (ready < 0) return OS_RECV_ERROR;
+        ssize_t n = recv(fd, buffer, size, 0);
+        if (n > 0) return (int) n;
+        if (n == 0) return OS_RECV_CLOSED;
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return OS_RECV_ERROR;
+    }
+}
+
+void os_socket_close(OsSocket s)
+{
+    if (s != OS_SOCKET_NONE) close((int) s);
+}
+
+OsSocket os_socket_listen_loopback(int backlog, uint16_t *port)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return OS_SOCKET_NONE;
+    struct sockaddr_in sa;
+    fill_address(&sa, htonl(INADDR_LOOPBACK), 0);
+    socklen_t len = sizeof sa;
+    if (bind(fd, (struct sockaddr *) &sa, sizeof sa) != 0 || listen(fd, backlog) != 0 ||
+        getsockname(fd, (struct sockaddr *) &sa, &len) != 0) {
+        close(fd);
+        return OS_SOCKET_NONE;
+    }
+    *port = ntohs(sa.sin_port);
+    return (OsSocket) fd;
+}
+
+OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms)
+{
+    if (wait_ready((int) listener, POLLIN, timeout_ms) != 1) return OS_SOCKET_NONE;
+    int fd = accept((int) listener, nullptr, nullptr);
+    return fd < 0 ? OS_SOCKET_NONE : (OsSocket) fd;
+}
+
+uint32_t os_tick_count(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (uint32_t) ((uint64_t) ts.tv_sec * 1000u + (uint64_t) ts.tv_nsec / 1000000u);
+}

@@ -51,8 +51,8 @@ static bool file_fault(OsFileOp op, const char *path)
     return true;
 }
 
-static OsFile open_file(OsFileOp op, const char *path, DWORD access, DWORD share,
-                        DWORD disposition, DWORD flags)
+static OsFile open_file(OsFileOp op, const char *path, DWORD access, DWORD share, DWORD disposition,
+                        DWORD flags)
 {
     if (file_fault(op, path)) return OS_NO_FILE;
     HANDLE h = CreateFileA(path, access, share, NULL, disposition, flags, NULL);
@@ -67,14 +67,12 @@ OsFile os_file_open_read(const char *path)
 
 OsFile os_file_create(const char *path)
 {
-    return open_file(OS_FILE_CREATE, path, GENERIC_WRITE, 0, CREATE_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL);
+    return open_file(OS_FILE_CREATE, path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
 }
 
 OsFile os_file_create_new(const char *path)
 {
-    return open_file(OS_FILE_CREATE_NEW, path, GENERIC_WRITE, 0, CREATE_NEW,
-                     FILE_ATTRIBUTE_NORMAL);
+    return open_file(OS_FILE_CREATE_NEW, path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
 }
 
 int os_file_size(OsFile file, uint64_t *size)
@@ -197,4 +195,141 @@ int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes)
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     return 1;
+}
+
+// ---- Sockets and clock -----------------------------------------------------
+// Windows Sockets 1.1 (<windows.h> has already brought in <winsock.h>). Every
+// wait is a select with a time-out; the sockets themselves stay blocking
+// except while a connection is being made.
+#include <winsock.h>
+
+// 1 when s is ready (for writing when write is set, else for reading), 0 when
+// timeout_ms passed first, -1 on error. A connection attempt that fails
+// reports in the exception set, which is watched along with writing.
+static int wait_ready(SOCKET s, bool write, uint32_t timeout_ms)
+{
+    fd_set ready, failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(s, &ready);
+    FD_SET(s, &failed);
+    struct timeval tv;
+    tv.tv_sec = (long) (timeout_ms / 1000);
+    tv.tv_usec = (long) (timeout_ms % 1000) * 1000;
+    int r =
+        write ? select(0, nullptr, &ready, &failed, &tv) : select(0, &ready, nullptr, nullptr, &tv);
+    if (r == 0) return 0;
+    if (r == SOCKET_ERROR || (write && FD_ISSET(s, &failed))) return -1;
+    return 1;
+}
+
+static void fill_address(struct sockaddr_in *sa, uint32_t address, uint16_t port)
+{
+    ZeroMemory(sa, sizeof *sa);
+    sa->sin_family = AF_INET;
+    sa->sin_port = htons(port);
+    sa->sin_addr.s_addr = address;
+}
+
+int os_net_start(void)
+{
+    WSADATA data;
+    return WSAStartup(0x0101, &data) == 0 ? 1 : 0;
+}
+
+void os_net_stop(void)
+{
+    WSACleanup();
+}
+
+int os_net_resolve(const char *host, uint32_t *address)
+{
+    unsigned long dotted = inet_addr(host);
+    if (dotted != INADDR_NONE) {
+        *address = (uint32_t) dotted;
+        return 1;
+    }
+    struct hostent *found = gethostbyname(host);
+    if (!found || found->h_addrtype != AF_INET || found->h_length != 4 || !found->h_addr_list[0])
+        return 0;
+    CopyMemory(address, found->h_addr_list[0], 4);
+    return 1;
+}
+
+OsSocket os_socket_open(void)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    return s == INVALID_SOCKET ? OS_SOCKET_NONE : (OsSocket) s;
+}
+
+int os_socket_connect(OsSocket s, uint32_t address, uint16_t port, uint32_t timeout_ms)
+{
+    u_long nonblocking = 1;
+    if (ioctlsocket((SOCKET) s, FIONBIO, &nonblocking) != 0) return 0;
+    struct sockaddr_in sa;
+    fill_address(&sa, address, port);
+    int ok = 0;
+    if (connect((SOCKET) s, (struct sockaddr *) &sa, sizeof sa) == 0) {
+        ok = 1;
+    } else if (WSAGetLastError() == WSAEWOULDBLOCK &&
+               wait_ready((SOCKET) s, true, timeout_ms) == 1) {
+        int err = 0;
+        int len = sizeof err;
+        ok = getsockopt((SOCKET) s, SOL_SOCKET, SO_ERROR, (char *) &err, &len) == 0 && err == 0;
+    }
+    nonblocking = 0;
+    ioctlsocket((SOCKET) s, FIONBIO, &nonblocking);
+    return ok;
+}
+
+int os_socket_send(OsSocket s, const void *data, size_t length, uint32_t timeout_ms)
+{
+    if (length > 0x7FFFFFFF) length = 0x7FFFFFFF;
+    if (wait_ready((SOCKET) s, true, timeout_ms) != 1) return -1;
+    int n = send((SOCKET) s, (const char *) data, (int) length, 0);
+    return n > 0 ? n : -1;
+}
+
+int os_socket_recv(OsSocket s, void *buffer, size_t size, uint32_t timeout_ms)
+{
+    if (size > 0x7FFFFFFF) size = 0x7FFFFFFF;
+    int ready = wait_ready((SOCKET) s, false, timeout_ms);
+    if (ready == 0) return OS_RECV_TIMED_OUT;
+    if (ready < 0) return OS_RECV_ERROR;
+    int n = recv((SOCKET) s, (char *) buffer, (int) size, 0);
+    if (n > 0) return n;
+    return n == 0 ? OS_RECV_CLOSED : OS_RECV_ERROR;
+}
+
+void os_socket_close(OsSocket s)
+{
+    if (s != OS_SOCKET_NONE) closesocket((SOCKET) s);
+}
+
+OsSocket os_socket_listen_loopback(int backlog, uint16_t *port)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    if (s == INVALID_SOCKET) return OS_SOCKET_NONE;
+    struct sockaddr_in sa;
+    fill_address(&sa, htonl(INADDR_LOOPBACK), 0);
+    int len = sizeof sa;
+    if (bind(s, (struct sockaddr *) &sa, sizeof sa) != 0 || listen(s, backlog) != 0 ||
+        getsockname(s, (struct sockaddr *) &sa, &len) != 0) {
+        closesocket(s);
+        return OS_SOCKET_NONE;
+    }
+    *port = ntohs(sa.sin_port);
+    return (OsSocket) s;
+}
+
+OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms)
+{
+    if (wait_ready((SOCKET) listener, false, timeout_ms) != 1) return OS_SOCKET_NONE;
+    SOCKET s = accept((SOCKET) listener, nullptr, nullptr);
+    return s == INVALID_SOCKET ? OS_SOCKET_NONE : (OsSocket) s;
+}
+
+uint32_t os_tick_count(void)
+{
+    return GetTickCount();
 }

@@ -1,6 +1,7 @@
 // The filter's decisions: trimming, searching, the shown set and the status.
 #include "search/filter.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "app/appstate.h"
@@ -28,9 +29,10 @@ static void ensure_list(AppState *app)
     if (!app->list_order) app->list_order = list_order_create();
 }
 
-static void refill(AppState *app, FilterUpdate *u)
+// The list's items become members (address order) in display order.
+static void refill(AppState *app, const vec *members, FilterUpdate *u)
 {
-    list_order_fill(app->list_order, app, app->sort_column, app->list_items);
+    list_order_fill(app->list_order, app, app->sort_column, members, app->list_items);
     u->refill = 1;
 }
 
@@ -50,7 +52,7 @@ static void show_all(AppState *app, FilterUpdate *u)
     }
     for (uint32_t i = 0; i < app->bookmarks->count; i++)
         vec_at<Bookmark>(app->bookmarks, i)->flags |= BM_LISTED;
-    refill(app, u);
+    refill(app, app->bookmarks, u);
     u->status = dupstr(TEXT_READY);
     u->deadline = FILTER_DEADLINE_SOON;
 }
@@ -103,7 +105,7 @@ void filter_decide(AppState *app, const char *text, int32_t caret, FilterUpdate 
             vec_at<Bookmark>(app->bookmarks, i)->flags &= ~BM_LISTED;
         for (uint32_t i = 0; i < search.result->count; i++)
             vec_at<Bookmark>(search.result, i)->flags |= BM_LISTED;
-        refill(app, u);
+        refill(app, search.result, u);
     }
     vec_destroy(search.result);
 }
@@ -114,11 +116,26 @@ void filter_update_free(FilterUpdate *u)
     u->status = nullptr;
 }
 
+static int compare_slots(const void *a, const void *b)
+{
+    vec_slot x = *(const vec_slot *) a, y = *(const vec_slot *) b;
+    return x < y ? -1 : x > y;
+}
+
 void filter_sort(AppState *app, int column)
 {
     ensure_list(app);
     app->sort_column = column;
-    list_order_fill(app->list_order, app, column, app->list_items);
+    vec *members = vec_create();
+    vec_copy(members, app->list_items);
+    qsort(members->items, members->count, sizeof(vec_slot), compare_slots);
+    list_order_fill(app->list_order, app, column, members, app->list_items);
+    vec_destroy(members);
+}
+
+void filter_texts_changed(AppState *app)
+{
+    list_order_forget(app->list_order);
 }
 
 void filter_release(AppState *app)

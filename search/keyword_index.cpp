@@ -1,11 +1,13 @@
 // The keyword index: the word splitter, keyword extraction with the stop
 // words, and the assignment of keywords to Bookmarks.
 //
-// Lookups are kept logarithmic so that loading 100,000 Bookmarks stays
-// linear-ish: an entry is found by binary search over the byte-wise ordered
-// entries, a Bookmark in an entry's set by binary search over addresses. Both
-// give the same entry and the same position a front-to-back scan would, since
-// entries and sets are sorted and hold each value once.
+// Lookups are kept constant or logarithmic so that loading 100,000
+// Bookmarks does not turn quadratic: an entry is found through a hash table
+// over the texts, the place of a new entry by binary search over the
+// byte-wise ordered entries, a Bookmark in an entry's set by binary search
+// over addresses. Each gives the same entry and the same position as a
+// front-to-back scan, since entries and sets are sorted and hold each value
+// once.
 #include "search/keyword_index.h"
 
 #include <stddef.h>
@@ -13,6 +15,7 @@
 
 #include "core/dupstr.h"
 #include "core/mem.h"
+#include "core/vec_order.h"
 #include "core/vstr.h"
 #include "store/bookmark.h"
 
@@ -62,6 +65,16 @@ static int compare_entry_text(vec_slot slot, vec_slot key)
     return compare_bytes(((const KeywordEntry *) slot)->text, (const char *) key);
 }
 
+static int entry_has_text(vec_slot item, const void *text)
+{
+    return compare_bytes(((const KeywordEntry *) item)->text, (const char *) text) == 0;
+}
+
+static int compare_entries(vec_slot a, vec_slot b)
+{
+    return compare_bytes(((const KeywordEntry *) a)->text, ((const KeywordEntry *) b)->text);
+}
+
 static void add_stop_word(const char *word, void *context)
 {
     vec *stop_words = (vec *) context;
@@ -75,8 +88,40 @@ KeywordIndex *keyword_index_create(void)
     KeywordIndex *index = (KeywordIndex *) memAlloc(sizeof(KeywordIndex));
     index->entries = vec_create();
     index->stopWords = vec_create();
+    hash_table_init(&index->byText);
+    index->deferred = 0;
+    index->ordered = 0;
     split_words(STOP_WORDS, add_stop_word, index->stopWords);
     return index;
+}
+
+// Most keywords belong to a few Bookmarks and most Bookmarks have a few
+// keywords, so their vecs start with the room they need rather than the 16
+// slots of vec_create; they grow as any vec does.
+static const uint32_t SMALL_VEC = 4;
+
+static vec *vec_with_room(uint32_t capacity)
+{
+    if (capacity < 2) capacity = 2; // growth adds half the capacity
+    vec *v = (vec *) memAlloc(sizeof(vec));
+    v->items = (vec_slot *) memAlloc(capacity * sizeof(vec_slot));
+    v->capacity = capacity;
+    v->count = 0;
+    return v;
+}
+
+// The runs of word characters in text: at least as many as the words that
+// split_words finds there.
+static uint32_t count_word_runs(const char *text)
+{
+    uint32_t runs = 0;
+    bool in_run = false;
+    for (const unsigned char *p = (const unsigned char *) text; *p; p++) {
+        bool w = is_word_char(*p);
+        if (w && !in_run) runs++;
+        in_run = w;
+    }
+    return runs;
 }
 
 static void free_entry(KeywordEntry *e)
@@ -90,32 +135,40 @@ void keyword_index_destroy(KeywordIndex *index)
     for (uint32_t i = 0; i < index->entries->count; i++)
         free_entry(vec_at<KeywordEntry>(index->entries, i));
     vec_destroy(index->entries);
+    hash_table_free(&index->byText);
     for (uint32_t i = 0; i < index->stopWords->count; i++)
         memFree(vec_at<char>(index->stopWords, i));
     vec_destroy(index->stopWords);
     memFree(index);
 }
 
-// Words are cut out of a private copy by writing a zero after each; the byte
-// overwritten is looked at first, since it decides whether an apostrophe and
-// "s" follow. An apostrophe and "s" outside a word are dropped without
-// reporting an empty word.
+// Each word is copied out (into a buffer on the stack while words are
+// short) and zero-terminated there, so the text itself is only read. An
+// apostrophe and "s" outside a word are dropped without reporting an empty
+// word.
 void split_words(const char *text, WordCallback callback, void *context)
 {
-    char *copy = dupstr(text);
-    char *p = copy;
+    char small[128];
+    char *word = small;
+    size_t room = sizeof small;
+    const char *p = text;
     while (*p) {
         if (is_word_char((unsigned char) *p)) {
-            char *start = p;
+            const char *start = p;
             while (is_word_char((unsigned char) *p))
                 p++;
-            char end = *p;
-            bool possessive = end == '\'' && p[1] == 's';
-            *p = 0;
-            callback(start, context);
-            if (possessive)
+            size_t len = (size_t) (p - start);
+            if (len + 1 > room) {
+                if (word != small) memFree(word);
+                room = len + 1;
+                word = (char *) memAlloc(room);
+            }
+            memcpy(word, start, len);
+            word[len] = 0;
+            callback(word, context);
+            if (p[0] == '\'' && p[1] == 's')
                 p += 2;
-            else if (end)
+            else if (*p)
                 p++;
         } else if (*p == '\'' && p[1] == 's') {
             p += 2;
@@ -123,7 +176,7 @@ void split_words(const char *text, WordCallback callback, void *context)
             p++;
         }
     }
-    memFree(copy);
+    if (word != small) memFree(word);
 }
 
 struct ExtractContext {
@@ -150,7 +203,12 @@ char *extract_keywords(KeywordIndex *index, const char *text, int filter)
     x.index = index;
     x.filter = filter;
     vstrInit(&x.out);
+    vstrGrow(&x.out, (uint32_t) strlen(text)); // the result is never longer
     split_words(text, extract_word, &x);
+    if (x.out.length == 0) {
+        vstrClear(&x.out);
+        return nullptr;
+    }
     return vstrDetach(&x.out);
 }
 
@@ -160,25 +218,59 @@ struct AssignContext {
     KeywordList *list;
 };
 
+// Inserts b into an address-ordered set as vecs_insert does (1 when it was
+// there already). Records mostly come in rising address order, so the end
+// is tried first.
+static int set_insert(vec *set, Bookmark *b)
+{
+    if (set->count == 0 || set->items[set->count - 1] < (vec_slot) b) {
+        vec_append(set, b);
+        return 0;
+    }
+    return vecs_insert(set, b, nullptr);
+}
+
 // Files the Bookmark under one word. B stands in E's set exactly when E
 // stands in B's list, so the set insertion also says whether the list holds
 // the entry already.
 static void assign_word(const char *word, void *context)
 {
     AssignContext *a = (AssignContext *) context;
-    vec *entries = a->index->entries;
-    uint32_t pos;
-    KeywordEntry *e;
-    if (vecs_search(entries, word, &pos, compare_entry_text)) {
-        e = vec_at<KeywordEntry>(entries, pos);
-    } else {
+    KeywordIndex *index = a->index;
+    uint32_t hash = hash_text(word);
+    uint32_t slot = hash_table_probe(&index->byText, hash, entry_has_text, word);
+    KeywordEntry *e = (KeywordEntry *) index->byText.slots[slot].item;
+    if (!e) {
         size_t len = strlen(word);
         e = (KeywordEntry *) memAlloc(offsetof(KeywordEntry, text) + len + 1);
-        e->bookmarks = vec_create();
+        e->bookmarks = vec_with_room(SMALL_VEC);
         memcpy(e->text, word, len + 1);
-        vec_insert(entries, pos, e);
+        if (index->deferred) {
+            vec_append(index->entries, e);
+        } else {
+            uint32_t pos;
+            vecs_search(index->entries, word, &pos, compare_entry_text);
+            vec_insert(index->entries, pos, e);
+        }
+        hash_table_store(&index->byText, slot, hash, (vec_slot) e);
     }
-    if (!vecs_insert(e->bookmarks, a->bookmark, nullptr)) vec_append(a->list->entries, e);
+    if (!set_insert(e->bookmarks, a->bookmark)) vec_append(a->list->entries, e);
+}
+
+// Takes an emptied entry out of the index and frees it.
+static void drop_entry(KeywordIndex *index, KeywordEntry *e)
+{
+    if (index->deferred && index->ordered < index->entries->count) {
+        vecs_merge_tail(index->entries, index->ordered, compare_entries);
+        index->ordered = index->entries->count;
+    }
+    uint32_t pos;
+    if (vecs_search(index->entries, e->text, &pos, compare_entry_text))
+        vec_remove(index->entries, pos);
+    if (index->deferred) index->ordered = index->entries->count; // all in order, one less
+    uint32_t slot = hash_table_probe(&index->byText, hash_text(e->text), entry_has_text, e->text);
+    if (index->byText.slots[slot].item) hash_table_remove(&index->byText, slot);
+    free_entry(e);
 }
 
 KeywordList *set_keywords(KeywordIndex *index, Bookmark *b, const char *text, KeywordList *old_list)
@@ -189,25 +281,42 @@ KeywordList *set_keywords(KeywordIndex *index, Bookmark *b, const char *text, Ke
             KeywordEntry *e = vec_at<KeywordEntry>(list->entries, i);
             uint32_t pos;
             if (vecs_search(e->bookmarks, b, &pos, nullptr)) vec_remove(e->bookmarks, pos);
-            if (e->bookmarks->count == 0) {
-                if (vecs_search(index->entries, e->text, &pos, compare_entry_text))
-                    vec_remove(index->entries, pos);
-                free_entry(e);
-            }
+            if (e->bookmarks->count == 0) drop_entry(index, e);
         }
         list->entries->count = 0;
     } else {
         list = (KeywordList *) memAlloc(sizeof(KeywordList));
-        list->entries = vec_create();
+        list->entries = nullptr;
     }
-    if (!text || !*text) return list;
+    if (!text || !*text) {
+        if (!list->entries) list->entries = vec_with_room(SMALL_VEC);
+        return list;
+    }
 
-    char *copy = dupstr(text);
+    char small[256];
+    size_t len = strlen(text);
+    char *copy = len < sizeof small ? small : (char *) memAlloc(len + 1);
+    memcpy(copy, text, len + 1);
     remove_repeated_words(copy, 1);
+    if (!list->entries) list->entries = vec_with_room(count_word_runs(copy));
     AssignContext a = {index, b, list};
     split_words(copy, assign_word, &a);
-    memFree(copy);
+    if (copy != small) memFree(copy);
     return list;
+}
+
+void keyword_index_defer_order(KeywordIndex *index)
+{
+    if (!index->deferred) index->ordered = index->entries->count;
+    index->deferred = 1;
+}
+
+void keyword_index_end_deferral(KeywordIndex *index)
+{
+    if (!index->deferred) return;
+    vecs_merge_tail(index->entries, index->ordered, compare_entries);
+    index->deferred = 0;
+    index->ordered = 0;
 }
 
 char *keyword_list_text(const KeywordList *list)
@@ -279,7 +388,9 @@ static bool same_word(const char *a, const char *b, uint32_t len, int case_sensi
     return true;
 }
 
-static void seen_grow(SeenTable *t)
+static const uint32_t SEEN_LOCAL = 64; // slots on the stack, enough for most texts
+
+static void seen_grow(SeenTable *t, SeenWord *local)
 {
     uint32_t old_capacity = t->mask + 1;
     SeenWord *old = t->slots;
@@ -294,14 +405,14 @@ static void seen_grow(SeenTable *t)
             j = (j + 1) & t->mask;
         t->slots[j] = old[i];
     }
-    memFree(old);
+    if (old != local) memFree(old);
 }
 
 // 1 when the word (len bytes at text+offset, len > 0) repeats a kept word.
 // Otherwise the word is remembered as kept at text+kept_offset, where the
 // caller moves it, and 0 is returned.
-static int seen_check(SeenTable *t, const char *text, uint32_t offset, uint32_t len,
-                      uint32_t kept_offset, int case_sensitive)
+static int seen_check(SeenTable *t, SeenWord *local, const char *text, uint32_t offset,
+                      uint32_t len, uint32_t kept_offset, int case_sensitive)
 {
     uint32_t h = hash_word(text + offset, len, case_sensitive);
     uint32_t j = h & t->mask;
@@ -315,17 +426,18 @@ static int seen_check(SeenTable *t, const char *text, uint32_t offset, uint32_t 
     t->slots[j].offset = kept_offset;
     t->slots[j].length = len;
     t->slots[j].hash = h;
-    if (++t->count * 2 > t->mask + 1) seen_grow(t);
+    if (++t->count * 2 > t->mask + 1) seen_grow(t, local);
     return 0;
 }
 
 void remove_repeated_words(char *text, int case_sensitive)
 {
+    SeenWord local[SEEN_LOCAL];
+    memset(local, 0, sizeof local);
     SeenTable seen;
-    seen.mask = 15;
+    seen.slots = local;
+    seen.mask = SEEN_LOCAL - 1;
     seen.count = 0;
-    seen.slots = (SeenWord *) memAlloc(16 * sizeof(SeenWord));
-    memset(seen.slots, 0, 16 * sizeof(SeenWord));
 
     // in reads, out writes the kept text; out never passes in, so the kept
     // words that the table points at are never overwritten.
@@ -339,10 +451,10 @@ void remove_repeated_words(char *text, int case_sensitive)
             in++;
         // Only the first word can be empty (a text that starts with a
         // delimiter), and there is nothing before it to repeat.
-        if (len && seen_check(&seen, text, start, len, out, case_sensitive)) continue;
+        if (len && seen_check(&seen, local, text, start, len, out, case_sensitive)) continue;
         if (out != start) memmove(text + out, text + start, in - start);
         out += in - start;
     }
     text[out] = 0;
-    memFree(seen.slots);
+    if (seen.slots != local) memFree(seen.slots);
 }

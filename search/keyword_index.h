@@ -4,6 +4,7 @@
 #ifndef TL_SEARCH_KEYWORD_INDEX_H
 #define TL_SEARCH_KEYWORD_INDEX_H
 
+#include "core/hash_table.h"
 #include "core/vec.h"
 
 struct Bookmark;
@@ -21,8 +22,11 @@ struct KeywordList {
 };
 
 struct KeywordIndex {
-    vec *entries;   // KeywordEntry pointers (owned), byte-wise order of text
-    vec *stopWords; // heap texts (owned), case-insensitive order, each once
+    vec *entries;     // KeywordEntry pointers (owned), byte-wise order of text
+    vec *stopWords;   // heap texts (owned), case-insensitive order, each once
+    HashTable byText; // the same entries by their text, for lookups only
+    int32_t deferred; // new entries are appended out of order (a bulk add runs)
+    uint32_t ordered; // while deferred: entries[0, ordered) are in order
 };
 
 typedef void (*WordCallback)(const char *word, void *context);
@@ -47,6 +51,14 @@ vec *keyword_index_words(const KeywordIndex *index);
 // Removes in place every word (run of bytes other than white space and comma)
 // that repeats an earlier word, with its following delimiters.
 void remove_repeated_words(char *text, int case_sensitive);
+
+// For bulk adds: while deferred, new entries are appended to entries
+// instead of being inserted at their place (which moves half the vec each
+// time); keyword_index_end_deferral sorts them in at once. In between
+// entries is out of order, so nothing else may read it; the operations here
+// stay correct throughout.
+void keyword_index_defer_order(KeywordIndex *index);
+void keyword_index_end_deferral(KeywordIndex *index);
 
 // The orders of the index: byte-wise (entries) and ASCII case-insensitive
 // (stop words), as strcmp-style results.

@@ -1,10 +1,11 @@
 // The display orders of the list: every Bookmark sorted by title (column 0)
 // or by url (column 1), ascending, case-insensitively in the order of the
 // system's locale, ties in address order. Each order is built once from sort
-// keys and kept; it is checked against the BookmarkList (which Bookmarks,
-// which texts) every time it is used and rebuilt when anything differs, so
-// adds, deletes and edited texts never leave it stale. Filling the list then
-// costs one walk over the order instead of a sort of the shown Bookmarks.
+// keys and kept; it is checked against the BookmarkList (which records, which
+// text addresses, which addDates) every time it is used and rebuilt when
+// anything differs, so adds and deletes never leave it stale; an edit of a
+// title or url is announced with list_order_forget. Filling the list then
+// costs one pass over the order instead of a sort.
 #ifndef TL_SEARCH_LIST_ORDER_H
 #define TL_SEARCH_LIST_ORDER_H
 
@@ -15,10 +16,11 @@
 struct AppState;
 struct ListOrder;
 
-// Makes the sort key of text: a new heap block (memFree it) of *length bytes
-// whose byte-wise order (memcmp, a shorter key first when one is a prefix of
-// the other) is the case-insensitive order of the texts.
-typedef unsigned char *(*SortKeyFunction)(const char *text, uint32_t *length);
+// Writes the sort key of text into key (at most size bytes) and returns its
+// full length, which may exceed size (the caller then asks again with room
+// enough). The byte-wise order of keys (memcmp, a shorter key first when one
+// is a prefix of the other) is the case-insensitive order of the texts.
+typedef uint32_t (*SortKeyFunction)(const char *text, unsigned char *key, uint32_t size);
 
 // The key function of every order built from now on. The default folds ASCII
 // letters to lower case; the Windows shell installs the locale's.
@@ -26,7 +28,11 @@ void list_order_use_keys(SortKeyFunction function);
 
 ListOrder *list_order_create(void);
 void list_order_destroy(ListOrder *order);
-// Makes shown the Bookmarks of app's BookmarkList that have BM_LISTED set, in
-// the display order of column (0 title, 1 url).
-void list_order_fill(ListOrder *order, AppState *app, int column, vec *shown);
+// Makes shown the Bookmarks of members (a set of the BookmarkList's
+// Bookmarks in address order) in the display order of column (0 title,
+// 1 url).
+void list_order_fill(ListOrder *order, AppState *app, int column, const vec *members, vec *shown);
+// Drops the orders, so that the next fill builds them anew: needed after a
+// title or url changed, when the new text may occupy the old one's address.
+void list_order_forget(ListOrder *order);
 #endif

@@ -1,11 +1,13 @@
 // Search evaluation over the keyword index.
 //
-// A term scans every keyword once and takes the union of the Bookmark sets
-// of those it matches. A one-letter prefix can match thousands of keywords,
-// so the sets are merged all at once through a heap of cursors instead of
-// one after another: the cost grows with the total size of the sets (times
-// the logarithm of their number), not with that size times their number. The
-// result is the same: address order, each Bookmark once.
+// A term tests the keywords that can match it and takes the union of the
+// Bookmark sets of those that do. Keywords are in byte-wise order, so only
+// those that begin with the term's first byte (in either case when case does
+// not matter) are tested; the others cannot match. A one-letter prefix can
+// still match thousands of keywords, and merging their sets one after
+// another would cost their total size times their number; they are gathered
+// and sorted in linear time instead. The result is the same: address order,
+// each Bookmark once.
 //
 // The tree is walked with explicit stacks on the heap, so neither a long
 // chain of left-grouped operators nor deep nesting can exhaust the stack.
@@ -85,28 +87,48 @@ vec *set_minus(const vec *a, const vec *b)
     return out;
 }
 
-// The union of many sets at once. The heap holds one cursor per set that
-// still has elements, smallest current element on top; an element equal to
-// the last one written is a repeat and is skipped.
-struct Cursor {
-    const vec_slot *at;  // current element
-    const vec_slot *end; // one past the last
-};
+// Sorts n values in place, with tmp as room for n more, by a radix sort on
+// their differences from the smallest: a few linear passes of RADIX_BITS
+// each, however the values are spread.
+const unsigned RADIX_BITS = 11;
 
-static void sift_down(Cursor *heap, uint32_t count, uint32_t i)
+static void radix_sort(vec_slot *a, vec_slot *tmp, uint32_t n)
 {
-    Cursor c = heap[i];
-    for (;;) {
-        uint32_t child = 2 * i + 1;
-        if (child >= count) break;
-        if (child + 1 < count && *heap[child + 1].at < *heap[child].at) child++;
-        if (*c.at <= *heap[child].at) break;
-        heap[i] = heap[child];
-        i = child;
+    if (n < 2) return;
+    vec_slot lo = a[0], spread = 0;
+    for (uint32_t i = 1; i < n; i++)
+        if (a[i] < lo) lo = a[i];
+    for (uint32_t i = 0; i < n; i++)
+        spread |= a[i] - lo;
+    if (spread == 0) return; // all equal
+    // Bits that are zero in every difference (the alignment) are skipped.
+    unsigned shift = 0;
+    while (!(spread & 1)) {
+        spread >>= 1;
+        shift++;
     }
-    heap[i] = c;
+    const uint32_t buckets = 1u << RADIX_BITS;
+    uint32_t *count = (uint32_t *) memAlloc(buckets * sizeof(uint32_t));
+    for (; spread; spread >>= RADIX_BITS, shift += RADIX_BITS) {
+        memset(count, 0, buckets * sizeof(uint32_t));
+        for (uint32_t i = 0; i < n; i++)
+            count[((a[i] - lo) >> shift) & (buckets - 1)]++;
+        uint32_t sum = 0;
+        for (uint32_t d = 0; d < buckets; d++) {
+            uint32_t c = count[d];
+            count[d] = sum;
+            sum += c;
+        }
+        for (uint32_t i = 0; i < n; i++)
+            tmp[count[((a[i] - lo) >> shift) & (buckets - 1)]++] = a[i];
+        memcpy(a, tmp, n * sizeof(vec_slot));
+    }
+    memFree(count);
 }
 
+// The union of the Bookmark sets of the given entries. Two or fewer are
+// merged directly; more are gathered into one array, sorted by a radix sort
+// and written out without repeats, in time linear in their total size.
 static vec *union_of_entries(const vec *entries)
 {
     if (entries->count == 0) return vec_create();
@@ -119,23 +141,21 @@ static vec *union_of_entries(const vec *entries)
         return set_union(vec_at<KeywordEntry>(entries, 0)->bookmarks,
                          vec_at<KeywordEntry>(entries, 1)->bookmarks);
 
-    Cursor *heap = (Cursor *) memAlloc(entries->count * sizeof(Cursor));
-    uint32_t count = 0;
+    size_t total = 0;
+    for (uint32_t i = 0; i < entries->count; i++)
+        total += vec_at<KeywordEntry>(entries, i)->bookmarks->count;
+    vec_slot *all = (vec_slot *) memAlloc((2 * total + 1) * sizeof(vec_slot));
+    vec_slot *at = all;
     for (uint32_t i = 0; i < entries->count; i++) {
         const vec *set = vec_at<KeywordEntry>(entries, i)->bookmarks;
-        if (set->count) heap[count++] = {set->items, set->items + set->count};
+        memcpy(at, set->items, set->count * sizeof(vec_slot));
+        at += set->count;
     }
-    for (uint32_t i = count / 2; i-- > 0;)
-        sift_down(heap, count, i);
-
+    radix_sort(all, all + total, (uint32_t) total);
     vec *out = vec_create();
-    while (count) {
-        vec_slot x = *heap[0].at;
-        if (out->count == 0 || out->items[out->count - 1] != x) vec_append_(out, x);
-        if (++heap[0].at == heap[0].end) heap[0] = heap[--count];
-        if (count) sift_down(heap, count, 0);
-    }
-    memFree(heap);
+    for (size_t i = 0; i < total; i++)
+        if (i == 0 || all[i] != all[i - 1]) vec_append_(out, all[i]);
+    memFree(all);
     return out;
 }
 
@@ -144,6 +164,13 @@ static vec *union_of_entries(const vec *entries)
 static unsigned char fold(unsigned char c)
 {
     return c >= 'A' && c <= 'Z' ? (unsigned char) (c + ('a' - 'A')) : c;
+}
+
+// An ASCII letter in the other case; any other byte as it is.
+static unsigned char other_case(unsigned char c)
+{
+    if (c >= 'a' && c <= 'z') return (unsigned char) (c - ('a' - 'A'));
+    return fold(c);
 }
 
 // Does keyword begin with (prefix) or equal term, of length n?
@@ -161,6 +188,31 @@ static bool term_matches(const char *keyword, const char *term, size_t n, bool p
     return prefix || keyword[n] == 0;
 }
 
+// The index of the first entry whose text begins with a byte of value byte
+// or more (all entries sort byte-wise); entries->count when there is none.
+static uint32_t first_from_byte(const vec *entries, unsigned byte)
+{
+    uint32_t lo = 0, hi = entries->count;
+    while (lo < hi) {
+        uint32_t mid = lo + (hi - lo) / 2;
+        if ((unsigned char) vec_at<KeywordEntry>(entries, mid)->text[0] < byte)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+// Appends to matched the entries from..to-1 that the term matches.
+static void scan_range(const vec *entries, uint32_t from, uint32_t to, const char *t, size_t n,
+                       bool prefix, bool case_sensitive, vec *matched)
+{
+    for (uint32_t i = from; i < to; i++) {
+        const KeywordEntry *e = vec_at<KeywordEntry>(entries, i);
+        if (term_matches(e->text, t, n, prefix, case_sensitive)) vec_append(matched, e);
+    }
+}
+
 vec *match_term(SearchContext *ctx, const ExpNode *term)
 {
     const char *t = term->text;
@@ -168,20 +220,22 @@ vec *match_term(SearchContext *ctx, const ExpNode *term)
     bool prefix = (ctx->flags & SEARCH_PREFIX) && !term->exact;
     bool case_sensitive = (ctx->flags & SEARCH_CASE) != 0;
 
-    // Most keywords fail on their first byte; that test is made inline.
-    unsigned char first = n ? (unsigned char) t[0] : 0, first_other = first;
-    if (!case_sensitive) {
-        first = fold(first);
-        first_other = first >= 'a' && first <= 'z' ? (unsigned char) (first - ('a' - 'A')) : first;
-    }
-
     const vec *entries = ctx->index->entries;
     vec *matched = vec_create();
-    for (uint32_t i = 0; i < entries->count; i++) {
-        const KeywordEntry *e = vec_at<KeywordEntry>(entries, i);
-        unsigned char c = (unsigned char) e->text[0];
-        if (n && c != first && c != first_other) continue;
-        if (term_matches(e->text, t, n, prefix, case_sensitive)) vec_append(matched, e);
+    if (n == 0) {
+        scan_range(entries, 0, entries->count, t, n, prefix, case_sensitive, matched);
+    } else {
+        // Only keywords that begin with the term's first byte, or its other
+        // case, can match. Upper case sorts first: both ranges are scanned in
+        // index order.
+        unsigned char first = (unsigned char) t[0];
+        unsigned char other = case_sensitive ? first : other_case(first);
+        unsigned char low = first < other ? first : other, high = first < other ? other : first;
+        scan_range(entries, first_from_byte(entries, low), first_from_byte(entries, low + 1), t, n,
+                   prefix, case_sensitive, matched);
+        if (high != low)
+            scan_range(entries, first_from_byte(entries, high), first_from_byte(entries, high + 1),
+                       t, n, prefix, case_sensitive, matched);
     }
 
     // The caret touches the word from just before its first byte to just

@@ -15,7 +15,7 @@
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/panic.h"
-#include "core/vstr.h"
+#include "core/vec_order.h"
 #include "search/keyword_index.h"
 #include "store/url_index.h"
 
@@ -42,27 +42,59 @@ static uint32_t now(void)
     return (uint32_t) time(nullptr);
 }
 
+// New records mostly lie above every listed one, so the end is tried before
+// the binary search. During a bulk add every new record goes to the end.
 void insert_bookmark(AppState *app, Bookmark *b)
 {
-    vecs_insert(app->bookmarks, b, nullptr);
+    vec *list = app->bookmarks;
+    if (app->bulk_depth || list->count == 0 || list->items[list->count - 1] < (vec_slot) b)
+        vec_append(list, b);
+    else
+        vecs_insert(list, b, nullptr);
     url_index_add(app->url_index, b);
 }
 
-// Builds the keyword text of a new record: the title when title words are
-// on, then the given keyword text; extracted with filtering when title words
-// are on. Null when no word is left.
+// Puts the records appended during a bulk add in their place.
+static void order_list(AppState *app)
+{
+    if (!app->bulk_depth) return;
+    vecs_merge_tail(app->bookmarks, app->bulk_ordered, nullptr);
+    app->bulk_ordered = app->bookmarks->count;
+}
+
+void bookmark_bulk_begin(AppState *app)
+{
+    if (app->bulk_depth++) return;
+    app->bulk_ordered = app->bookmarks->count;
+    keyword_index_defer_order(app->keyword_index);
+}
+
+void bookmark_bulk_end(AppState *app)
+{
+    if (app->bulk_depth == 0 || --app->bulk_depth) return;
+    vecs_merge_tail(app->bookmarks, app->bulk_ordered, nullptr);
+    keyword_index_end_deferral(app->keyword_index);
+}
+
+// Extracts the keywords of a new record from the title when title words
+// are on, then the given keyword text, with filtering when title words are
+// on. Null when no word is left.
 static char *new_keywords(AppState *app, const char *title, const char *keywords, int title_words)
 {
-    vstr text;
-    vstrInit(&text);
-    if (title_words) vstrAppend(&text, title);
-    if (keywords) {
-        if (text.length) vstrAppendCh(&text, ' ');
-        vstrAppend(&text, keywords);
+    const char *source = title_words ? title : keywords;
+    char small[256];
+    char *joined = nullptr;
+    if (title_words && keywords) {
+        size_t tlen = strlen(title), klen = strlen(keywords);
+        joined = tlen + klen + 2 <= sizeof small ? small : (char *) memAlloc(tlen + klen + 2);
+        memcpy(joined, title, tlen);
+        if (tlen) joined[tlen++] = ' ';
+        memcpy(joined + tlen, keywords, klen + 1);
+        source = joined;
     }
     char *extracted = nullptr;
-    if (text.length) extracted = extract_keywords(app->keyword_index, text.data, title_words);
-    vstrClear(&text);
+    if (source && *source) extracted = extract_keywords(app->keyword_index, source, title_words);
+    if (joined != small) memFree(joined);
     return extracted;
 }
 
@@ -88,6 +120,7 @@ void add_bookmark(AppState *app, char *title, char *url, char *keywords, uint32_
             if (lastVisit > dup->lastVisit) dup->lastVisit = lastVisit;
             if (lastModified > dup->lastModified) dup->lastModified = lastModified;
         }
+        if (app->check_active) order_list(app);
         post_next_check(app);
         return;
     }
@@ -106,6 +139,8 @@ void add_bookmark(AppState *app, char *title, char *url, char *keywords, uint32_
     memFree(extracted);
 
     insert_bookmark(app, b);
+    // A running check cycle walks the list for its next URL.
+    if (app->check_active) order_list(app);
     post_next_check(app);
 }
 
@@ -124,6 +159,7 @@ void set_bookmark_url(AppState *app, Bookmark *b, char *url)
 
 void delete_bookmark(AppState *app, Bookmark *b)
 {
+    order_list(app);
     uint32_t pos;
     if (vecs_search(app->bookmarks, b, &pos, nullptr)) {
         vec_remove(app->bookmarks, pos);
@@ -134,6 +170,7 @@ void delete_bookmark(AppState *app, Bookmark *b)
         pos = vec_search(app->bookmarks, b);
         if (pos != VEC_NONE) vec_remove(app->bookmarks, pos);
     }
+    if (app->bulk_depth) app->bulk_ordered = app->bookmarks->count; // all in order, one less
     url_index_remove(app->url_index, b);
     b->keywords = set_keywords(app->keyword_index, b, "", b->keywords);
     memFree(b->url);

@@ -51,6 +51,15 @@ void insert_bookmark(AppState *app, Bookmark *b);
 // stores ""), keeping the URL index in step. Every change of a listed
 // Bookmark's url goes through here.
 void set_bookmark_url(AppState *app, Bookmark *b, char *url);
+// Bulk adds (reading a bookmark file, an import): from bookmark_bulk_begin
+// to the matching bookmark_bulk_end, new records go to the end of the
+// BookmarkList and new keywords to the end of the index's entries, and the
+// end sorts both into place at once, instead of each insertion moving half
+// of a vec. Every result is the same as without. In between, the operations
+// of this module and of the keyword index may be used, but nothing may rely
+// on the order of the BookmarkList or of the entries. Calls may nest.
+void bookmark_bulk_begin(AppState *app);
+void bookmark_bulk_end(AppState *app);
 // Removes leading and trailing white space in place (bytes 128-255 are not
 // white space).
 void trim_space(char *text);

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "app/appstate.h"
+#include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "store/bookmark.h"
@@ -159,6 +160,20 @@ int scan_token(BookmarkScanner *s)
     }
 }
 
+void scan_text(BookmarkScanner *s, vstr *out)
+{
+    const char *p = s->cursor;
+    for (;;) {
+        const char *run = p;
+        while (*p && *p != '<' && *p != '\r' && *p != '\n')
+            p++;
+        vstrAppendPrimative(out, run, (uint32_t) (p - run));
+        if (*p != '\r' && *p != '\n') break;
+        p++;
+    }
+    s->cursor = p;
+}
+
 // Reads decimal digits as an unsigned 32-bit number, wrapping; no digits
 // give 0. *end gets the first non-digit.
 static uint32_t read_number(const char *p, const char **end)
@@ -214,27 +229,29 @@ static void pending_clear(PendingEntry *e)
 }
 
 // The collected text, decoded, as a heap text for add_bookmark; null when
-// nothing was collected. The vstr starts empty again.
+// nothing was collected. The vstr starts empty again but keeps its buffer
+// for the next entry, and the copy is of the text's exact size: one block
+// per text instead of a string of doublings.
 static char *take_text(vstr *s)
 {
-    if (s->length == 0) {
-        vstrClear(s);
-        return nullptr;
-    }
-    s->length = decode_html_text(s->data);
-    return vstrDetach(s);
+    if (s->length == 0) return nullptr;
+    decode_html_text(s->data);
+    char *text = dupstr(s->data);
+    s->length = 0;
+    s->data[0] = 0;
+    return text;
 }
 
 // The title: text bytes up to </A>; other tags inside it are dropped. 0 when
 // the text ends first.
 static int read_title(BookmarkScanner *s, vstr *title)
 {
-    while (scan_token(s))
-        if (s->kind == TOK_ANCHOR_END)
-            return 1;
-        else if (s->kind == TOK_CHAR)
-            vstrAppendCh(title, s->ch);
-    return 0;
+    for (;;) {
+        scan_text(s, title);
+        if (!scan_token(s)) return 0;
+        if (s->kind == TOK_ANCHOR_END) return 1;
+        if (s->kind == TOK_CHAR) vstrAppendCh(title, s->ch);
+    }
 }
 
 // The keyword text when <DD> follows </A> directly: text bytes up to the
@@ -246,8 +263,11 @@ static void read_keywords(BookmarkScanner *s, vstr *keywords)
         s->cursor = s->tokenStart;
         return;
     }
-    while (scan_token(s) && s->kind != TOK_DT && s->kind != TOK_DD)
+    for (;;) {
+        scan_text(s, keywords);
+        if (!scan_token(s) || s->kind == TOK_DT || s->kind == TOK_DD) return;
         if (s->kind == TOK_CHAR) vstrAppendCh(keywords, s->ch);
+    }
 }
 
 int read_bookmark_file(AppState *app, const char *text, int title_words)
@@ -256,6 +276,7 @@ int read_bookmark_file(AppState *app, const char *text, int title_words)
     scanner_init(&s, text);
     PendingEntry e;
     pending_init(&e);
+    bookmark_bulk_begin(app); // a whole file of adds, sorted into place once
     while (scan_token(&s)) {
         if (s.kind != TOK_ANCHOR) continue;
         parse_anchor(&e, s.tokenStart);
@@ -267,6 +288,7 @@ int read_bookmark_file(AppState *app, const char *text, int title_words)
         add_bookmark(app, title, url, keywords, e.addDate, e.lastVisit, e.lastModified,
                      title_words);
     }
+    bookmark_bulk_end(app);
     pending_clear(&e);
     return 1;
 }

@@ -64,6 +64,11 @@ void scanner_init(BookmarkScanner *s, const char *text);
 // the text (kind TOK_END). No scan goes past the terminating zero byte.
 int scan_token(BookmarkScanner *s);
 
+// Appends the text bytes from the cursor up to the next < or the end of the
+// text to out, CR and LF left out, and moves the cursor past them: what a
+// run of TOK_CHAR tokens would give, at once.
+void scan_text(BookmarkScanner *s, vstr *out);
+
 // Sets the entry's dates from the anchor whose < is at p (ADD_DATE,
 // LAST_VISIT, LAST_MODIFIED, upper case, in any order; DATE_NONE when
 // missing) and appends its url, still encoded, to e->url.

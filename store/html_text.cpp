@@ -3,33 +3,29 @@
 
 #include <string.h>
 
+// The bytes that end a run of plain text: those written as entities and the
+// terminating zero.
+static inline bool needs_entity(char c)
+{
+    return c == '&' || c == '<' || c == '>' || c == '"' || c == 0;
+}
+
 void append_html_text(vstr *out, const char *text)
 {
-    const char *run = text;
-    for (const char *p = text;; p++) {
-        const char *entity;
-        switch (*p) {
-        case '&':
-            entity = "&amp;";
-            break;
-        case '<':
-            entity = "&lt;";
-            break;
-        case '>':
-            entity = "&gt;";
-            break;
-        case '"':
-            entity = "&quot;";
-            break;
-        case 0:
-            vstrAppendPrimative(out, run, (uint32_t) (p - run));
+    for (;;) {
+        size_t plain = 0;
+        while (!needs_entity(text[plain]))
+            plain++;
+        vstrAppendPrimative(out, text, (uint32_t) plain);
+        text += plain;
+        switch (*text++) {
+        case '&': vstrAppendPrimative(out, "&amp;", 5); break;
+        case '<': vstrAppendPrimative(out, "&lt;", 4); break;
+        case '>': vstrAppendPrimative(out, "&gt;", 4); break;
+        case '"': vstrAppendPrimative(out, "&quot;", 6); break;
+        default: // the terminating zero
             return;
-        default:
-            continue;
         }
-        vstrAppendPrimative(out, run, (uint32_t) (p - run));
-        vstrAppend(out, entity);
-        run = p + 1;
     }
 }
 

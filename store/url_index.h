@@ -12,22 +12,15 @@
 
 #include <stdint.h>
 
-#include "core/vec.h"
+#include "core/hash_table.h"
 
 struct Bookmark;
 
-// One slot of the open hash table. item is 0 for a free slot, a Bookmark
-// pointer for a URL held once, or, with bit 0 set, a vec of the Bookmarks
-// sharing that URL in address order (two or more).
-struct UrlSlot {
-    uint32_t hash; // hash of the case-folded URL
-    vec_slot item;
-};
-
+// The table's items are Bookmark pointers for a URL held once or, with bit 0
+// set, a vec of the Bookmarks sharing that URL in address order (two or
+// more); the hash is that of the case-folded URL.
 struct UrlIndex {
-    UrlSlot *slots;    // capacity slots, linear probing
-    uint32_t capacity; // a power of two, more than twice count
-    uint32_t count;    // slots in use (distinct URLs)
+    HashTable table;
 };
 
 UrlIndex *url_index_create(void);

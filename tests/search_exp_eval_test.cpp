@@ -7,6 +7,8 @@
 #include <map>
 #include <random>
 #include <set>
+#include <stddef.h>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -231,24 +233,79 @@ TEST(SearchEval, SetOperationsAndUnknownOperator)
     vec_destroy(none);
 }
 
+// The union of many keywords' sets, with set elements spread over the whole
+// address range (match_term only compares them; it never follows them).
+TEST(SearchEval, UnionOfManySetsSpreadOverAllAddresses)
+{
+    std::mt19937_64 rng(5);
+    for (int round = 0; round < 20; round++) {
+        KeywordIndex index = {vec_create(), vec_create()};
+        std::set<vec_slot> expect;
+        int keywords = round == 0 ? 3 : 3 + (int) (rng() % 60);
+        for (int k = 0; k < keywords; k++) {
+            std::string text = "w" + std::to_string(100 + k); // index order
+            KeywordEntry *e =
+                (KeywordEntry *) memAlloc(offsetof(KeywordEntry, text) + text.size() + 1);
+            memcpy(e->text, text.c_str(), text.size() + 1);
+            e->bookmarks = vec_create();
+            std::set<vec_slot> mine;
+            int n = round == 0 ? 1 : (int) (rng() % 300);
+            for (int i = 0; i < n; i++) {
+                // Round 0: one and the same element everywhere. Else values
+                // near each other, far apart, and at both ends of the range.
+                vec_slot v = round == 0 ? 0x1000 : (vec_slot) rng() & ~(vec_slot) 7;
+                if (rng() % 3 == 0) v = (vec_slot) (rng() % 4096) * 8;
+                if (rng() % 50 == 0) v = ~(vec_slot) 7;
+                mine.insert(v);
+            }
+            for (vec_slot v : mine)
+                vec_append_(e->bookmarks, v);
+            expect.insert(mine.begin(), mine.end());
+            vec_append(index.entries, e);
+        }
+        SearchContext ctx = {};
+        ctx.index = &index;
+        ctx.flags = SEARCH_PREFIX;
+        vstrInit(&ctx.hint_text);
+        ExpNode *term = parse_exp("W");
+        vec *got = match_term(&ctx, term);
+        EXPECT_EQ(std::vector<vec_slot>(expect.begin(), expect.end()),
+                  std::vector<vec_slot>(got->items, got->items + got->count));
+        vec_destroy(got);
+        vstrClear(&ctx.hint_text);
+        free_exp(term);
+        for (uint32_t i = 0; i < index.entries->count; i++) {
+            vec_destroy(vec_at<KeywordEntry>(index.entries, i)->bookmarks);
+            memFree(vec_at<KeywordEntry>(index.entries, i));
+        }
+        vec_destroy(index.entries);
+        vec_destroy(index.stopWords);
+    }
+}
+
 // ---- Deep trees on a small stack ------------------------------------------
 
 struct DeepSearch {
     Library *lib;
     std::string text;
     Outcome outcome; // out
+    bool finished;   // out: the thread got to the end
 };
 
 static void deep_search(void *p)
 {
     DeepSearch *d = (DeepSearch *) p;
     d->outcome = search(*d->lib, d->text.c_str(), SEARCH_PREFIX);
+    d->finished = true;
 }
 
 static Outcome search_on_small_stack(Library &lib, const std::string &text)
 {
-    DeepSearch d = {&lib, text, {false, "", ""}};
+    // A stack overflow may end only the thread (it does under Wine), so the
+    // thread must say that it finished.
+    DeepSearch d = {&lib, text, {false, "", ""}, false};
     EXPECT_EQ(1, os_run_on_thread(deep_search, &d, 1 << 20));
+    EXPECT_TRUE(d.finished);
     return d.outcome;
 }
 
@@ -269,7 +326,7 @@ TEST(SearchEval, DeepTreesOnSmallStack)
 
     // A long left-grouped chain is as deep as it is long.
     std::string chain;
-    for (int i = 0; i < 50000; i++)
+    for (int i = 0; i < 100000; i++)
         chain += i % 2 ? "| chess " : "co ";
     o = search_on_small_stack(lib, chain);
     EXPECT_TRUE(o.ok);

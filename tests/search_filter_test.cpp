@@ -13,10 +13,12 @@
 #include "search/filter.h"
 #include "store/bookmark.h"
 
-namespace {
+namespace
+{
 
-class Filter : public ::testing::Test {
-  protected:
+class Filter : public ::testing::Test
+{
+protected:
     void SetUp() override
     {
         memModuleInit();
@@ -30,18 +32,15 @@ class Filter : public ::testing::Test {
     }
     void add(const char *title, const char *url, const char *keywords)
     {
-        add_bookmark(app, dupstr(title), dupstr(url), dupstr(keywords), 1000, DATE_NONE,
-                     DATE_NONE, 0);
+        add_bookmark(app, dupstr(title), dupstr(url), dupstr(keywords), 1000, DATE_NONE, DATE_NONE,
+                     0);
     }
     void decide(const char *text, int32_t caret = -1)
     {
         filter_update_free(&u);
         filter_decide(app, text, caret < 0 ? (int32_t) strlen(text) : caret, &u);
     }
-    std::string status() const
-    {
-        return u.status ? u.status : "(unchanged)";
-    }
+    std::string status() const { return u.status ? u.status : "(unchanged)"; }
     std::vector<std::string> titles() const
     {
         std::vector<std::string> v;
@@ -160,7 +159,7 @@ TEST_F(Filter, DisplayOrderFollowsEditsAndKeepsTiesInAddressOrder)
     EXPECT_EQ(app->sort_column, 1);
     EXPECT_STREQ(vec_at<Bookmark>(app->list_items, 0)->url, "http://a/");
 
-    // A title changed in place of the old one reorders the next fill.
+    // An edited title reorders the next fill.
     Bookmark *other = nullptr;
     for (uint32_t i = 0; i < app->bookmarks->count; i++)
         if (vec_at<Bookmark>(app->bookmarks, i)->title[0] == 'O')
@@ -168,6 +167,7 @@ TEST_F(Filter, DisplayOrderFollowsEditsAndKeepsTiesInAddressOrder)
     ASSERT_TRUE(other != nullptr);
     memFree(other->title);
     other->title = dupstr("Zulu");
+    filter_texts_changed(app);
     filter_sort(app, 0);
     EXPECT_EQ(vec_at<Bookmark>(app->list_items, 2), other);
     filter_sort(app, 1);

@@ -1,0 +1,141 @@
+// Reading Last-Modified dates, on any machine time zone.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <time.h>
+
+#include <iostream>
+#include <string>
+
+#include "checker/url_date.h"
+#include "store/bookmark.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace
+{
+
+struct DateCase {
+    const char *header;
+    uint32_t want;
+};
+
+const DateCase date_cases[] = {
+    {"Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT", 784111777},
+    {"Last-Modified: Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
+    {"Last-Modified: Sun Nov  6 08:49:37 1994", 784111777},
+    {"last-modified: Sun, 06 nov 1994 08:49:37 GMT", 784111777},
+    {"Last-modified:Sun, 06 NOV 1994 08:49:37", 784111777},
+    {"Last-Modified: Sun, 06 Foo 1994 08:49:37 GMT", DATE_NONE},
+    {"Last-Modified: Tue, 06 September 1994 08:49:37 GMT", 778841377}, // first three letters
+    {"Last-Modified: Tue, 06 Ma 1994 08:49:37 GMT", DATE_NONE},
+    {"Last-Modified: Mon, 01 Jan 1968 00:00:00 GMT", DATE_NONE},
+    {"Last-Modified: Wed, 31 Dec 1969 23:59:59 GMT", DATE_NONE},
+    {"Last-Modified: Thu, 01 Jan 1970 00:00:00 GMT", 0},
+    {"Last-Modified: Sat, 01 Jan 2000 00:00:00 GMT", 946684800},
+    {"Last-Modified: Tue, 29 Feb 2000 12:00:00 GMT", 951825600},
+    // Out-of-range fields roll over, as a calendar conversion does.
+    {"Last-Modified: Tue, 32 Jan 2000 00:00:00 GMT", 949363200},
+    {"Last-Modified: Fri, 31 Dec 1999 24:00:00 GMT", 946684800},
+    {"Last-Modified: Sat, 00 Jan 2000 00:00:60 GMT", 946598460},
+    // The last second a 32-bit time holds that is no sentinel, and beyond.
+    {"Last-Modified: Sun, 07 Feb 2106 06:28:12 GMT", 0xFFFFFFFCu},
+    {"Last-Modified: Sun, 07 Feb 2106 06:28:13 GMT", DATE_NONE},
+    {"Last-Modified: Sun, 07 Feb 9999 06:28:13 GMT", DATE_NONE},
+    {"Last-Modified: Sun, 07 Feb 99999999999 06:28:13 GMT", DATE_NONE},
+    {"Last-Modified: 06 Nov 1994 08:49:37 GMT", DATE_NONE}, // no weekday
+    {"Last-Modified: Sun, 06 Nov 1994 08:49 GMT", DATE_NONE},
+    {"HTTP/1.0 200 OK\r\nDate: Sun, 06 Nov 1994 08:49:37 GMT\r\n", DATE_NONE},
+};
+
+uint32_t date_of(const char *header)
+{
+    std::string reply = std::string("HTTP/1.0 200 OK\r\nServer: t\r\n") + header + "\r\n\r\n";
+    return parse_last_modified(reply.c_str());
+}
+
+void expect_every_date()
+{
+    for (const DateCase &c : date_cases)
+        EXPECT_EQ(c.want, date_of(c.header)) << c.header;
+}
+
+// Sets the C library's time zone for this process (null: none set).
+void set_zone(const char *zone)
+{
+#ifdef _WIN32
+    _putenv_s("TZ", zone ? zone : ""); // an empty value removes it
+    _tzset();
+#else
+    if (zone)
+        setenv("TZ", zone, 1);
+    else
+        unsetenv("TZ");
+    tzset();
+#endif
+}
+
+} // namespace
+
+TEST(DateParse, FormsRangesAndRollOver)
+{
+    expect_every_date();
+    EXPECT_EQ(DATE_NONE, parse_last_modified(""));
+    EXPECT_EQ(DATE_NONE, parse_last_modified("HTTP/1.0 200 OK\r\n\r\n"));
+}
+
+// The machine's time zone must not move a date: the header's fields are GMT.
+TEST(DateTimeZone, FarZonesReadTheSameDates)
+{
+    const char *env = getenv("TZ");
+    std::string was = env ? env : "";
+#ifdef _WIN32
+    // Under Wine the zone comes from the TZ of the process that started it;
+    // the dedicated CTest run sets a far one. Show what the system reports.
+    TIME_ZONE_INFORMATION tz;
+    DWORD r = GetTimeZoneInformation(&tz);
+    ASSERT_NE(TIME_ZONE_ID_INVALID, r);
+    std::cout << "system time zone bias: " << tz.Bias << " minutes\n";
+    if (env && was == "Pacific/Kiritimati") {
+        EXPECT_EQ(-840, tz.Bias);
+    }
+    const char *zones[] = {"XYZ-14", "ABC+12", "NPT-5:45"};
+#else
+    const char *zones[] = {"Pacific/Kiritimati", "Pacific/Pago_Pago", "Asia/Kathmandu",
+                           "America/St_Johns", "XYZ-14ABC,M3.5.0,M10.5.0/3"};
+#endif
+    for (const char *zone : zones) {
+        SCOPED_TRACE(zone);
+        set_zone(zone);
+        expect_every_date();
+    }
+    set_zone(env ? was.c_str() : nullptr);
+}
+
+#ifndef _WIN32
+// Against the C library's own GMT conversion over dates and out-of-range
+// fields of every kind.
+TEST(DateTimeZone, AgreesWithTimegm)
+{
+    srand(6);
+    static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    for (int i = 0; i < 5000; i++) {
+        struct tm tm = {};
+        tm.tm_mday = rand() % 40;
+        tm.tm_mon = rand() % 12;
+        tm.tm_year = 60 + rand() % 150;
+        tm.tm_hour = rand() % 30;
+        tm.tm_min = rand() % 70;
+        tm.tm_sec = rand() % 70;
+        char header[96];
+        snprintf(header, sizeof header, "Last-Modified: Xxx, %d %s %d %d:%d:%d GMT", tm.tm_mday,
+                 months[tm.tm_mon], 1900 + tm.tm_year, tm.tm_hour, tm.tm_min, tm.tm_sec);
+        time_t t = timegm(&tm);
+        uint32_t want = t < 0 || t >= (time_t) DATE_CHECKING ? DATE_NONE : (uint32_t) t;
+        ASSERT_EQ(want, date_of(header)) << header;
+    }
+}
+#endif

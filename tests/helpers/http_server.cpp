@@ -1,0 +1,178 @@
+// The scripted loopback HTTP server. Every wait is bounded: the accept loop
+// looks at the stop flag every 50 ms, a request is read for at most 5 s, and
+// a silent connection is held for at most 10 s.
+#include "tests/helpers/http_server.h"
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "core/os.h"
+
+namespace
+{
+
+enum class StepKind { Reply, Close, Silent };
+
+struct Step {
+    StepKind kind;
+    std::vector<std::string> parts; // Reply: the texts to send, one segment each
+};
+
+const uint32_t POLL_MS = 50;
+const uint32_t REQUEST_LIMIT_MS = 5000;
+const uint32_t SILENCE_LIMIT_MS = 10000;
+const size_t REQUEST_LIMIT_BYTES = 65536;
+const int PAUSE_MS = 60; // between the parts of a reply
+
+bool request_complete(const std::string &r)
+{
+    return r.find("\r\n\r\n") != std::string::npos || r.find("\n\n") != std::string::npos;
+}
+
+} // namespace
+
+struct HttpServer {
+    OsSocket listener;
+    uint16_t port;
+    std::thread thread;
+    std::atomic<bool> stopping{false};
+    std::mutex lock; // guards script and requests
+    std::deque<Step> script;
+    std::vector<std::string> requests;
+};
+
+namespace
+{
+
+std::string read_request(HttpServer *server, OsSocket s)
+{
+    std::string request;
+    uint32_t start = os_tick_count();
+    char buf[1024];
+    while (!server->stopping && os_tick_count() - start < REQUEST_LIMIT_MS &&
+           request.size() < REQUEST_LIMIT_BYTES && !request_complete(request)) {
+        int n = os_socket_recv(s, buf, sizeof buf, POLL_MS);
+        if (n == OS_RECV_TIMED_OUT) continue;
+        if (n <= 0) break;
+        request.append(buf, (size_t) n);
+    }
+    return request;
+}
+
+void play(HttpServer *server, OsSocket s, const Step &step)
+{
+    switch (step.kind) {
+    case StepKind::Reply:
+        for (size_t i = 0; i < step.parts.size(); i++) {
+            if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(PAUSE_MS));
+            const std::string &part = step.parts[i];
+            size_t sent = 0;
+            while (sent < part.size()) {
+                int n = os_socket_send(s, part.data() + sent, part.size() - sent, 1000);
+                if (n <= 0) return; // the client has gone
+                sent += (size_t) n;
+            }
+        }
+        break;
+    case StepKind::Close: break;
+    case StepKind::Silent: {
+        uint32_t start = os_tick_count();
+        char buf[256];
+        while (!server->stopping && os_tick_count() - start < SILENCE_LIMIT_MS) {
+            int n = os_socket_recv(s, buf, sizeof buf, POLL_MS);
+            if (n != OS_RECV_TIMED_OUT && n <= 0) break;
+        }
+        break;
+    }
+    }
+}
+
+void serve(HttpServer *server)
+{
+    while (!server->stopping) {
+        OsSocket s = os_socket_accept(server->listener, POLL_MS);
+        if (s == OS_SOCKET_NONE) continue;
+        std::string request = read_request(server, s);
+        Step step{StepKind::Close, {}};
+        {
+            std::lock_guard<std::mutex> hold(server->lock);
+            server->requests.push_back(request);
+            if (!server->script.empty()) {
+                step = server->script.front();
+                server->script.pop_front();
+            }
+        }
+        play(server, s, step);
+        os_socket_close(s);
+    }
+}
+
+void add_step(HttpServer *server, Step step)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    server->script.push_back(step);
+}
+
+} // namespace
+
+HttpServer *http_server_start(void)
+{
+    if (!os_net_start()) return nullptr;
+    HttpServer *server = new HttpServer;
+    server->listener = os_socket_listen_loopback(16, &server->port);
+    if (server->listener == OS_SOCKET_NONE) {
+        delete server;
+        os_net_stop();
+        return nullptr;
+    }
+    server->thread = std::thread(serve, server);
+    return server;
+}
+
+void http_server_stop(HttpServer *server)
+{
+    server->stopping = true;
+    server->thread.join();
+    os_socket_close(server->listener);
+    delete server;
+    os_net_stop();
+}
+
+uint16_t http_server_port(const HttpServer *server)
+{
+    return server->port;
+}
+
+std::string http_server_url(const HttpServer *server, const std::string &path)
+{
+    return "http://127.0.0.1:" + std::to_string(server->port) + path;
+}
+
+void http_server_reply(HttpServer *server, const std::vector<std::string> &parts)
+{
+    add_step(server, Step{StepKind::Reply, parts});
+}
+
+void http_server_reply(HttpServer *server, const std::string &text)
+{
+    add_step(server, Step{StepKind::Reply, {text}});
+}
+
+void http_server_close(HttpServer *server)
+{
+    add_step(server, Step{StepKind::Close, {}});
+}
+
+void http_server_silent(HttpServer *server)
+{
+    add_step(server, Step{StepKind::Silent, {}});
+}
+
+std::vector<std::string> http_server_requests(HttpServer *server)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    return server->requests;
+}

@@ -1,0 +1,87 @@
+// Consistency checks over the store for tests.
+#include "store_invariants.h"
+
+#include <set>
+#include <string.h>
+
+#include "app/appstate.h"
+#include "core/mem.h"
+#include "search/keyword_index.h"
+#include "store/bookmark.h"
+#include "store/url_index.h"
+
+std::string check_keyword_index(const KeywordIndex *index, const std::vector<Bookmark *> &all)
+{
+    std::set<const Bookmark *> known(all.begin(), all.end());
+    std::set<std::pair<const Bookmark *, const KeywordEntry *>> in_sets, in_lists;
+    const vec *entries = index->entries;
+    for (uint32_t i = 0; i < entries->count; i++) {
+        const KeywordEntry *e = vec_at<KeywordEntry>(entries, i);
+        if (!e->text[0]) return "an entry with empty text";
+        if (i && compare_bytes(vec_at<KeywordEntry>(entries, i - 1)->text, e->text) >= 0)
+            return std::string("entries out of order at ") + e->text;
+        if (e->bookmarks->count == 0) return std::string("empty set kept for ") + e->text;
+        for (uint32_t j = 0; j < e->bookmarks->count; j++) {
+            if (j && e->bookmarks->items[j - 1] >= e->bookmarks->items[j])
+                return std::string("set out of address order for ") + e->text;
+            const Bookmark *b = vec_at<Bookmark>(e->bookmarks, j);
+            if (!known.count(b)) return std::string("unknown Bookmark in set of ") + e->text;
+            in_sets.insert({b, e});
+        }
+    }
+    for (const Bookmark *b : all) {
+        const vec *list = b->keywords->entries;
+        for (uint32_t j = 0; j < list->count; j++) {
+            const KeywordEntry *e = vec_at<KeywordEntry>(list, j);
+            if (!in_lists.insert({b, e}).second)
+                return std::string("entry twice in one list: ") + e->text;
+        }
+    }
+    if (in_sets != in_lists) return "sets and lists disagree";
+    return "";
+}
+
+std::string check_app_store(AppState *app)
+{
+    const vec *list = app->bookmarks;
+    std::vector<Bookmark *> all;
+    for (uint32_t i = 0; i < list->count; i++) {
+        if (i && list->items[i - 1] >= list->items[i]) return "BookmarkList out of address order";
+        Bookmark *b = vec_at<Bookmark>(list, i);
+        if (!b->url || !b->title || !b->keywords) return "a Bookmark with a null field";
+        all.push_back(b);
+    }
+    std::string fault = check_keyword_index(app->keyword_index, all);
+    if (!fault.empty()) return fault;
+
+    std::set<std::string> folded;
+    for (Bookmark *b : all) {
+        if (!b->url[0]) continue;
+        std::string lower = b->url, upper = b->url;
+        for (char &c : lower)
+            if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
+        for (char &c : upper)
+            if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
+        folded.insert(lower);
+        Bookmark *first = nullptr;
+        for (Bookmark *c : all)
+            if (compare_nocase(c->url, b->url) == 0) {
+                first = c;
+                break;
+            }
+        if (find_bookmark_by_url(app, b->url) != first ||
+            find_bookmark_by_url(app, lower.c_str()) != first ||
+            find_bookmark_by_url(app, upper.c_str()) != first)
+            return std::string("find_bookmark_by_url differs from a walk for ") + b->url;
+    }
+    if (folded.size() != app->url_index->table.count) return "URL index holds stale urls";
+    return "";
+}
+
+std::string keywords_of(const Bookmark *b)
+{
+    char *text = keyword_list_text(b->keywords);
+    std::string s = text;
+    memFree(text);
+    return s;
+}

@@ -1,0 +1,376 @@
+// The bookmark file reader: the scanner's tokens, the anchor's url and
+// dates, the reader's edge cases, entity decoding, and real browser exports
+// (the hand-made samples and a generated file).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <time.h>
+
+#include "app/appstate.h"
+#include "core/dupstr.h"
+#include "core/mem.h"
+#include "search/keyword_index.h"
+#include "store/bookmark.h"
+#include "store/bookmark_file.h"
+#include "store/html_text.h"
+
+namespace
+{
+
+// A fresh application record per test, freed at its end.
+class Reader : public ::testing::Test
+{
+protected:
+    AppState *app = app_state_create("C:\\tl\\trovelinks.exe");
+    ~Reader() override { app_state_destroy(app); }
+
+    // Reads text from a heap block of exactly its size, so that a scan past
+    // the terminating zero is caught by the address sanitizer.
+    void read(const std::string &text, int title_words = 0)
+    {
+        char *copy = (char *) memAlloc(text.size() + 1);
+        memcpy(copy, text.c_str(), text.size() + 1);
+        read_bookmark_file(app, copy, title_words);
+        memFree(copy);
+    }
+
+    uint32_t count() const { return app->bookmarks->count; }
+
+    Bookmark *at(const std::string &url)
+    {
+        Bookmark *b = find_bookmark_by_url(app, url.c_str());
+        if (!b) ADD_FAILURE() << "no Bookmark with url " << url;
+        return b;
+    }
+
+    std::string title(const std::string &url)
+    {
+        Bookmark *b = at(url);
+        return b ? b->title : "(none)";
+    }
+
+    std::string keywords(const std::string &url)
+    {
+        Bookmark *b = at(url);
+        if (!b) return "(none)";
+        char *text = keyword_list_text(b->keywords);
+        std::string s = text;
+        memFree(text);
+        return s;
+    }
+};
+
+std::string entry(const std::string &url, const std::string &title, const std::string &kw = "")
+{
+    return "<DT><A HREF=\"" + url + "\" ADD_DATE=\"1000\" >" + title + "</A>\r\n<DD>" + kw +
+           "\r\n\r\n";
+}
+
+// The kinds scan_token gives for a text, as a string of digits.
+std::string kinds(const char *text)
+{
+    BookmarkScanner s;
+    scanner_init(&s, text);
+    std::string out;
+    while (scan_token(&s))
+        out += s.kind == TOK_CHAR ? std::string(1, s.ch) : "[" + std::to_string(s.kind) + "]";
+    EXPECT_EQ(TOK_END, s.kind);
+    return out;
+}
+
+TEST(Scanner, RecognisesOnlyExactTagSpellings)
+{
+    const struct {
+        const char *text, *tokens;
+    } cases[] = {
+        {"<DT><dt><Dd><DL></dl></A></a>", "[5][5][3][6][7][2][2]"},
+        {"a\r\nb\tc", "ab\tc"},              // CR and LF dropped, tab is text
+        {"<DD ><D D><DDX><D>x<DL >y", "xy"}, // anything inside skips the tag
+        {"</A ><//A></>x</DLX>", "x"},       // so for end tags
+        {"<>a<<DT>b", "ab"},                 // < inside a tag starts nothing
+        {"<p>x<H3 A=\"<DT>\">y", "x\">y"},   // quotes protect nothing
+        {"<A HREF=\"u\">t", "[1]t"},         // the anchor
+        {"<a\r\n\thref =\"u\">t", "[1]t"},   // blanks around HREF and =
+        {"<AHREF=\"u\">t", "[1]t"},          // no blank needed
+        {"<A HREF=\"a>b\" X=1>t", "[1]t"},   // > inside the url
+        {"<A NAME=\"n\" HREF=\"u\">t", "t"}, // HREF not first
+        {"<A HREF= \"u\">t", "t"},           // blank before the quote
+        {"<A HREF=u>t", "t"},                // unquoted
+        {"<A>t<A >u<A HREF>v<A HREFS=\"x\">w", "tuvw"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.tokens, kinds(c.text)) << c.text;
+}
+
+TEST(Scanner, StopsAtTheEndOfTheText)
+{
+    // Every scan that looks for > or a quote ends at the zero byte.
+    for (const char *text :
+         {"<", "</", "</A", "<D", "<DD", "<A", "<A HREF", "<A HREF=", "<A HREF=\"url",
+          "<A HREF=\"url\"", "<A HREF=\"a>b", "<H1 x=\"", "<!-- comment"}) {
+        EXPECT_EQ("", kinds(text)) << text;
+    }
+    PendingEntry e = {};
+    parse_anchor(&e, "<A HREF=\"unfinished");
+    EXPECT_STREQ("unfinished", e.url.data);
+    EXPECT_EQ(DATE_NONE, e.addDate);
+    vstrClear(&e.url);
+}
+
+TEST(Scanner, AnchorDates)
+{
+    PendingEntry e = {};
+    parse_anchor(&e, "<A HREF=\"u\" LAST_MODIFIED=\"30\" X=\"ADD_DATE\" LAST_VISIT=\"20\" "
+                     "ADD_DATE=\"10\">");
+    EXPECT_STREQ("u", e.url.data);
+    EXPECT_EQ(10u, e.addDate);
+    EXPECT_EQ(20u, e.lastVisit);
+    EXPECT_EQ(30u, e.lastModified);
+
+    // Empty values give 0, long ones wrap, lower-case names and names without
+    // =" are ignored, and nothing after the tag's > counts.
+    vstrClear(&e.url);
+    parse_anchor(&e, "<A HREF=\"u\" ADD_DATE=\"\" LAST_VISIT=\"4294967301\" last_modified=\"5\" "
+                     "LAST_MODIFIED=5 LAST_MODIFIED =\"6\">LAST_MODIFIED=\"7\"");
+    EXPECT_EQ(0u, e.addDate);
+    EXPECT_EQ(5u, e.lastVisit);
+    EXPECT_EQ(DATE_NONE, e.lastModified);
+
+    // A partial match resumes one byte on, so a name inside another is found.
+    vstrClear(&e.url);
+    parse_anchor(&e, "<A HREF=\"ADD_DATE=&quot;1\" XADD_DATADD_DATE=\"9\">");
+    EXPECT_EQ(9u, e.addDate);
+    vstrClear(&e.url);
+}
+
+TEST_F(Reader, OwnFileEntries)
+{
+    time_t before = time(nullptr);
+    read("<HTML><HEAD>\r\n<!DOCTYPE Velorix-Trovelinks-file-1>\r\n<DL><p>\r\n\r\n"
+         "<DT><A HREF=\"http://a.example/\" ADD_DATE=\"100\" LAST_VISIT=\"200\" "
+         "LAST_MODIFIED=\"300\" >Alpha Site</A>\r\n<DD>alpha the x\r\n\r\n"
+         "<DT><A HREF=\"http://b.example/\" ADD_DATE=\"101\" >Beta</A>\r\n<DD>\r\n\r\n"
+         "</DL><p>\r\n</BODY>\n");
+    ASSERT_EQ(2u, count());
+    Bookmark *a = at("http://a.example/");
+    EXPECT_STREQ("Alpha Site", a->title);
+    EXPECT_EQ(100u, a->addDate);
+    EXPECT_EQ(200u, a->lastVisit);
+    EXPECT_EQ(300u, a->lastModified);
+    EXPECT_EQ("alpha the x", keywords("http://a.example/")); // own file: no filter, no title
+    Bookmark *b = at("http://b.example/");
+    EXPECT_EQ(101u, b->addDate);
+    EXPECT_GE(b->lastVisit, (uint32_t) before); // not written: the time of reading
+    EXPECT_EQ(DATE_NONE, b->lastModified);      // the dates of a do not carry over
+    EXPECT_EQ("", keywords("http://b.example/"));
+}
+
+TEST_F(Reader, MarkupVariants)
+{
+    read("<dl><p><dt><a href=\"http://lower/\" add_date=\"5\">lower case</a>\r\n<dd>kw\r\n"
+         "<DT><A NAME=\"x\" HREF=\"http://name-first/\">not an entry</A>\n"
+         "<DT><A HREF=\"http://gt/?a>b\" ADD_DATE=\"7\">greater than</A>\n"
+         "<DT><A HREF=\"http://split/\">two\r\nlines <b>and</b> tags</A>\n"
+         "<DT><A HREF=\"http://blank-dd/\">blank</A> <DD>lost\n"
+         "<DT><A HREF=\"http://crlf-dd/\">crlf</A>\r\n\r\n<DD>kept<DD>not kept\n"
+         "<DT><A HREF=\"http://accent/\">Caf\xe9 \xfc\xdf\xff</A>\n"
+         "<DT><A HREF=\"http://after-accent/\">after</A>\n");
+    EXPECT_EQ(7u, count());
+    EXPECT_EQ("lower case", title("http://lower/"));
+    EXPECT_EQ("kw", keywords("http://lower/"));
+    EXPECT_EQ(DATE_NONE, at("http://lower/")->lastModified); // add_date is not ADD_DATE
+    EXPECT_EQ(nullptr, find_bookmark_by_url(app, "http://name-first/"));
+    EXPECT_EQ("greater than", title("http://gt/?a>b"));
+    EXPECT_EQ(7u, at("http://gt/?a>b")->addDate);
+    EXPECT_EQ("twolines and tags", title("http://split/"));
+    EXPECT_EQ("", keywords("http://blank-dd/"));
+    EXPECT_EQ("kept", keywords("http://crlf-dd/"));
+    EXPECT_EQ("Caf\xe9 \xfc\xdf\xff", title("http://accent/"));
+    EXPECT_EQ("after", title("http://after-accent/"));
+}
+
+TEST_F(Reader, DuplicatesAndFolderOrder)
+{
+    // Nested folders are flattened and read in file order: the first of two
+    // entries with one url (in any letter case) is kept, the later one's
+    // newer dates merged in. Headings and folder descriptions add nothing.
+    read("<H1>Bookmarks</H1>\n<DL><p>\n"
+         "<DT><H3>Folder</H3>\n<DD>folder description\n<DL><p>\n"
+         "  <DT><H3>Inner</H3>\n  <DL><p>\n"
+         "    <DT><A HREF=\"http://Dup.example/\" ADD_DATE=\"1\" LAST_MODIFIED=\"10\">first</A>\n"
+         "  </DL><p>\n</DL><p>\n"
+         "<DT><A HREF=\"HTTP://dup.EXAMPLE/\" ADD_DATE=\"2\" LAST_MODIFIED=\"20\">second</A>\n"
+         "<DT><A HREF=\"http://other/\" ADD_DATE=\"3\">other</A>\n</DL>\n",
+         1);
+    EXPECT_EQ(2u, count());
+    Bookmark *b = at("http://dup.example/");
+    EXPECT_STREQ("first", b->title);
+    EXPECT_STREQ("http://Dup.example/", b->url);
+    EXPECT_EQ(20u, b->lastModified);
+    EXPECT_EQ(1u, b->addDate);
+    EXPECT_EQ("first", keywords("http://dup.example/"));
+}
+
+TEST_F(Reader, UnfinishedEntriesAreDropped)
+{
+    const std::string good = entry("http://good/", "good");
+    for (const char *tail : {"<DT><A HREF=\"http://cut/\">title without end",
+                             "<DT><A HREF=\"http://cut/\" ADD_DATE=\"1", "<DT><A HREF=\"http://cut",
+                             "<DT><A HREF=\"http://cut/\">t</A", "<DT><H3 x=\"y"}) {
+        AppState *fresh = app_state_create("C:\\tl\\trovelinks.exe");
+        std::swap(app, fresh);
+        read(good + tail);
+        EXPECT_EQ(1u, count()) << tail;
+        EXPECT_EQ(nullptr, find_bookmark_by_url(app, "http://cut/")) << tail;
+        std::swap(app, fresh);
+        app_state_destroy(fresh);
+    }
+    // An entry complete up to its </A> at the very end is kept.
+    read("<A HREF=\"http://end/\">end</A>");
+    EXPECT_EQ("end", title("http://end/"));
+    read("no anchors at all <DT><DD>");
+    EXPECT_EQ(1u, count());
+}
+
+TEST(HtmlText, DecodesTheKnownEntitiesOnly)
+{
+    const struct {
+        const char *in, *out;
+    } cases[] = {
+        {"AT&amp;T", "AT&T"},
+        {"&lt;b&gt; &quot;q&quot; &#39;s&#x41;&#X7e;&#32;&#126;", "<b> \"q\" 'sA~ ~"},
+        {"&amp;amp; &amp;lt;", "&amp; &lt;"},                        // decoded once, not again
+        {"a & b &amp c &foo; &#; &#x; &#31; &#127; &#8211; &#0065;", //
+         "a & b &amp c &foo; &#; &#x; &#31; &#127; &#8211; A"},
+        {"&#99999999999999999999999999;&#xfffffffffffffffff;&AMP;", //
+         "&#99999999999999999999999999;&#xfffffffffffffffff;&AMP;"},
+        {"tail &", "tail &"},
+        {"&#", "&#"},
+        {"", ""},
+    };
+    for (const auto &c : cases) {
+        std::string text = c.in;
+        uint32_t n = decode_html_text(&text[0]);
+        EXPECT_EQ(c.out, std::string(text.c_str())) << c.in;
+        EXPECT_EQ(strlen(c.out), n) << c.in;
+    }
+    vstr out;
+    vstrInit(&out);
+    append_html_text(&out, "a&b<c>d\"e&amp;");
+    EXPECT_STREQ("a&amp;b&lt;c&gt;d&quot;e&amp;amp;", out.data);
+    vstrClear(&out);
+}
+
+TEST_F(Reader, EntitiesAreDecodedBeforeKeywords)
+{
+    read("<DT><A HREF=\"http://q/?a=1&amp;b=2&c=3\">AT&amp;T &lt;News&gt;</A>\n"
+         "<DD>rock&#39;n&#39;roll &#8211; &quot;live&quot;\n");
+    Bookmark *b = at("http://q/?a=1&b=2&c=3");
+    ASSERT_NE(nullptr, b);
+    EXPECT_STREQ("AT&T <News>", b->title);
+    EXPECT_EQ("rock n roll 8211 live", keywords(b->url));
+}
+
+// The directory of this source file, where the samples are found relative
+// to the project.
+std::string source_dir()
+{
+    std::string f = __FILE__;
+    size_t slash = f.find_last_of("/\\");
+    return slash == std::string::npos ? "." : f.substr(0, slash);
+}
+
+TEST_F(Reader, BrowserSamples)
+{
+    std::string samples = source_dir() + "/../../shared/samples/";
+    uint32_t added = 0;
+    ASSERT_EQ(1, import_bookmarks_from(app, (samples + "browser-export-a.html").c_str(), &added))
+        << "samples not found under " << samples;
+    EXPECT_EQ(10u, added);
+
+    EXPECT_EQ("Chess Openings & Endgames", title("https://www.example.org/chess/openings.html"));
+    // Browsers indent the <DD> line, so a description never follows </A>
+    // directly and adds no keywords: the title's words are the keywords.
+    EXPECT_EQ("Chess Openings Endgames", keywords("https://www.example.org/chess/openings.html"));
+    EXPECT_EQ(1710000000u, at("https://www.example.org/chess/openings.html")->lastModified);
+    EXPECT_EQ("Tom's Kitchen &#8211; Recipes",
+              title("https://cooking.example.com/recipes?id=12&lang=en"));
+    EXPECT_EQ("Daily News <Morning Edition>", title("http://news.example.net/"));
+    EXPECT_EQ("Daily News Morning Edition", keywords("http://news.example.net/"));
+    EXPECT_EQ("Caf\xc3\xa9 M\xc3\xbcller \xe2\x80\x94 Stra\xc3\x9f"
+              "e",
+              title("https://www.example.org/caf%C3%A9/"));
+    EXPECT_EQ("Physics   Today", title("https://science.example.edu/physics"));
+    EXPECT_EQ("Physics Today", keywords("https://science.example.edu/physics"));
+    EXPECT_EQ(1690000006u, at("https://science.example.edu/physics")->lastModified);
+    EXPECT_EQ("", title("https://empty-title.example.com/"));
+    EXPECT_EQ("Raw bold markup title", keywords("https://title-with-markup.example.com/"));
+    EXPECT_EQ("Quote \"Hello\" search", title("https://quotes.example.com/?q=%22hello%22"));
+    EXPECT_EQ("Search syntax: AND, OR & NOT", title("https://www.example.com/docs/search-syntax"));
+
+    ASSERT_EQ(1, import_bookmarks_from(app, (samples + "browser-export-b.html").c_str(), &added));
+    EXPECT_EQ(6u, added); // the chess page is there already
+    EXPECT_EQ(16u, count());
+    EXPECT_EQ("Deep link with query & fragment",
+              title("https://www.example.net/a/b/c.html?x=1&y=2#section"));
+    EXPECT_EQ("Inbox user example Mail", keywords("https://mail.example.com/mail/u/0/#inbox"));
+    EXPECT_EQ(
+        "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xe3\x81\xae\xe3\x83\x9a\xe3\x83\xbc\xe3\x82\xb8",
+        title("https://www.example.jp/"));
+
+    EXPECT_EQ(0, import_bookmarks_from(app, (samples + "missing.html").c_str(), &added));
+}
+
+std::string decode_generated(std::string s)
+{
+    for (size_t p; (p = s.find("&amp;")) != std::string::npos;)
+        s.replace(p, 5, "&");
+    return s;
+}
+
+TEST_F(Reader, GeneratedBrowserFile)
+{
+    std::string path = source_dir() + "/data/browser-300-seed7.htm";
+    char *text = read_whole_file(path.c_str());
+    ASSERT_NE(nullptr, text) << path;
+    // An independent reading of the generator's layout, one anchor per line,
+    // added straight to a second list. The generator indents its <DD> lines,
+    // as browsers do, so no description follows </A> directly and adds
+    // keywords.
+    AppState *expected = app_state_create("C:\\tl\\trovelinks.exe");
+    size_t anchors = 0, descriptions = 0;
+    std::string all = text;
+    for (size_t pos = 0, end; pos < all.size(); pos = end + 1) {
+        end = all.find('\n', pos);
+        std::string line = all.substr(pos, end - pos);
+        size_t a = line.find("<DT><A HREF=\""), u = a + 13;
+        descriptions += line.find("    <DD>") != std::string::npos;
+        if (a == std::string::npos) continue;
+        anchors++;
+        size_t q = line.find('"', u), t = line.find('>', q) + 1;
+        std::string url = decode_generated(line.substr(u, q - u));
+        std::string title = decode_generated(line.substr(t, line.find("</A>") - t));
+        add_bookmark(expected, dupstr(title.c_str()), dupstr(url.c_str()), nullptr, 1, 1, 1, 1);
+    }
+    read_bookmark_file(app, text, 1);
+    memFree(text);
+
+    ASSERT_EQ(300u, anchors);
+    ASSERT_GT(descriptions, 0u);
+    ASSERT_LT(expected->bookmarks->count, anchors); // duplicates were merged
+    EXPECT_EQ(expected->bookmarks->count, count());
+    for (uint32_t i = 0; i < expected->bookmarks->count; i++) {
+        const Bookmark *e = vec_at<Bookmark>(expected->bookmarks, i);
+        Bookmark *b = at(e->url);
+        ASSERT_NE(nullptr, b);
+        EXPECT_STREQ(e->url, b->url); // the first of the duplicates
+        EXPECT_STREQ(e->title, b->title);
+        char *words = keyword_list_text(e->keywords);
+        EXPECT_EQ(words, keywords(e->url));
+        memFree(words);
+    }
+    app_state_destroy(expected);
+}
+
+} // namespace

@@ -1,0 +1,271 @@
+// Files on disk: the platform layer's file functions, the whole-file read,
+// the save with its ".bak" backup, export, and saves that fail part way
+// (made to fail through the platform layer's fault hook), which must leave
+// the previous file byte for byte as it was.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <direct.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "app/appstate.h"
+#include "core/dupstr.h"
+#include "core/mem.h"
+#include "core/os.h"
+#include "store/bookmark.h"
+#include "store/bookmark_file.h"
+#include "store/bookmark_writer.h"
+
+namespace
+{
+
+const char MISSING[] = "(missing)";
+
+// Each test works in a folder of its own under the current one.
+class Files : public ::testing::Test
+{
+protected:
+    AppState *app = nullptr;
+    std::string dir, path, bak;
+
+    void SetUp() override
+    {
+        dir = std::string("scratch-") +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name();
+#ifdef _WIN32
+        _mkdir(dir.c_str());
+#else
+        mkdir(dir.c_str(), 0777);
+#endif
+        clean();
+        app = app_state_create("C:\\tl\\trovelinks.exe");
+        path = dir + "/tl.htm";
+        bak = path + ".bak";
+        strcpy(app->options.tl_file, path.c_str());
+    }
+
+    void TearDown() override
+    {
+        os_file_set_fault_hook(nullptr);
+        clean();
+#ifdef _WIN32
+        _rmdir(dir.c_str());
+#else
+        rmdir(dir.c_str());
+#endif
+        app_state_destroy(app);
+    }
+
+    void clean()
+    {
+        for (const char *name : {"tl.htm", "tl.htm.bak", "tl.htm.tmp", "tl.htm.1.tmp",
+                                 "tl.htm.2.tmp", "other", "empty", "export.htm"})
+            os_file_remove((dir + "/" + name).c_str());
+    }
+
+    // The whole content of a file, or MISSING.
+    std::string content(const std::string &p)
+    {
+        char *text = read_whole_file(p.c_str());
+        if (!text) return os_file_exists(p.c_str()) ? "" : MISSING;
+        std::string s = text;
+        memFree(text);
+        return s;
+    }
+
+    void put(const std::string &p, const std::string &text)
+    {
+        OsFile f = os_file_create(p.c_str());
+        ASSERT_NE(OS_NO_FILE, f) << p;
+        EXPECT_EQ(1, os_file_write(f, text.data(), text.size()));
+        EXPECT_EQ(1, os_file_close(f));
+    }
+
+    void add(const char *url, const char *title)
+    {
+        add_bookmark(app, dupstr(title), dupstr(url), nullptr, 1000, 2000, DATE_NONE, 0);
+    }
+
+    std::string image()
+    {
+        char *text = bookmark_file_image(app->bookmarks);
+        std::string s = text;
+        memFree(text);
+        return s;
+    }
+
+    bool no_temporary_left()
+    {
+        return !os_file_exists((path + ".tmp").c_str());
+    }
+};
+
+TEST_F(Files, PlatformFileLayer)
+{
+    std::string a = dir + "/tl.htm", b = dir + "/other", e = dir + "/empty";
+    std::string bytes("first\r\nline\0zero\xff", 17);
+    put(a, bytes);
+    OsFile f = os_file_open_read(a.c_str());
+    ASSERT_NE(OS_NO_FILE, f);
+    uint64_t size = 0;
+    EXPECT_EQ(1, os_file_size(f, &size));
+    EXPECT_EQ(17u, size);
+    char buffer[32];
+    size_t got = 0;
+    EXPECT_EQ(1, os_file_read(f, buffer, sizeof buffer, &got)); // fewer only at the end
+    EXPECT_EQ(bytes, std::string(buffer, got));
+    EXPECT_EQ(1, os_file_close(f));
+
+    // Creating anew refuses an existing name; creating empties one.
+    EXPECT_EQ(OS_NO_FILE, os_file_create_new(a.c_str()));
+    put(e, "");
+    EXPECT_EQ("", content(e));
+    EXPECT_EQ(nullptr, read_whole_file(e.c_str())); // empty file
+    EXPECT_EQ(nullptr, read_whole_file(""));
+    EXPECT_EQ(nullptr, read_whole_file((dir + "/none").c_str()));
+    EXPECT_EQ(nullptr, read_whole_file(dir.c_str())); // a folder
+
+    // A plain rename never replaces; a replace does.
+    put(b, "other");
+    EXPECT_EQ(0, os_file_rename(a.c_str(), b.c_str()));
+    EXPECT_EQ("other", content(b));
+    EXPECT_EQ(0, os_file_rename((dir + "/none").c_str(), (dir + "/none2").c_str()));
+    EXPECT_EQ(1, os_file_replace(b.c_str(), a.c_str()));
+    EXPECT_EQ("other", content(a));
+    EXPECT_EQ(MISSING, content(b));
+    EXPECT_EQ(1, os_file_rename(a.c_str(), b.c_str()));
+    EXPECT_EQ(0, os_file_exists(a.c_str()));
+    EXPECT_EQ(1, os_file_remove(b.c_str()));
+    EXPECT_EQ(0, os_file_remove(b.c_str()));
+}
+
+int fail_write(OsFileOp op, const char *)
+{
+    return op == OS_FILE_WRITE;
+}
+
+TEST_F(Files, SimulatedWriteFailureStoresHalf)
+{
+    os_file_set_fault_hook(fail_write);
+    OsFile f = os_file_create(path.c_str());
+    ASSERT_NE(OS_NO_FILE, f);
+    EXPECT_EQ(0, os_file_write(f, "12345678", 8));
+    os_file_close(f);
+    os_file_set_fault_hook(nullptr);
+    EXPECT_EQ("1234", content(path));
+}
+
+TEST_F(Files, SaveKeepsTheFirstBackup)
+{
+    add("http://one/", "one");
+    ASSERT_EQ(1, save_bookmark_file(app)); // no file yet: nothing to back up
+    std::string first = image();
+    EXPECT_EQ(first, content(path));
+    EXPECT_EQ(MISSING, content(bak));
+
+    add("http://two/", "two");
+    ASSERT_EQ(1, save_bookmark_file(app));
+    std::string second = image();
+    EXPECT_EQ(second, content(path));
+    EXPECT_EQ(first, content(bak));
+
+    add("http://three/", "three");
+    ASSERT_EQ(1, save_bookmark_file(app)); // an existing backup is never replaced
+    EXPECT_EQ(image(), content(path));
+    EXPECT_EQ(first, content(bak));
+    EXPECT_TRUE(no_temporary_left());
+
+    os_file_remove(bak.c_str());
+    app->options.backup = 0;
+    ASSERT_EQ(1, save_bookmark_file(app));
+    EXPECT_EQ(MISSING, content(bak));
+
+    // A file that reads back is the same list.
+    AppState *back = app_state_create("C:\\tl\\trovelinks.exe");
+    char *text = read_whole_file(path.c_str());
+    ASSERT_NE(nullptr, text);
+    read_bookmark_file(back, text, 0);
+    memFree(text);
+    EXPECT_EQ(3u, back->bookmarks->count);
+    EXPECT_STREQ("three", find_bookmark_by_url(back, "http://three/")->title);
+    app_state_destroy(back);
+}
+
+OsFileOp failing_op;
+
+int fail_chosen(OsFileOp op, const char *)
+{
+    return op == failing_op;
+}
+
+TEST_F(Files, FailedSavesLeaveThePreviousFile)
+{
+    add("http://new/", "new");
+    const std::string old = "<DT><A HREF=\"http://old/\">old</A>\r\n";
+    for (bool with_backup : {false, true}) {
+        for (OsFileOp op :
+             {OS_FILE_CREATE_NEW, OS_FILE_WRITE, OS_FILE_FLUSH, OS_FILE_CLOSE, OS_FILE_REPLACE}) {
+            put(path, old);
+            os_file_remove(bak.c_str());
+            if (with_backup) put(bak, "older");
+            failing_op = op;
+            os_file_set_fault_hook(fail_chosen);
+            EXPECT_EQ(0, save_bookmark_file(app)) << op;
+            os_file_set_fault_hook(nullptr);
+            EXPECT_EQ(old, content(path)) << op;
+            // A backup made just before the failed replace is put back.
+            EXPECT_EQ(with_backup ? "older" : MISSING, content(bak)) << op;
+            EXPECT_TRUE(no_temporary_left()) << op;
+        }
+    }
+
+    // A failed backup rename does not stop the save.
+    os_file_remove(bak.c_str());
+    failing_op = OS_FILE_RENAME;
+    os_file_set_fault_hook(fail_chosen);
+    EXPECT_EQ(1, save_bookmark_file(app));
+    os_file_set_fault_hook(nullptr);
+    EXPECT_EQ(image(), content(path));
+    EXPECT_EQ(MISSING, content(bak));
+
+    // A real fault: the folder does not exist.
+    strcpy(app->options.tl_file, (dir + "/none/tl.htm").c_str());
+    EXPECT_EQ(0, save_bookmark_file(app));
+}
+
+TEST_F(Files, TemporaryNameInUse)
+{
+    put(path + ".tmp", "not ours");
+    add("http://a/", "a");
+    ASSERT_EQ(1, save_bookmark_file(app));
+    EXPECT_EQ(image(), content(path));
+    EXPECT_EQ("not ours", content(path + ".tmp"));
+    EXPECT_EQ(MISSING, content(path + ".1.tmp"));
+}
+
+TEST_F(Files, ExportWritesTheGivenOrder)
+{
+    add("http://a/", "a");
+    add("http://b/", "b");
+    vec *v = vec_create();
+    vec_append(v, find_bookmark_by_url(app, "http://b/"));
+    vec_append(v, find_bookmark_by_url(app, "http://a/"));
+    std::string out = dir + "/export.htm";
+    put(out, "previous export, replaced without a question");
+    ASSERT_EQ(1, export_bookmarks_to(v, out.c_str()));
+    char *expected = bookmark_file_image(v);
+    EXPECT_EQ(expected, content(out));
+    EXPECT_LT(content(out).find("http://b/"), content(out).find("http://a/"));
+    memFree(expected);
+    EXPECT_EQ(0, export_bookmarks_to(v, (dir + "/none/export.htm").c_str()));
+    EXPECT_EQ(0, export_bookmarks_to(v, ""));
+    vec_destroy(v);
+}
+
+} // namespace
