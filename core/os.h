@@ -105,12 +105,6 @@ void os_error_box(const char *text, const char *caption);
 // Never returns.
 [[noreturn]] void os_fatal(const char *text, const char *caption);
 
-// ---- Threads with a chosen stack (search depth tests) ----------------------
-// Runs fn(arg) on a new thread whose stack is stack_bytes large (at least the
-// system's minimum) and waits until it returns. 1 when the thread ran, 0 when
-// it could not be created (fn was not called).
-int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes);
-
 // ---- Sockets and clock -----------------------------------------------------
 // TCP over IPv4 for the link checker (and the loopback server of the tests).
 // On Windows these are Windows Sockets 1.1 calls, usable once os_net_start
@@ -164,5 +158,11 @@ OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms);
 // Milliseconds since an arbitrary start, from a clock that never goes back;
 // wraps around after 2^32 ms, so take differences in unsigned arithmetic.
 uint32_t os_tick_count(void);
+
+// ---- Threads with a chosen stack (search depth tests) ----------------------
+// Runs fn(arg) on a new thread whose stack is stack_bytes large (at least the
+// system's minimum) and waits until it returns. 1 when the thread ran, 0 when
+// it could not be created (fn was not called).
+int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes);
 
 #endif

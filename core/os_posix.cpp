@@ -296,35 +296,6 @@ void os_fatal(const char *text, const char *caption)
     exit(3);
 }
 
-// ---- Threads with a chosen stack (search depth tests) ----------------------
-
-struct ThreadCall {
-    void (*fn)(void *);
-    void *arg;
-};
-
-static void *thread_call(void *p)
-{
-    ThreadCall *call = (ThreadCall *) p;
-    call->fn(call->arg);
-    return nullptr;
-}
-
-int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes)
-{
-    pthread_attr_t attr;
-    if (pthread_attr_init(&attr) != 0) return 0;
-    if (stack_bytes < (size_t) PTHREAD_STACK_MIN) stack_bytes = (size_t) PTHREAD_STACK_MIN;
-    ThreadCall call = {fn, arg};
-    pthread_t thread;
-    int ok = pthread_attr_setstacksize(&attr, stack_bytes) == 0 &&
-             pthread_create(&thread, &attr, thread_call, &call) == 0;
-    pthread_attr_destroy(&attr);
-    if (!ok) return 0;
-    pthread_join(thread, nullptr);
-    return 1;
-}
-
 // ---- Sockets and clock -----------------------------------------------------
 // BSD sockets. Every wait goes through poll with the time that is left, so a
 // signal that interrupts it neither ends the wait early nor stretches it.
@@ -476,4 +447,33 @@ uint32_t os_tick_count(void)
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (uint32_t) ((uint64_t) ts.tv_sec * 1000u + (uint64_t) ts.tv_nsec / 1000000u);
+}
+
+// ---- Threads with a chosen stack (search depth tests) ----------------------
+
+struct ThreadCall {
+    void (*fn)(void *);
+    void *arg;
+};
+
+static void *thread_call(void *p)
+{
+    ThreadCall *call = (ThreadCall *) p;
+    call->fn(call->arg);
+    return nullptr;
+}
+
+int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes)
+{
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) return 0;
+    if (stack_bytes < (size_t) PTHREAD_STACK_MIN) stack_bytes = (size_t) PTHREAD_STACK_MIN;
+    ThreadCall call = {fn, arg};
+    pthread_t thread;
+    int ok = pthread_attr_setstacksize(&attr, stack_bytes) == 0 &&
+             pthread_create(&thread, &attr, thread_call, &call) == 0;
+    pthread_attr_destroy(&attr);
+    if (!ok) return 0;
+    pthread_join(thread, nullptr);
+    return 1;
 }

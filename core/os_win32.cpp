@@ -171,32 +171,6 @@ void os_fatal(const char *text, const char *caption)
     ExitProcess(3);
 }
 
-// ---- Threads with a chosen stack (search depth tests) ----------------------
-
-struct ThreadCall {
-    void (*fn)(void *);
-    void *arg;
-};
-
-static DWORD WINAPI thread_call(LPVOID p)
-{
-    ThreadCall *call = (ThreadCall *) p;
-    call->fn(call->arg);
-    return 0;
-}
-
-int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes)
-{
-    ThreadCall call = {fn, arg};
-    // The size is the stack's reservation, not merely its first commitment.
-    HANDLE thread =
-        CreateThread(NULL, stack_bytes, thread_call, &call, STACK_SIZE_PARAM_IS_A_RESERVATION, NULL);
-    if (!thread) return 0;
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    return 1;
-}
-
 // ---- Sockets and clock -----------------------------------------------------
 // Windows Sockets 1.1 (<windows.h> has already brought in <winsock.h>). Every
 // wait is a select with a time-out; the sockets themselves stay blocking
@@ -332,4 +306,30 @@ OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms)
 uint32_t os_tick_count(void)
 {
     return GetTickCount();
+}
+
+// ---- Threads with a chosen stack (search depth tests) ----------------------
+
+struct ThreadCall {
+    void (*fn)(void *);
+    void *arg;
+};
+
+static DWORD WINAPI thread_call(LPVOID p)
+{
+    ThreadCall *call = (ThreadCall *) p;
+    call->fn(call->arg);
+    return 0;
+}
+
+int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes)
+{
+    ThreadCall call = {fn, arg};
+    // The size is the stack's reservation, not merely its first commitment.
+    HANDLE thread =
+        CreateThread(NULL, stack_bytes, thread_call, &call, STACK_SIZE_PARAM_IS_A_RESERVATION, NULL);
+    if (!thread) return 0;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return 1;
 }

@@ -11,5 +11,8 @@
 // in any order. Afterwards all of v is in ascending order. Here compare's
 // key is another slot. Slots that compare equal keep no particular order.
 void vecs_merge_tail(vec *v, uint32_t ordered, vec_compare compare);
+// The same when the slots from ordered on are in order already (sorted by
+// the caller in some faster way): only the merge is done.
+void vecs_merge_sorted_tail(vec *v, uint32_t ordered, vec_compare compare);
 
 #endif

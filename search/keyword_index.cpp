@@ -10,6 +10,7 @@
 // once.
 #include "search/keyword_index.h"
 
+#include <algorithm>
 #include <stddef.h>
 #include <string.h>
 
@@ -75,12 +76,54 @@ static int compare_entries(vec_slot a, vec_slot b)
     return compare_bytes(((const KeywordEntry *) a)->text, ((const KeywordEntry *) b)->text);
 }
 
+// Sorts the entries appended during a bulk add into place. The new ones are
+// sorted on their first eight bytes taken as one number (a shorter text is
+// padded with zeros, which sorts it first as the byte-wise order does), so
+// most comparisons need not reach the texts.
+struct KeyedEntry {
+    uint64_t prefix;
+    KeywordEntry *entry;
+};
+
+static bool keyed_before(const KeyedEntry &a, const KeyedEntry &b)
+{
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    if ((a.prefix & 0xFF) == 0) return false; // both end within eight bytes: equal
+    return compare_bytes(a.entry->text + 8, b.entry->text + 8) < 0;
+}
+
+static void order_entries(KeywordIndex *index)
+{
+    vec *entries = index->entries;
+    if (index->ordered >= entries->count) return;
+    uint32_t k = entries->count - index->ordered;
+    KeyedEntry *keyed = (KeyedEntry *) memAlloc(k * sizeof(KeyedEntry));
+    for (uint32_t i = 0; i < k; i++) {
+        KeywordEntry *e = vec_at<KeywordEntry>(entries, index->ordered + i);
+        uint64_t prefix = 0;
+        const unsigned char *t = (const unsigned char *) e->text;
+        for (int b = 0; b < 8; b++) {
+            prefix = (prefix << 8) | *t;
+            if (*t) t++;
+        }
+        keyed[i].prefix = prefix;
+        keyed[i].entry = e;
+    }
+    std::sort(keyed, keyed + k, keyed_before);
+    for (uint32_t i = 0; i < k; i++)
+        entries->items[index->ordered + i] = (vec_slot) keyed[i].entry;
+    memFree(keyed);
+    vecs_merge_sorted_tail(entries, index->ordered, compare_entries);
+    index->ordered = entries->count;
+}
+
 static void add_stop_word(const char *word, void *context)
 {
-    vec *stop_words = (vec *) context;
+    KeywordIndex *index = (KeywordIndex *) context;
     uint32_t pos;
-    if (!vecs_search(stop_words, word, &pos, compare_stop_word))
-        vec_insert(stop_words, pos, dupstr(word));
+    if (!vecs_search(index->stopWords, word, &pos, compare_stop_word))
+        vec_insert(index->stopWords, pos, dupstr(word));
+    if (strlen(word) > index->longestStopWord) index->longestStopWord = (uint32_t) strlen(word);
 }
 
 KeywordIndex *keyword_index_create(void)
@@ -91,7 +134,8 @@ KeywordIndex *keyword_index_create(void)
     hash_table_init(&index->byText);
     index->deferred = 0;
     index->ordered = 0;
-    split_words(STOP_WORDS, add_stop_word, index->stopWords);
+    index->longestStopWord = 0;
+    split_words(STOP_WORDS, add_stop_word, index);
     return index;
 }
 
@@ -124,9 +168,26 @@ static uint32_t count_word_runs(const char *text)
     return runs;
 }
 
+// An entry, its text and its set's vec record are one block (the vec
+// record after the text), so a lookup that reads the text has the set's
+// count at hand; only the slots are a block of their own.
+static KeywordEntry *new_entry(const char *word)
+{
+    size_t len = strlen(word);
+    size_t at = (offsetof(KeywordEntry, text) + len + 1 + alignof(vec) - 1) & ~(alignof(vec) - 1);
+    KeywordEntry *e = (KeywordEntry *) memAlloc(at + sizeof(vec));
+    memcpy(e->text, word, len + 1);
+    vec *set = (vec *) ((char *) e + at);
+    set->items = (vec_slot *) memAlloc(SMALL_VEC * sizeof(vec_slot));
+    set->capacity = SMALL_VEC;
+    set->count = 0;
+    e->bookmarks = set;
+    return e;
+}
+
 static void free_entry(KeywordEntry *e)
 {
-    vec_destroy(e->bookmarks);
+    memFree(e->bookmarks->items);
     memFree(e);
 }
 
@@ -190,8 +251,11 @@ static void extract_word(const char *word, void *context)
     ExtractContext *x = (ExtractContext *) context;
     if (x->filter) {
         uint32_t pos;
-        if (word[0] == 0 || word[1] == 0) return;
-        if (vecs_search(x->index->stopWords, word, &pos, compare_stop_word)) return;
+        size_t len = strlen(word);
+        if (len < 2) return;
+        if (len <= x->index->longestStopWord &&
+            vecs_search(x->index->stopWords, word, &pos, compare_stop_word))
+            return;
     }
     if (x->out.length) vstrAppendCh(&x->out, ' ');
     vstrAppend(&x->out, word);
@@ -241,10 +305,7 @@ static void assign_word(const char *word, void *context)
     uint32_t slot = hash_table_probe(&index->byText, hash, entry_has_text, word);
     KeywordEntry *e = (KeywordEntry *) index->byText.slots[slot].item;
     if (!e) {
-        size_t len = strlen(word);
-        e = (KeywordEntry *) memAlloc(offsetof(KeywordEntry, text) + len + 1);
-        e->bookmarks = vec_with_room(SMALL_VEC);
-        memcpy(e->text, word, len + 1);
+        e = new_entry(word);
         if (index->deferred) {
             vec_append(index->entries, e);
         } else {
@@ -260,10 +321,7 @@ static void assign_word(const char *word, void *context)
 // Takes an emptied entry out of the index and frees it.
 static void drop_entry(KeywordIndex *index, KeywordEntry *e)
 {
-    if (index->deferred && index->ordered < index->entries->count) {
-        vecs_merge_tail(index->entries, index->ordered, compare_entries);
-        index->ordered = index->entries->count;
-    }
+    if (index->deferred) order_entries(index);
     uint32_t pos;
     if (vecs_search(index->entries, e->text, &pos, compare_entry_text))
         vec_remove(index->entries, pos);
@@ -314,7 +372,7 @@ void keyword_index_defer_order(KeywordIndex *index)
 void keyword_index_end_deferral(KeywordIndex *index)
 {
     if (!index->deferred) return;
-    vecs_merge_tail(index->entries, index->ordered, compare_entries);
+    order_entries(index);
     index->deferred = 0;
     index->ordered = 0;
 }

@@ -10,7 +10,8 @@
 struct Bookmark;
 
 // One keyword: a single allocation holding the set pointer and, right after
-// it, the text.
+// it, the text (then the set's vec record, which therefore goes only with its
+// entry: never vec_destroy an entry's set).
 struct KeywordEntry {
     vec *bookmarks; // Bookmarks carrying it (not owned), address order, each once
     char text[1];   // the keyword as it appeared (case kept), zero-terminated
@@ -22,11 +23,12 @@ struct KeywordList {
 };
 
 struct KeywordIndex {
-    vec *entries;     // KeywordEntry pointers (owned), byte-wise order of text
-    vec *stopWords;   // heap texts (owned), case-insensitive order, each once
-    HashTable byText; // the same entries by their text, for lookups only
-    int32_t deferred; // new entries are appended out of order (a bulk add runs)
-    uint32_t ordered; // while deferred: entries[0, ordered) are in order
+    vec *entries;             // KeywordEntry pointers (owned), byte-wise order of text
+    vec *stopWords;           // heap texts (owned), case-insensitive order, each once
+    HashTable byText;         // the same entries by their text, for lookups only
+    uint32_t longestStopWord; // bytes; longer words need no stop-word search
+    int32_t deferred;         // new entries are appended out of order (a bulk add runs)
+    uint32_t ordered;         // while deferred: entries[0, ordered) are in order
 };
 
 typedef void (*WordCallback)(const char *word, void *context);

@@ -3,8 +3,9 @@
 //
 // The list stays in ascending address order; the place of a new record is
 // found by binary search, which gives the same place as a walk from the
-// front. Duplicate URLs are found through the URL index, which answers what
-// a walk of the list would (the lowest-addressed match).
+// front. A bulk add (reading a file, an import) appends instead and sorts
+// once at its end. Duplicate URLs are found through the URL index, which
+// answers what a walk of the list would (the lowest-addressed match).
 #include "store/bookmark.h"
 
 #include <string.h>

@@ -239,7 +239,9 @@ TEST(SearchEval, UnionOfManySetsSpreadOverAllAddresses)
 {
     std::mt19937_64 rng(5);
     for (int round = 0; round < 20; round++) {
-        KeywordIndex index = {vec_create(), vec_create()};
+        KeywordIndex index = {};
+        index.entries = vec_create();
+        index.stopWords = vec_create();
         std::set<vec_slot> expect;
         int keywords = round == 0 ? 3 : 3 + (int) (rng() % 60);
         for (int k = 0; k < keywords; k++) {

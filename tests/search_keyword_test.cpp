@@ -105,15 +105,6 @@ protected:
     Bookmark books[8] = {};
 };
 
-TEST_F(KeywordIndexTest, StopWordsAreThirtyInCaseInsensitiveOrder)
-{
-    ASSERT_EQ(30u, index->stopWords->count);
-    for (uint32_t i = 1; i < index->stopWords->count; i++)
-        EXPECT_LT(compare_nocase(vec_at<char>(index->stopWords, i - 1),
-                                 vec_at<char>(index->stopWords, i)),
-                  0);
-}
-
 TEST_F(KeywordIndexTest, ExtractWithAndWithoutFilter)
 {
     const char *title = "The Chess Tutorial: a home page for FTP users";

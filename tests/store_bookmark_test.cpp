@@ -296,8 +296,12 @@ TEST(BulkAdd, SameResultAsOneAtATime)
     std::mt19937 rng(7);
     for (int step = 0; step < 3000; step++) {
         std::string url = "http://h/" + std::to_string(rng() % 400);
-        std::string title =
-            "word" + std::to_string(rng() % 900) + " Word" + std::to_string(rng() % 50) + " the a";
+        // Long keywords sharing their first eight bytes or more, short ones
+        // and prefixes of others: the orders of the entries' sort.
+        std::string title = "word" + std::to_string(rng() % 900) + " Word" +
+                            std::to_string(rng() % 50) + " the a keywordsX" +
+                            std::to_string(rng() % 30) + " keywords keyword" +
+                            std::to_string(rng() % 9);
         uint32_t r = rng() % 20, date = 1000 + rng() % 5000;
         for (AppState *app : apps) {
             if (r == 0) {
