@@ -1,6 +1,8 @@
 // Commands: one dispatch for the menu, the toolbar, the accelerator keys, the
 // right-click menu and the filter box, and one rule for which commands are
 // enabled. Commands whose flows are not built yet do nothing.
+#include <time.h>
+
 #include "app/shell.h"
 #include "store/bookmark.h"
 #include "res/resource.h"
@@ -9,6 +11,25 @@ static void on_quit(AppState *app)
 {
     DestroyWindow((HWND) app->main_window);
     PostQuitMessage(0);
+}
+
+// Every selected Bookmark, in display order, counts as visited now.
+static void on_mark_visited(AppState *app)
+{
+    vec *chosen = list_selected_bookmarks(app);
+    uint32_t now = (uint32_t) time(nullptr);
+    for (uint32_t i = 0; i < chosen->count; i++) {
+        Bookmark *b = vec_at<Bookmark>(chosen, i);
+        set_visit_time(b, now);
+        refresh_bookmark_icon(app, b);
+    }
+    vec_destroy(chosen);
+}
+
+static void on_copy_url(AppState *app)
+{
+    Bookmark *b = list_bookmark(app, list_first_selected(app));
+    if (b) copy_url_to_clipboard((HWND) app->main_window, b->url);
 }
 
 void on_command(AppState *app, int id, HWND control, int code)
@@ -20,6 +41,13 @@ void on_command(AppState *app, int id, HWND control, int code)
     if (!(command_state(app, id) & CMD_ENABLED)) return;
     switch (id) {
     case IDM_QUIT: on_quit(app); break;
+    case IDM_SAVE: save_bookmarks(app); break;
+    case IDM_IMPORT: import_bookmark_file(app); break;
+    case IDM_EXPORT: on_export(app); break;
+    case IDM_DELETE: delete_selected_bookmarks(app); break;
+    case IDM_MARK_VISITED: on_mark_visited(app); break;
+    case IDM_COPY_URL: on_copy_url(app); break;
+    case IDM_CONTENTS: show_help_contents(app); break;
     }
 }
 

@@ -130,4 +130,61 @@ enum { CMD_DISABLED = 1, CMD_ENABLED = 2, CMD_CHECKED = 4, CMD_INDETERMINATE = 8
 void on_command(AppState *app, int id, HWND control, int code);
 unsigned command_state(AppState *app, int id);
 
+// ---- The list's selection (selection.cpp) ------------------------------------
+// A new vec of the Bookmarks of the selected items, in display order (the
+// caller destroys the vec, not the Bookmarks).
+vec *list_selected_bookmarks(AppState *app);
+// Removes the items of every Bookmark in chosen (a vec of Bookmarks, any
+// order; the selected ones) from the list in one step; nothing stays
+// selected. The Bookmarks themselves stay.
+void list_remove_bookmarks(AppState *app, const vec *chosen);
+
+// ---- Save, Import, Export (file_commands.cpp) --------------------------------
+// The open-file (save 0) or save-file (save 1) dialog for HTML files, owned
+// by the main window, with title; path (TL_PATH_MAX bytes) receives the
+// chosen file. 1 when a file was chosen, 0 after Cancel.
+int ask_html_file(AppState *app, const char *title, int save, char *path);
+// The Import command: asks for a file, reads its Bookmarks in with their
+// title words, refreshes the filter and tells how many came.
+void import_bookmark_file(AppState *app);
+// Asks for a file and writes the Bookmarks of v there in v's order (safely:
+// a failure leaves an existing file as it was); tells the result.
+void export_bookmarks(AppState *app, const vec *v);
+// The Export command: everything, or after the scope chooser the selected
+// Bookmarks in display order.
+void on_export(AppState *app);
+
+// ---- Deleting Bookmarks (delete_command.cpp) -----------------------------------
+// The text of the question asked before the Bookmarks of chosen are deleted
+// (a new heap text).
+char *delete_question(const vec *chosen);
+// The Delete command: asks, then removes the selected Bookmarks from the
+// list, the BookmarkList and the keyword index. Nothing without a selection.
+void delete_selected_bookmarks(AppState *app);
+// Removes b's item from the list (when it has one), then b itself from the
+// BookmarkList and the keyword index, and frees it. The filter is not run.
+void delete_bookmark_and_item(AppState *app, Bookmark *b);
+
+// ---- Dialog helpers and the scope chooser (dialogs.cpp) ------------------------
+// Centres window on reference (the work area when null), kept inside the
+// work area; the size and the z-order stay.
+void center_window(HWND window, HWND reference);
+// Asks whether a command applies to all Trovelinks or to the selected ones;
+// verb fills the texts ("Export"). 1 all, 2 the selected ones, 0 Cancel.
+int scope_dialog(HWND owner, const char *verb);
+
+// ---- Clipboard (clipboard.cpp) ---------------------------------------------------
+// Puts text on the clipboard as CF_TEXT, the clipboard opened for owner.
+// Nothing happens when the clipboard cannot be opened.
+void copy_url_to_clipboard(HWND owner, const char *text);
+
+// ---- Help (help.cpp) ---------------------------------------------------------------
+// Which help file the Contents command opens for the program at exe_path:
+// "tl.hlp" beside it when that exists (*winhelp = 1), else the page
+// "tlhelp.htm" beside it (*winhelp = 0). path receives TL_PATH_MAX bytes at
+// most; 0 when the name does not fit.
+int help_file_for(const char *exe_path, char *path, int *winhelp);
+// The Contents command: the help file at its contents.
+void show_help_contents(AppState *app);
+
 #endif

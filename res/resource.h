@@ -10,6 +10,7 @@
 #define IDB_TOOLBAR 104     // four 16 x 16 toolbar images: Fast Add, Add, Properties, Delete
 #define IDB_STATUS 110      // four 9 x 9 status images: no change, failed, new, checking
 #define IDR_ACCELERATORS 118
+#define IDD_SCOPE 120 // the scope chooser: all Trovelinks or the selected ones
 
 // Child windows of the main window.
 #define IDC_TOOLBAR 100
@@ -36,6 +37,11 @@
 #define IDM_STOP_CHECKING 40030
 #define IDM_DICTIONARY 40031
 #define IDM_COPY_URL 40032
+
+// Controls of the scope chooser.
+#define IDC_SCOPE_ALL 1031
+#define IDC_SCOPE_SELECTED 1032
+#define IDC_SCOPE_ICON 1039
 
 // The one-minute timer of the main window.
 #define IDT_MINUTE 1

@@ -5,8 +5,9 @@
 # sample one becomes the default file beside the program.
 # With a display the program runs until the user quits. Without one, a
 # virtual display is started, a short query is typed into the filter box, a
-# screenshot is saved to build/screenshot.png and the program is closed as a
-# user would close it (so it saves its file).
+# screenshot is saved to build/screenshot.png, a second one with the File
+# menu open to build/screenshot-menu.png, and the program is closed as a user
+# would close it (so it saves its file).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -37,8 +38,9 @@ fi
 
 # No display: a virtual one, a query, a screenshot, and a close.
 shot="$PWD/build/screenshot.png"
+menu_shot="$PWD/build/screenshot-menu.png"
 drive="$PWD/$dir/tests/tl_drive.exe"
-rm -f "$shot"
+rm -f "$shot" "$menu_shot"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -e
   wine="scripts/wine-run.sh $0 $1"
@@ -48,8 +50,14 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   $wine "$3" type "chess"
   sleep 2
   xwd -root -silent | convert xwd:- "$4"
+  $wine "$3" menu f
+  sleep 3
+  # xwd shows the open menu black; import reads it as drawn.
+  import -window root "$5"
+  $wine "$3" escape
+  sleep 1
   $wine "$3" close 60
   wait $program || true  # a normal run ends with exit code 1
-' "$prefix" "$bits" "$exe" "$drive" "$shot"
-echo "run: screenshot $shot"
+' "$prefix" "$bits" "$exe" "$drive" "$shot" "$menu_shot"
+echo "run: screenshots $shot and $menu_shot"
 echo "run: bookmark file $file"

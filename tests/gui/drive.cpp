@@ -2,6 +2,10 @@
 // `make run` without a display:
 //   tl_drive wait SECONDS   waits for the main window (exit 0 when it came)
 //   tl_drive type TEXT      types TEXT into the filter box, key by key
+//   tl_drive menu LETTER    opens the menu-bar menu with that mnemonic, as
+//                           Alt+LETTER does
+//   tl_drive escape         presses Escape (twice: a menu closes, then the
+//                           menu bar lets go)
 //   tl_drive close SECONDS  closes the window with its close command and
 //                           waits until it is gone
 #include <windows.h>
@@ -38,8 +42,29 @@ static int type_text(const char *text)
     return 0;
 }
 
+// Keys for the menu's own loop, which reads them from the queue.
+static int press_escape(void)
+{
+    HWND frame = main_window();
+    if (!frame) return 1;
+    for (int i = 0; i < 2; i++) {
+        PostMessageA(frame, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageA(frame, WM_KEYUP, VK_ESCAPE, (LPARAM) 0xC0000001u);
+        Sleep(300);
+    }
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 3 && strcmp(argv[1], "menu") == 0) {
+        HWND frame = main_window();
+        if (!frame) return 1;
+        SetForegroundWindow(frame);
+        PostMessageA(frame, WM_SYSCOMMAND, SC_KEYMENU, (LPARAM) (unsigned char) argv[2][0]);
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "escape") == 0) return press_escape();
     if (argc == 3 && strcmp(argv[1], "wait") == 0) return wait_for(atoi(argv[2]), true);
     if (argc == 3 && strcmp(argv[1], "type") == 0) return type_text(argv[2]);
     if (argc == 3 && strcmp(argv[1], "close") == 0) {
@@ -48,6 +73,7 @@ int main(int argc, char **argv)
         PostMessageA(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
         return wait_for(atoi(argv[2]), false);
     }
-    fprintf(stderr, "usage: tl_drive wait SECONDS | type TEXT | close SECONDS\n");
+    fprintf(stderr,
+            "usage: tl_drive wait SECONDS | type TEXT | menu LETTER | escape | close SECONDS\n");
     return 2;
 }

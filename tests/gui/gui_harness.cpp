@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/os.h"
+#include "res/resource.h"
 
 static const char PROPERTIES[] = "Software\\Velorix\\Trovelinks\\Format 1\\Properties";
 
@@ -24,6 +25,13 @@ DialogClicker::~DialogClicker()
     DeleteCriticalSection(&lock_);
 }
 
+void DialogClicker::answer(const char *caption, int button, const char *file, int check)
+{
+    EnterCriticalSection(&lock_);
+    answers_.push_back({caption, file ? file : "", button, check});
+    LeaveCriticalSection(&lock_);
+}
+
 std::vector<std::string> DialogClicker::texts()
 {
     EnterCriticalSection(&lock_);
@@ -32,8 +40,17 @@ std::vector<std::string> DialogClicker::texts()
     return copy;
 }
 
+int DialogClicker::pending()
+{
+    EnterCriticalSection(&lock_);
+    int n = (int) answers_.size();
+    LeaveCriticalSection(&lock_);
+    return n;
+}
+
 struct Found {
     HWND dialog;
+    std::string caption;
     std::string text;
 };
 
@@ -41,12 +58,13 @@ static BOOL CALLBACK find_dialog(HWND window, LPARAM param)
 {
     DWORD process;
     GetWindowThreadProcessId(window, &process);
-    char name[64], caption[64];
+    char name[64], caption[256];
     if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
     GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "#32770") != 0) return TRUE;
     GetWindowTextA(window, caption, sizeof caption);
-    if (strcmp(name, "#32770") != 0 || strcmp(caption, "Trovelinks") != 0) return TRUE;
     ((Found *) param)->dialog = window;
+    ((Found *) param)->caption = caption;
     return FALSE;
 }
 
@@ -62,19 +80,62 @@ static BOOL CALLBACK collect_text(HWND child, LPARAM param)
     return TRUE;
 }
 
+static std::string window_text(HWND window)
+{
+    char text[512] = "";
+    if (window) GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// The file-name box of a file dialog: the combo box of newer systems, else
+// the edit box of the older layout.
+static HWND file_name_box(HWND dialog)
+{
+    HWND box = GetDlgItem(dialog, 0x47c);         // cmb13
+    return box ? box : GetDlgItem(dialog, 0x480); // edt1
+}
+
+void DialogClicker::respond(HWND dialog, const std::string &caption)
+{
+    EnterCriticalSection(&lock_);
+    bool have = !answers_.empty() && answers_[0].caption == caption;
+    Answer a = have ? answers_[0] : Answer{caption, "", IDCANCEL, 0};
+    if (have) answers_.erase(answers_.begin());
+    LeaveCriticalSection(&lock_);
+    std::string text = caption;
+    if (!a.file.empty()) {
+        Sleep(300); // the file dialog fills its folder view first
+        SetWindowTextA(file_name_box(dialog), a.file.c_str());
+    }
+    if (a.check) {
+        // The choice dialog's two radio buttons.
+        text += "|" + window_text(GetDlgItem(dialog, a.check == 1032 ? 1031 : a.check));
+        text += "|" + window_text(GetDlgItem(dialog, a.check == 1032 ? a.check : 1032));
+        CheckRadioButton(dialog, 1031, 1032, a.check);
+    }
+    EnterCriticalSection(&lock_);
+    texts_.push_back(text);
+    LeaveCriticalSection(&lock_);
+    PostMessageA(dialog, WM_COMMAND, (WPARAM) a.button, 0);
+}
+
 DWORD WINAPI DialogClicker::run(void *self_)
 {
     DialogClicker *self = (DialogClicker *) self_;
     while (!self->stop_) {
-        Found found = {NULL, ""};
+        Found found = {NULL, "", ""};
         EnumWindows(find_dialog, (LPARAM) &found);
         if (found.dialog) {
             Sleep(50); // let the box finish drawing its texts
-            EnumChildWindows(found.dialog, collect_text, (LPARAM) &found);
-            EnterCriticalSection(&self->lock_);
-            self->texts_.push_back(found.text);
-            LeaveCriticalSection(&self->lock_);
-            PostMessageA(found.dialog, WM_COMMAND, (WPARAM) self->button_, 0);
+            if (found.caption == "Trovelinks") {
+                EnumChildWindows(found.dialog, collect_text, (LPARAM) &found);
+                EnterCriticalSection(&self->lock_);
+                self->texts_.push_back(found.text);
+                LeaveCriticalSection(&self->lock_);
+                PostMessageA(found.dialog, WM_COMMAND, (WPARAM) self->button_, 0);
+            } else {
+                self->respond(found.dialog, found.caption);
+            }
             while (IsWindow(found.dialog) && !self->stop_)
                 Sleep(20);
         }
@@ -180,6 +241,7 @@ void Gui::start(const char *text)
 {
     if (text) write_file(file, text);
     registry_set_string("tl_file", file.c_str());
+    g_accelerators = LoadAcceleratorsA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     app = tl_startup(GetModuleHandleA(NULL));
     ASSERT_TRUE(app != nullptr);
     pump();
@@ -202,10 +264,11 @@ void Gui::pump()
     MSG msg;
     while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) continue;
-        if (!pre_filter(app, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        if (pre_filter(app, &msg) || !app->main_window) continue;
+        if (g_accelerators && TranslateAcceleratorA((HWND) app->main_window, g_accelerators, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
     }
     idle_work(app);
 }
@@ -263,4 +326,45 @@ int Gui::image(int index)
     item.iItem = index;
     SendMessageA((HWND) app->list_view, LVM_GETITEMA, 0, (LPARAM) &item);
     return item.iImage;
+}
+
+void Gui::select(const std::vector<int> &indices)
+{
+    HWND list = (HWND) app->list_view;
+    list_deselect_all(app);
+    LVITEMA item;
+    ZeroMemory(&item, sizeof item);
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    for (int i : indices)
+        SendMessageA(list, LVM_SETITEMSTATE, (WPARAM) i, (LPARAM) &item);
+    pump();
+}
+
+void Gui::command(int id)
+{
+    on_command(app, id, NULL, 0);
+    pump();
+}
+
+void Gui::key(HWND window, int vk, bool ctrl, bool alt)
+{
+    BYTE keys[256], held[256];
+    GetKeyboardState(keys);
+    memcpy(held, keys, sizeof held);
+    if (ctrl) held[VK_CONTROL] = held[VK_LCONTROL] = 0x80;
+    if (alt) held[VK_MENU] = held[VK_LMENU] = 0x80;
+    SetKeyboardState(held);
+    UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN, up = alt ? WM_SYSKEYUP : WM_KEYUP;
+    LPARAM context = alt ? (1 << 29) : 0;
+    PostMessageA(window, down, (WPARAM) vk, 1 | context);
+    pump();
+    PostMessageA(window, up, (WPARAM) vk, (LPARAM) (0xC0000001u | (DWORD) context));
+    pump();
+    SetKeyboardState(keys);
+}
+
+Bookmark *Gui::item(int index)
+{
+    return list_bookmark(app, index);
 }

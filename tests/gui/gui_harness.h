@@ -12,22 +12,37 @@
 
 #include "app/shell.h"
 
-// Answers message boxes and dialogs captioned "Trovelinks" of this process
-// from a thread of its own: presses button (IDOK, IDYES, ...) and keeps
-// their texts.
+// Answers the dialogs of this process from a thread of its own. Message
+// boxes captioned "Trovelinks" get button (IDOK, IDYES, ...) and their texts
+// are kept. Other dialogs are answered by the queued answers, in order, each
+// once: a file dialog gets its file name typed in, a choice dialog gets its
+// radio button checked, and then the answer's button is pressed. A dialog
+// with no answer waiting is cancelled, and its caption kept as its text.
 class DialogClicker
 {
 public:
     explicit DialogClicker(int button = IDOK);
     ~DialogClicker();
-    std::vector<std::string> texts(); // the texts of the boxes answered so far
+    // Queues an answer for the next dialog captioned caption: the file name
+    // file (when not null) and the radio button check (when not 0), then
+    // button. Its text is the caption and the texts of its radio buttons,
+    // joined by "|".
+    void answer(const char *caption, int button, const char *file = nullptr, int check = 0);
+    std::vector<std::string> texts(); // the texts of the dialogs answered so far
+    int pending();                    // answers not used yet
 private:
+    struct Answer {
+        std::string caption, file;
+        int button, check;
+    };
     static DWORD WINAPI run(void *self);
+    void respond(HWND dialog, const std::string &caption);
     int button_;
     volatile LONG stop_;
     HANDLE thread_;
     CRITICAL_SECTION lock_;
     std::vector<std::string> texts_;
+    std::vector<Answer> answers_;
 };
 
 // Options values as the registry holds them.
@@ -69,6 +84,15 @@ protected:
     std::string part(int index);
     std::vector<std::string> column(int column);
     int image(int index);
+    // Selects exactly the items at indices (display order).
+    void select(const std::vector<int> &indices);
+    // Runs a command as a menu item does, then pumps.
+    void command(int id);
+    // Presses key (with Ctrl or Alt held when asked) on window, through the
+    // same pre-filter and accelerator keys as the main loop.
+    void key(HWND window, int vk, bool ctrl = false, bool alt = false);
+    // The Bookmark of the list's item index.
+    Bookmark *item(int index);
 
     std::string dir;  // this test's folder, with a separator at the end
     std::string file; // the bookmark file

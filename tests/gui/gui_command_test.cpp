@@ -1,0 +1,661 @@
+// The commands: which are enabled for which selection (menus, toolbar,
+// keys), Save, Import, Export through the file dialogs and the scope
+// chooser, Delete with its question, Mark Visited, Copy URL, Quit, and the
+// help file and window helpers.
+#include "gui_harness.h"
+
+#include <time.h>
+
+#include "core/os.h"
+#include "res/resource.h"
+#include "search/keyword_index.h"
+#include "store/bookmark.h"
+
+static const unsigned T1 = 1600000000, T2 = 1650000000;
+
+// Three Bookmarks whose titles sort as the list shows them: A, B, C.
+static std::string three(void)
+{
+    return bookmark_file({{"http://c.example/", "C cooking", "recipes"},
+                          {"http://a.example/", "A chess", "openings"},
+                          {"http://b.example/", "B chess", "endgames"}});
+}
+
+static std::vector<Entry> numbered(int n)
+{
+    static std::vector<std::string> texts; // keeps the c_str()s alive
+    texts.clear();
+    texts.reserve((size_t) n * 2);
+    std::vector<Entry> entries;
+    for (int i = 0; i < n; i++) {
+        char url[64], title[64];
+        snprintf(url, sizeof url, "http://n%02d.example/", i);
+        snprintf(title, sizeof title, "Title %02d", i);
+        texts.push_back(url);
+        texts.push_back(title);
+    }
+    for (int i = 0; i < n; i++)
+        entries.push_back({texts[2 * i].c_str(), texts[2 * i + 1].c_str(), "numbered"});
+    return entries;
+}
+
+static std::string clipboard_text(void)
+{
+    std::string text;
+    if (!OpenClipboard(NULL)) return "(not opened)";
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (data) {
+        const char *bytes = (const char *) GlobalLock(data);
+        if (bytes) text = bytes;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+static bool has_keyword(AppState *app, const char *word)
+{
+    vec *words = keyword_index_words(app->keyword_index);
+    bool found = false;
+    for (uint32_t i = 0; i < words->count; i++)
+        if (strcmp(vec_at<char>(words, i), word) == 0) found = true;
+    vec_destroy(words);
+    return found;
+}
+
+// ---- The command-state rule ---------------------------------------------------
+
+// What the rule answers for id with selected items selected, when the one
+// selected item may be marked visited (markable) and a check cycle runs or
+// not: true for enabled.
+static bool expected_enabled(int id, int selected, bool markable, bool checking, bool empty)
+{
+    switch (id) {
+    case IDM_QUIT:
+    case IDM_CONTENTS:
+    case IDM_ABOUT:
+    case IDM_OPTIONS:
+    case IDM_IMPORT:
+    case IDM_SAVE:
+    case IDM_IMPORT_FAVORITES:
+    case IDM_WHATS_NEW:
+    case IDM_DICTIONARY:
+    case IDM_ADD:
+    case IDM_FAST_ADD: return true;
+    case IDM_DELETE: return selected >= 1;
+    case IDM_PROPERTIES:
+    case IDM_OPEN:
+    case IDM_COPY_URL: return selected == 1;
+    case IDM_EXPORT: return !empty;
+    case IDM_MARK_VISITED: return selected == 1 && markable;
+    case IDM_STOP_CHECKING: return checking;
+    }
+    return false;
+}
+
+TEST_F(Gui, CommandStateForEveryIdAndSelection)
+{
+    start(three().c_str());
+    // First in the list: A chess, modified after its visit.
+    Bookmark *a = item(0);
+    a->lastModified = T2;
+    a->lastVisit = T1;
+    std::vector<int> ids = {0, 1, 100, 39999, 40006, 40008, 40009, 40033, 65535};
+    for (int id = 40001; id <= 40032; id++)
+        ids.push_back(id);
+    const std::vector<std::vector<int>> selections = {{}, {0}, {0, 1}, {0, 1, 2}};
+    for (int checking = 0; checking < 2; checking++) {
+        app->check_active = checking;
+        for (const auto &selection : selections) {
+            select(selection);
+            for (int id : ids) {
+                bool on = expected_enabled(id, (int) selection.size(), true, checking, false);
+                EXPECT_EQ(command_state(app, id), on ? CMD_ENABLED : CMD_DISABLED)
+                    << "id " << id << ", " << selection.size() << " selected, checking "
+                    << checking;
+            }
+        }
+    }
+    app->check_active = 0;
+}
+
+TEST_F(Gui, MarkVisitedNeedsOneItemModifiedSinceItsVisit)
+{
+    start(three().c_str());
+    select({0});
+    Bookmark *b = item(0);
+    struct {
+        uint32_t visit, modified;
+        bool enabled;
+    } cases[] = {
+        {T1, T2, true},             // modified after the visit
+        {T1 - 1, T1, true},         // by one second
+        {T2, T2, false},            // visited at the modification
+        {T2, T1, false},            // visited after it
+        {DATE_NONE, T2, false},     // never visited: the sentinel counts as later
+        {T1, DATE_NONE, false},     // never checked
+        {T1, DATE_FAILED, false},   // the check failed
+        {T1, DATE_CHECKING, false}, // being checked
+    };
+    for (const auto &c : cases) {
+        b->lastVisit = c.visit;
+        b->lastModified = c.modified;
+        EXPECT_EQ(command_state(app, IDM_MARK_VISITED), c.enabled ? CMD_ENABLED : CMD_DISABLED)
+            << c.visit << " " << c.modified;
+    }
+    // Two selected, both markable: greyed.
+    item(1)->lastVisit = T1;
+    item(1)->lastModified = T2;
+    b->lastVisit = T1;
+    b->lastModified = T2;
+    select({0, 1});
+    EXPECT_EQ(command_state(app, IDM_MARK_VISITED), CMD_DISABLED);
+}
+
+TEST_F(Gui, ExportNeedsBookmarks)
+{
+    start(bookmark_file({}).c_str());
+    EXPECT_EQ(command_state(app, IDM_EXPORT), CMD_DISABLED);
+    stop();
+    start(three().c_str());
+    EXPECT_EQ(command_state(app, IDM_EXPORT), CMD_ENABLED);
+}
+
+// The state of the menu-bar item id after its menu has been opened.
+static UINT menu_item_state(AppState *app, int menu_index, int id)
+{
+    HWND frame = (HWND) app->main_window;
+    HMENU menu = GetSubMenu(GetMenu(frame), menu_index);
+    SendMessageA(frame, WM_INITMENUPOPUP, (WPARAM) menu, MAKELPARAM(menu_index, FALSE));
+    return GetMenuState(menu, (UINT) id, MF_BYCOMMAND);
+}
+
+TEST_F(Gui, MenusAreGreyedByTheRuleWhenTheyOpen)
+{
+    start(three().c_str());
+    const int FILE_MENU = 0, TROVELINKS_MENU = 1, HELP_MENU = 2;
+    select({});
+    EXPECT_FALSE(menu_item_state(app, FILE_MENU, IDM_EXPORT) & MF_GRAYED);
+    EXPECT_FALSE(menu_item_state(app, FILE_MENU, IDM_SAVE) & MF_GRAYED);
+    EXPECT_FALSE(menu_item_state(app, HELP_MENU, IDM_ABOUT) & MF_GRAYED);
+    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_FAST_ADD) & MF_GRAYED);
+    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_DELETE) & MF_GRAYED);
+    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_COPY_URL) & MF_GRAYED);
+    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_PROPERTIES) & MF_GRAYED);
+    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_STOP_CHECKING) & MF_GRAYED);
+
+    select({1});
+    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_DELETE) & MF_GRAYED);
+    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_COPY_URL) & MF_GRAYED);
+    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_PROPERTIES) & MF_GRAYED);
+
+    select({0, 2});
+    app->check_active = 1;
+    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_DELETE) & MF_GRAYED);
+    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_COPY_URL) & MF_GRAYED);
+    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_PROPERTIES) & MF_GRAYED);
+    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_STOP_CHECKING) & MF_GRAYED);
+    app->check_active = 0;
+
+    // The menu texts promise the keys that work.
+    char text[64];
+    GetMenuStringA(GetMenu((HWND) app->main_window), IDM_PROPERTIES, text, sizeof text,
+                   MF_BYCOMMAND);
+    EXPECT_STREQ(text, "&Properties...\tAlt+Enter");
+}
+
+TEST_F(Gui, ToolbarButtonsFollowTheRuleAfterAnIdlePass)
+{
+    start(three().c_str());
+    HWND bar = (HWND) app->tool_bar;
+    auto enabled = [&](int id) {
+        return (SendMessageA(bar, TB_GETSTATE, (WPARAM) id, 0) & TBSTATE_ENABLED) != 0;
+    };
+    struct {
+        std::vector<int> selection;
+        bool properties, remove;
+    } cases[] = {{{}, false, false}, {{2}, true, true}, {{0, 1}, false, true}, {{}, false, false}};
+    for (const auto &c : cases) {
+        select(c.selection); // pumps, which ends with the idle work
+        EXPECT_TRUE(enabled(IDM_FAST_ADD));
+        EXPECT_TRUE(enabled(IDM_ADD));
+        EXPECT_EQ(enabled(IDM_PROPERTIES), c.properties) << c.selection.size();
+        EXPECT_EQ(enabled(IDM_DELETE), c.remove) << c.selection.size();
+    }
+}
+
+// ---- Save ------------------------------------------------------------------------
+
+TEST_F(Gui, SaveWithAndWithoutBackup)
+{
+    std::string before = three();
+    start(before.c_str());
+    std::string backup = file + ".bak";
+    app->options.backup = 1;
+    item(0)->lastVisit = T2;
+    command(IDM_SAVE);
+    EXPECT_EQ(read_file(backup), before);
+    std::string saved = read_file(file);
+    EXPECT_NE(saved.find("LAST_VISIT=\"1650000000\""), std::string::npos);
+
+    // A second save keeps the first backup.
+    item(0)->lastVisit = T2 + 1;
+    command(IDM_SAVE);
+    EXPECT_EQ(read_file(backup), before);
+    EXPECT_NE(read_file(file).find("LAST_VISIT=\"1650000001\""), std::string::npos);
+
+    // Without the backup option no backup is made.
+    DeleteFileA(backup.c_str());
+    app->options.backup = 0;
+    command(IDM_SAVE);
+    EXPECT_FALSE(file_exists(backup));
+    EXPECT_EQ(app->bookmarks->count, 3u);
+}
+
+static int refuse_replace(OsFileOp op, const char *path)
+{
+    (void) path;
+    return op == OS_FILE_REPLACE || op == OS_FILE_RENAME;
+}
+
+TEST_F(Gui, FailedSaveSaysSoAndKeepsTheFile)
+{
+    std::string before = three();
+    start(before.c_str());
+    app->options.backup = 0;
+    DialogClicker clicker;
+    os_file_set_fault_hook(refuse_replace);
+    command(IDM_SAVE);
+    os_file_set_fault_hook(nullptr);
+    ASSERT_EQ(clicker.texts().size(), 1u);
+    EXPECT_EQ(clicker.texts()[0], "Unable to write Trovelinks to file\n\n" + file);
+    EXPECT_EQ(read_file(file), before);
+    EXPECT_EQ(app->bookmarks->count, 3u);
+}
+
+// ---- Import ------------------------------------------------------------------------
+
+TEST_F(Gui, ImportMergesDuplicatesAndIndexesTitleWords)
+{
+    start(three().c_str());
+    std::string browser = dir + "bookmarks.html";
+    write_file(browser, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n"
+                        "<DL><p>\n"
+                        "<DT><H3>Games</H3>\n<DL><p>\n"
+                        "<DT><A HREF=\"HTTP://A.EXAMPLE/\" ADD_DATE=\"1700000000\">A again</A>\n"
+                        "<DT><A HREF=\"http://go.example/\" ADD_DATE=\"1700000000\">Baduk "
+                        "Rules</A>\n"
+                        "</DL><p>\n"
+                        "<DT><A HREF=\"http://knit.example/\" ADD_DATE=\"1700000000\">Knitting "
+                        "Patterns</A>\n"
+                        "<DT><A HREF=\"http://go.example/\" ADD_DATE=\"1700000001\">Baduk "
+                        "twice</A>\n"
+                        "</DL><p>\n");
+    {
+        DialogClicker clicker;
+        clicker.answer("Import Bookmarks", IDOK, browser.c_str());
+        command(IDM_IMPORT);
+        EXPECT_EQ(clicker.pending(), 0);
+    }
+    EXPECT_EQ(app->bookmarks->count, 5u);
+    EXPECT_EQ(part(0), "2 Trovelinks imported from " + browser);
+    EXPECT_EQ(list_count(app), 5); // the filter ran
+    type("knit");
+    EXPECT_EQ(column(0), std::vector<std::string>{"Knitting Patterns"});
+    clear_box();
+    type("baduk & rules");
+    EXPECT_EQ(column(1), std::vector<std::string>{"http://go.example/"});
+    clear_box();
+
+    // The same file again adds nothing.
+    {
+        DialogClicker clicker;
+        clicker.answer("Import Bookmarks", IDOK, browser.c_str());
+        command(IDM_IMPORT);
+    }
+    EXPECT_EQ(part(0), "0 Trovelinks imported from " + browser);
+    EXPECT_EQ(app->bookmarks->count, 5u);
+}
+
+TEST_F(Gui, ImportOfAMissingFileOrCancelAddsNothing)
+{
+    start(three().c_str());
+    std::string missing = dir + "missing.htm";
+    {
+        DialogClicker clicker;
+        clicker.answer("Import Bookmarks", IDOK, missing.c_str());
+        command(IDM_IMPORT);
+        ASSERT_EQ(clicker.texts().size(), 2u);
+        EXPECT_EQ(clicker.texts()[1], "Unable to import html bookmark file\n\n" + missing);
+    }
+    EXPECT_EQ(app->bookmarks->count, 3u);
+    std::string status = part(0);
+    {
+        DialogClicker clicker;
+        clicker.answer("Import Bookmarks", IDCANCEL);
+        command(IDM_IMPORT);
+        EXPECT_EQ(clicker.texts(), std::vector<std::string>{"Import Bookmarks"});
+    }
+    EXPECT_EQ(part(0), status);
+    EXPECT_EQ(app->bookmarks->count, 3u);
+}
+
+// ---- Export ------------------------------------------------------------------------
+
+// The titles of the entries of a bookmark file, in file order.
+static std::vector<std::string> titles_in(const std::string &text)
+{
+    std::vector<std::string> titles;
+    for (size_t at = text.find("\" >"); at != std::string::npos; at = text.find("\" >", at)) {
+        at += 3;
+        titles.push_back(text.substr(at, text.find("</A>", at) - at));
+    }
+    return titles;
+}
+
+TEST_F(Gui, ExportAllWithoutAskingWhenNothingIsSelected)
+{
+    start(three().c_str());
+    std::string out = dir + "all.htm";
+    DialogClicker clicker;
+    clicker.answer("Export Trovelinks", IDOK, out.c_str());
+    select({});
+    command(IDM_EXPORT);
+    EXPECT_EQ(clicker.texts(), std::vector<std::string>{"Export Trovelinks"});
+    EXPECT_EQ(part(0), "3 Trovelinks exported to " + out);
+    // BookmarkList order, as the save writes it.
+    std::vector<std::string> order;
+    for (uint32_t i = 0; i < app->bookmarks->count; i++)
+        order.push_back(vec_at<Bookmark>(app->bookmarks, i)->title);
+    EXPECT_EQ(titles_in(read_file(out)), order);
+}
+
+TEST_F(Gui, ExportTheSelectionInDisplayOrderThroughTheScopeChooser)
+{
+    start(three().c_str());
+    std::string out = dir + "some.htm";
+    // Sorted by URL the list shows a, b, c; select c and a.
+    list_sort(app, 1);
+    select({2, 0});
+    {
+        DialogClicker clicker;
+        clicker.answer("Export Trovelinks", IDOK, nullptr, IDC_SCOPE_SELECTED);
+        clicker.answer("Export Trovelinks", IDOK, out.c_str());
+        command(IDM_EXPORT);
+        ASSERT_EQ(clicker.texts().size(), 2u);
+        EXPECT_EQ(clicker.texts()[0],
+                  "Export Trovelinks|Export &all Trovelinks|Export &selected Trovelinks");
+    }
+    EXPECT_EQ(titles_in(read_file(out)), (std::vector<std::string>{"A chess", "C cooking"}));
+    EXPECT_EQ(part(0), "2 Trovelinks exported to " + out);
+
+    // One selected: the singular.
+    select({1});
+    {
+        DialogClicker clicker;
+        clicker.answer("Export Trovelinks", IDOK, nullptr, IDC_SCOPE_SELECTED);
+        clicker.answer("Export Trovelinks", IDOK, out.c_str());
+        command(IDM_EXPORT);
+    }
+    EXPECT_EQ(titles_in(read_file(out)), std::vector<std::string>{"B chess"});
+    EXPECT_EQ(part(0), "1 Trovelink exported to " + out);
+
+    // One selected, all chosen.
+    {
+        DialogClicker clicker;
+        clicker.answer("Export Trovelinks", IDOK, nullptr, IDC_SCOPE_ALL);
+        clicker.answer("Export Trovelinks", IDOK, out.c_str());
+        command(IDM_EXPORT);
+    }
+    EXPECT_EQ(titles_in(read_file(out)).size(), 3u);
+    EXPECT_EQ(part(0), "3 Trovelinks exported to " + out);
+
+    // Cancel in the chooser: no file dialog, the file stays.
+    std::string kept = read_file(out);
+    {
+        DialogClicker clicker;
+        clicker.answer("Export Trovelinks", IDCANCEL, nullptr, IDC_SCOPE_SELECTED);
+        command(IDM_EXPORT);
+        EXPECT_EQ(clicker.texts().size(), 1u);
+        EXPECT_EQ(clicker.pending(), 0);
+    }
+    EXPECT_EQ(read_file(out), kept);
+}
+
+TEST_F(Gui, FailedExportSaysSoAndKeepsTheExistingFile)
+{
+    start(three().c_str());
+    std::string out = dir + "old.htm";
+    write_file(out, "old contents");
+    DialogClicker clicker;
+    clicker.answer("Export Trovelinks", IDOK, out.c_str());
+    os_file_set_fault_hook(refuse_replace);
+    command(IDM_EXPORT);
+    os_file_set_fault_hook(nullptr);
+    ASSERT_EQ(clicker.texts().size(), 2u);
+    EXPECT_EQ(clicker.texts()[1], "Unable to export Trovelinks to specified file\n\n" + out);
+    EXPECT_EQ(read_file(out), "old contents");
+}
+
+// ---- Delete ------------------------------------------------------------------------
+
+TEST_F(Gui, DeleteAsksWithTitlesAndNoKeepsEverything)
+{
+    start(bookmark_file(numbered(12)).c_str());
+    struct {
+        std::vector<int> selection;
+        std::string question;
+    } cases[] = {
+        {{3}, "Are you sure you wish to delete this Trovelink?\n\nTitle 03\nhttp://n03.example/\n"},
+        {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9},
+         "Are you sure you wish to delete the following 10 Trovelinks?\n\nTitle 00\nTitle "
+         "01\nTitle 02\nTitle 03\nTitle 04\nTitle 05\nTitle 06\nTitle 07\nTitle 08\nTitle 09\n"},
+        {{11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0},
+         "Are you sure you wish to delete the following 12 Trovelinks?\n\nTitle 00\nTitle "
+         "01\nTitle 02\nTitle 03\nTitle 04\nTitle 05\nTitle 06\nTitle 07\nTitle 08\nTitle "
+         "09\nand others..."},
+    };
+    for (const auto &c : cases) {
+        select(c.selection);
+        DialogClicker clicker(IDNO);
+        command(IDM_DELETE);
+        ASSERT_EQ(clicker.texts().size(), 1u);
+        // The message box may show the text's trailing line end or drop it.
+        std::string shown = clicker.texts()[0], asked = c.question;
+        if (!asked.empty() && asked.back() == '\n' && shown.size() + 1 == asked.size())
+            asked.pop_back();
+        EXPECT_EQ(shown, asked);
+        EXPECT_EQ(app->bookmarks->count, 12u);
+        EXPECT_EQ(list_count(app), 12);
+        EXPECT_EQ(list_selected_count(app), (int) c.selection.size());
+    }
+}
+
+TEST_F(Gui, DeleteYesRemovesFromListBookmarkListAndIndex)
+{
+    std::vector<Entry> entries = numbered(12);
+    entries.push_back({"http://keep.example/", "Keep me", "kept"});
+    entries.push_back({"http://only.example/", "Only one", "solitary"});
+    start(bookmark_file(entries).c_str());
+    // The list sorts by title: Keep me, Only one, Title 00 ... Title 11.
+    ASSERT_EQ(column(0)[1], "Only one");
+    std::vector<int> chosen = {1};
+    for (int i = 2; i < 14; i++)
+        chosen.push_back(i);
+    select(chosen);
+    {
+        DialogClicker clicker(IDYES);
+        command(IDM_DELETE);
+        EXPECT_EQ(clicker.texts().size(), 1u);
+    }
+    EXPECT_EQ(column(0), std::vector<std::string>{"Keep me"});
+    EXPECT_EQ(list_selected_count(app), 0);
+    ASSERT_EQ(app->bookmarks->count, 1u);
+    EXPECT_STREQ(vec_at<Bookmark>(app->bookmarks, 0)->title, "Keep me");
+    EXPECT_FALSE(has_keyword(app, "solitary"));
+    EXPECT_FALSE(has_keyword(app, "numbered"));
+    EXPECT_TRUE(has_keyword(app, "kept"));
+    EXPECT_EQ(find_bookmark_by_url(app, "http://n05.example/"), nullptr);
+    pump();
+    EXPECT_EQ(part(1), "1 Trovelink");
+    // The filter still agrees with what is left.
+    type("numbered");
+    EXPECT_EQ(list_count(app), 0);
+    clear_box();
+    EXPECT_EQ(list_count(app), 1);
+}
+
+TEST_F(Gui, DeleteKeysInTheList)
+{
+    start(three().c_str());
+    HWND list = (HWND) app->list_view;
+    SetFocus(list);
+    {
+        // Nothing selected: the Delete key does nothing, nor does Ctrl+D.
+        DialogClicker clicker(IDYES);
+        select({});
+        key(list, VK_DELETE);
+        key(list, 'D', true);
+        EXPECT_TRUE(clicker.texts().empty());
+    }
+    EXPECT_EQ(app->bookmarks->count, 3u);
+    {
+        DialogClicker clicker(IDYES);
+        select({0});
+        key(list, VK_DELETE);
+        EXPECT_EQ(clicker.texts().size(), 1u);
+    }
+    EXPECT_EQ(column(0), (std::vector<std::string>{"B chess", "C cooking"}));
+    {
+        DialogClicker clicker(IDYES);
+        select({1});
+        key((HWND) app->filter_edit, 'D', true);
+        EXPECT_EQ(clicker.texts().size(), 1u);
+    }
+    EXPECT_EQ(column(0), std::vector<std::string>{"B chess"});
+}
+
+TEST_F(Gui, DeletingOneShownBookmarkKeepsTheOthersSelected)
+{
+    start(three().c_str());
+    select({0, 2});
+    Bookmark *b = item(1);
+    delete_bookmark_and_item(app, b);
+    EXPECT_EQ(column(0), (std::vector<std::string>{"A chess", "C cooking"}));
+    EXPECT_EQ(list_selected_count(app), 2);
+    EXPECT_EQ(app->bookmarks->count, 2u);
+    EXPECT_FALSE(has_keyword(app, "endgames"));
+}
+
+// ---- Mark Visited, Copy URL, Quit ------------------------------------------------------
+
+TEST_F(Gui, MarkVisitedSetsTheVisitOfTheSelectedItem)
+{
+    start(three().c_str());
+    uint32_t later = (uint32_t) time(nullptr) + 100000;
+    for (int i = 0; i < 3; i++) {
+        item(i)->lastVisit = T1;
+        item(i)->lastModified = T2;
+    }
+    item(2)->lastModified = later; // modified in the future
+    pump();
+    EXPECT_EQ(image(0), 2);
+
+    // Several selected: greyed, nothing changes.
+    select({0, 1});
+    command(IDM_MARK_VISITED);
+    EXPECT_EQ(item(0)->lastVisit, T1);
+    EXPECT_EQ(item(1)->lastVisit, T1);
+
+    select({0});
+    uint32_t before = (uint32_t) time(nullptr);
+    command(IDM_MARK_VISITED);
+    EXPECT_GE(item(0)->lastVisit, before);
+    EXPECT_EQ(item(1)->lastVisit, T1);
+    EXPECT_EQ(image(0), 0);
+    EXPECT_EQ(command_state(app, IDM_MARK_VISITED), CMD_DISABLED);
+
+    select({2});
+    command(IDM_MARK_VISITED);
+    EXPECT_EQ(item(2)->lastVisit, later);
+    EXPECT_EQ(image(2), 0);
+}
+
+TEST_F(Gui, CtrlCInTheFilterBoxCopiesTheSelectedUrl)
+{
+    start(three().c_str());
+    HWND box = (HWND) app->filter_edit;
+    SetFocus(box);
+    type("openings | endgames");
+    ASSERT_EQ(list_count(app), 2);
+    SendMessageA(box, EM_SETSEL, 0, -1); // the box's own text selected too
+    copy_url_to_clipboard((HWND) app->main_window, "before");
+
+    select({0, 1}); // two: nothing is copied
+    key(box, 'C', true);
+    EXPECT_EQ(clipboard_text(), "before");
+
+    select({1});
+    key(box, 'C', true);
+    EXPECT_EQ(clipboard_text(), "http://b.example/");
+    EXPECT_EQ(box_text(), "openings | endgames");
+
+    select({0});
+    command(IDM_COPY_URL);
+    EXPECT_EQ(clipboard_text(), "http://a.example/");
+}
+
+TEST_F(Gui, QuitDestroysTheWindow)
+{
+    start(three().c_str());
+    on_command(app, IDM_QUIT, NULL, 0);
+    EXPECT_EQ(app->main_window, nullptr);
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        if (msg.message == WM_QUIT) quit = true;
+    EXPECT_TRUE(quit);
+    stop();
+    EXPECT_EQ(titles_in(read_file(file)).size(), 3u); // saved at the end
+}
+
+// ---- Help and window helpers -------------------------------------------------------------
+
+TEST_F(Gui, HelpIsTheWinHelpFileWhenPresentElseTheHtmlPage)
+{
+    std::string exe = dir + "trovelinks.exe";
+    char path[TL_PATH_MAX];
+    int winhelp = -1;
+    ASSERT_EQ(help_file_for(exe.c_str(), path, &winhelp), 1);
+    EXPECT_EQ(winhelp, 0);
+    EXPECT_EQ(std::string(path), dir + "tlhelp.htm");
+    write_file(dir + "tl.hlp", "?");
+    ASSERT_EQ(help_file_for(exe.c_str(), path, &winhelp), 1);
+    EXPECT_EQ(winhelp, 1);
+    EXPECT_EQ(std::string(path), dir + "tl.hlp");
+    std::string deep = "C:\\" + std::string(250, 'x') + "\\trovelinks.exe";
+    EXPECT_EQ(help_file_for(deep.c_str(), path, &winhelp), 0);
+}
+
+TEST_F(Gui, CenterWindowStaysInsideTheWorkArea)
+{
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    HWND reference = CreateWindowExA(0, "STATIC", "", WS_POPUP, work.right - 100, 100, 200, 100,
+                                     NULL, NULL, NULL, NULL);
+    HWND window =
+        CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 120, NULL, NULL, NULL, NULL);
+    center_window(window, reference);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right, work.right);
+    EXPECT_EQ(rect.top, 150 - 60);
+    EXPECT_EQ(rect.right - rect.left, 300);
+
+    center_window(window, NULL);
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.left, (work.left + work.right) / 2 - 150);
+    EXPECT_EQ(rect.top, (work.top + work.bottom) / 2 - 60);
+    DestroyWindow(window);
+    DestroyWindow(reference);
+}
