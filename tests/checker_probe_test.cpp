@@ -9,6 +9,7 @@
 
 #include "checker/http_probe.h"
 #include "core/mem.h"
+#include "core/os.h"
 #include "store/bookmark.h"
 #include "tests/helpers/http_server.h"
 
@@ -240,6 +241,10 @@ TEST_F(Probe, RedirectTargets)
 
 TEST_F(Probe, HostNameLookedUp)
 {
+    uint32_t address;
+    // A bare root (a chroot without /etc/hosts) may know no names at all.
+    if (!os_net_resolve("localhost", &address) || address != 0x0100007Fu)
+        GTEST_SKIP() << "this machine does not resolve localhost to 127.0.0.1";
     http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
     std::string u = "http://localhost:" + std::to_string(http_server_port(server)) + "/n";
     EXPECT_EQ(LM_TIME, probe_check_url(&ctx, u.c_str()));
