@@ -8,6 +8,6 @@ mkdir -p "$(dirname "$prefix")"
 here="$(dirname "$0")"
 echo "wine: preparing the $bits-bit prefix $prefix"
 xvfb-run -a "$here/wine-run.sh" "$prefix" "$bits" wineboot -i >/dev/null 2>&1 || true
-if [ "$bits" = 64 ]; then /usr/lib/wine/wineserver64 -p0 -w 2>/dev/null || true; fi
+# Wait until the prefix is written out before anything else uses it.
 WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
 [ -f "$prefix/system.reg" ] || { echo "wine: could not prepare $prefix" >&2; exit 1; }
