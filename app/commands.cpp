@@ -1,9 +1,9 @@
 // Commands: one dispatch for the menu, the toolbar, the accelerator keys, the
 // right-click menu and the filter box, and one rule for which commands are
 // enabled. Commands whose flows are not built yet do nothing.
-#include <time.h>
 
 #include "app/shell.h"
+#include "core/os.h"
 #include "store/bookmark.h"
 #include "res/resource.h"
 
@@ -17,7 +17,7 @@ static void on_quit(AppState *app)
 static void on_mark_visited(AppState *app)
 {
     vec *chosen = list_selected_bookmarks(app);
-    uint32_t now = (uint32_t) time(nullptr);
+    uint32_t now = os_time_now();
     for (uint32_t i = 0; i < chosen->count; i++) {
         Bookmark *b = vec_at<Bookmark>(chosen, i);
         set_visit_time(b, now);

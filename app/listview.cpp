@@ -4,10 +4,10 @@
 // refill or a re-sort of 100,000 items a walk over an array instead of as
 // many insertions and locale comparisons.
 #include <string.h>
-#include <time.h>
 
 #include "app/shell.h"
 #include "core/mem.h"
+#include "core/os.h"
 #include "core/panic.h"
 #include "search/filter.h"
 #include "search/list_order.h"
@@ -249,7 +249,7 @@ static void open_item(AppState *app, int index)
     if (!b) return;
     // Opening the url in the browser arrives with the browser link; the
     // visit is recorded already.
-    set_visit_time(b, (uint32_t) time(nullptr));
+    set_visit_time(b, os_time_now());
     refresh_bookmark_icon(app, b);
 }
 

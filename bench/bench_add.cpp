@@ -134,7 +134,7 @@ int main(int argc, char **argv)
     printf("bench_add: entries from %s\n", path.c_str());
     fflush(stdout);
     for (const char *mode : {"bulk", "single"}) {
-        std::string cmd = std::string("'") + argv[0] + "' " + mode;
+        std::string cmd = std::string("\"") + argv[0] + "\" " + mode;
         if (system(cmd.c_str()) != 0) return 1;
     }
     return 0;

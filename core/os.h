@@ -158,6 +158,10 @@ OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms);
 // Milliseconds since an arbitrary start, from a clock that never goes back;
 // wraps around after 2^32 ms, so take differences in unsigned arithmetic.
 uint32_t os_tick_count(void);
+// The current time in seconds since 1970-01-01 UTC. Cheap enough to call per
+// Bookmark: no time zone is consulted (the C library's time() under Wine
+// reads the zone on every call).
+uint32_t os_time_now(void);
 
 // ---- Threads with a chosen stack (search depth tests) ----------------------
 // Runs fn(arg) on a new thread whose stack is stack_bytes large (at least the

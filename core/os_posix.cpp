@@ -449,6 +449,11 @@ uint32_t os_tick_count(void)
     return (uint32_t) ((uint64_t) ts.tv_sec * 1000u + (uint64_t) ts.tv_nsec / 1000000u);
 }
 
+uint32_t os_time_now(void)
+{
+    return (uint32_t) time(nullptr);
+}
+
 // ---- Threads with a chosen stack (search depth tests) ----------------------
 
 struct ThreadCall {

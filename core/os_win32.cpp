@@ -308,6 +308,14 @@ uint32_t os_tick_count(void)
     return GetTickCount();
 }
 
+uint32_t os_time_now(void)
+{
+    FILETIME ft; // 100-ns steps since 1601-01-01 UTC
+    GetSystemTimeAsFileTime(&ft);
+    uint64_t t = ((uint64_t) ft.dwHighDateTime << 32) | ft.dwLowDateTime;
+    return (uint32_t) ((t - 116444736000000000ull) / 10000000u);
+}
+
 // ---- Threads with a chosen stack (search depth tests) ----------------------
 
 struct ThreadCall {

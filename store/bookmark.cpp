@@ -9,12 +9,12 @@
 #include "store/bookmark.h"
 
 #include <string.h>
-#include <time.h>
 
 #include "app/appstate.h"
 #include "checker/check_cycle.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
+#include "core/os.h"
 #include "core/panic.h"
 #include "core/vec_order.h"
 #include "search/keyword_index.h"
@@ -40,7 +40,7 @@ void trim_space(char *text)
 
 static uint32_t now(void)
 {
-    return (uint32_t) time(nullptr);
+    return os_time_now();
 }
 
 // New records mostly lie above every listed one, so the end is tried before
