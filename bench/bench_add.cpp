@@ -95,7 +95,11 @@ static void run(const char *mode, const std::vector<Entry> &entries)
     uint64_t moved = 0;
     double t0 = bench_now();
     clock_t c0 = clock();
-    if (bulk) bookmark_bulk_begin(app);
+    if (bulk) {
+        // As the file reader does: room for as many Bookmarks as entries.
+        bookmark_bulk_begin(app);
+        bookmark_bulk_reserve(app, (uint32_t) entries.size());
+    }
     add_all(app, entries, bulk ? nullptr : &moved);
     double t_end = bench_now();
     if (bulk) bookmark_bulk_end(app);

@@ -39,11 +39,11 @@ uint32_t hash_table_probe(const HashTable *t, uint32_t hash, HashMatch match, co
     return i;
 }
 
-static void grow(HashTable *t)
+static void rehash(HashTable *t, uint32_t capacity)
 {
     HashSlot *old = t->slots;
     uint32_t old_capacity = t->capacity;
-    allocate(t, old_capacity * 2);
+    allocate(t, capacity);
     uint32_t mask = t->capacity - 1;
     for (uint32_t i = 0; i < old_capacity; i++) {
         if (!old[i].item) continue;
@@ -59,7 +59,15 @@ void hash_table_store(HashTable *t, uint32_t index, uint32_t hash, vec_slot item
 {
     t->slots[index].hash = hash;
     t->slots[index].item = item;
-    if (++t->count * 2 > t->capacity) grow(t);
+    if (++t->count * 2 > t->capacity) rehash(t, t->capacity * 2);
+}
+
+void hash_table_reserve(HashTable *t, uint32_t count)
+{
+    uint32_t capacity = t->capacity;
+    while (capacity < 0x80000000u && count * (uint64_t) 2 > capacity)
+        capacity *= 2;
+    if (capacity != t->capacity) rehash(t, capacity);
 }
 
 void hash_table_remove(HashTable *t, uint32_t index)

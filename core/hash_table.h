@@ -34,6 +34,8 @@ uint32_t hash_table_probe(const HashTable *t, uint32_t hash, HashMatch match, co
 // Fills the free slot index (from hash_table_probe, nothing changed since).
 // The table may grow, which moves items: indices are invalid afterwards.
 void hash_table_store(HashTable *t, uint32_t index, uint32_t hash, vec_slot item);
+// Makes room for count items without growing again (the items move).
+void hash_table_reserve(HashTable *t, uint32_t count);
 // Empties the used slot index; other items may move.
 void hash_table_remove(HashTable *t, uint32_t index);
 

@@ -40,6 +40,13 @@ static void grow(vec *v)
     v->capacity = cap;
 }
 
+void vec_reserve(vec *v, uint32_t capacity)
+{
+    if (capacity <= v->capacity) return;
+    v->items = (vec_slot *) memRealloc(v->items, (size_t) capacity * sizeof(vec_slot));
+    v->capacity = capacity;
+}
+
 void vec_insert_(vec *v, uint32_t index, vec_slot item)
 {
     if (v->count == v->capacity) grow(v);

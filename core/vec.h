@@ -28,6 +28,8 @@ vec *vec_create(void);
 void vec_destroy(vec *v);
 // Back to a fresh 16-slot array and count 0.
 void vec_clear(vec *v);
+// Makes room for capacity slots in all (nothing when there is room).
+void vec_reserve(vec *v, uint32_t capacity);
 // Stores item at index (at most count, not checked), moving later slots up.
 void vec_insert_(vec *v, uint32_t index, vec_slot item);
 // Stores item after the last slot.

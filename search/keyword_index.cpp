@@ -139,19 +139,44 @@ KeywordIndex *keyword_index_create(void)
     return index;
 }
 
-// Most keywords belong to a few Bookmarks and most Bookmarks have a few
-// keywords, so their vecs start with the room they need rather than the 16
-// slots of vec_create; they grow as any vec does.
-static const uint32_t SMALL_VEC = 4;
+// A set or a list keeps its first slots inside the block of its owner (the
+// entry, the KeywordList), right after its vec record: most keywords belong
+// to a few Bookmarks and most Bookmarks have a few keywords, so one block
+// serves and the last slot lies beside the record. One that outgrows them
+// moves to a block of its own and grows as any vec does. vec_insert and the
+// like never see such a vec full (make_room first), so they never hand the
+// slots inside the owner to memRealloc.
+static const uint32_t ENTRY_SLOTS = 4;
 
-static vec *vec_with_room(uint32_t capacity)
+static vec_slot *inner_slots(vec *v)
 {
-    if (capacity < 2) capacity = 2; // growth adds half the capacity
-    vec *v = (vec *) memAlloc(sizeof(vec));
-    v->items = (vec_slot *) memAlloc(capacity * sizeof(vec_slot));
+    return (vec_slot *) (v + 1);
+}
+
+static void init_inner(vec *v, uint32_t capacity)
+{
+    v->items = inner_slots(v);
     v->capacity = capacity;
     v->count = 0;
-    return v;
+}
+
+static void make_room(vec *v)
+{
+    if (v->count < v->capacity) return;
+    uint32_t capacity = v->capacity + v->capacity / 2;
+    if (v->items == inner_slots(v)) {
+        vec_slot *items = (vec_slot *) memAlloc(capacity * sizeof(vec_slot));
+        memcpy(items, v->items, v->count * sizeof(vec_slot));
+        v->items = items;
+    } else {
+        v->items = (vec_slot *) memRealloc(v->items, capacity * sizeof(vec_slot));
+    }
+    v->capacity = capacity;
+}
+
+static void free_slots(vec *v)
+{
+    if (v->items != inner_slots(v)) memFree(v->items);
 }
 
 // The runs of word characters in text: at least as many as the words that
@@ -168,27 +193,36 @@ static uint32_t count_word_runs(const char *text)
     return runs;
 }
 
-// An entry, its text and its set's vec record are one block (the vec
-// record after the text), so a lookup that reads the text has the set's
-// count at hand; only the slots are a block of their own.
+// An entry is one block: the set pointer, the text, the set's vec record
+// and its first slots; a lookup that reads the text finds the set beside it.
 static KeywordEntry *new_entry(const char *word)
 {
     size_t len = strlen(word);
     size_t at = (offsetof(KeywordEntry, text) + len + 1 + alignof(vec) - 1) & ~(alignof(vec) - 1);
-    KeywordEntry *e = (KeywordEntry *) memAlloc(at + sizeof(vec));
+    KeywordEntry *e =
+        (KeywordEntry *) memAlloc(at + sizeof(vec) + ENTRY_SLOTS * sizeof(vec_slot));
     memcpy(e->text, word, len + 1);
-    vec *set = (vec *) ((char *) e + at);
-    set->items = (vec_slot *) memAlloc(SMALL_VEC * sizeof(vec_slot));
-    set->capacity = SMALL_VEC;
-    set->count = 0;
-    e->bookmarks = set;
+    e->bookmarks = (vec *) ((char *) e + at);
+    init_inner(e->bookmarks, ENTRY_SLOTS);
     return e;
 }
 
 static void free_entry(KeywordEntry *e)
 {
-    memFree(e->bookmarks->items);
+    free_slots(e->bookmarks);
     memFree(e);
+}
+
+// A KeywordList is one block too: the record, its vec record, then room
+// for capacity slots (at least two, as growth adds half the capacity).
+static KeywordList *new_list(uint32_t capacity)
+{
+    if (capacity < 2) capacity = 2;
+    KeywordList *list =
+        (KeywordList *) memAlloc(sizeof(KeywordList) + sizeof(vec) + capacity * sizeof(vec_slot));
+    list->entries = (vec *) (list + 1);
+    init_inner(list->entries, capacity);
+    return list;
 }
 
 void keyword_index_destroy(KeywordIndex *index)
@@ -243,37 +277,43 @@ void split_words(const char *text, WordCallback callback, void *context)
 struct ExtractContext {
     const KeywordIndex *index;
     int filter;
-    vstr out;
+    char *out;
+    size_t length;
 };
 
 static void extract_word(const char *word, void *context)
 {
     ExtractContext *x = (ExtractContext *) context;
+    size_t len = strlen(word);
     if (x->filter) {
         uint32_t pos;
-        size_t len = strlen(word);
         if (len < 2) return;
         if (len <= x->index->longestStopWord &&
             vecs_search(x->index->stopWords, word, &pos, compare_stop_word))
             return;
     }
-    if (x->out.length) vstrAppendCh(&x->out, ' ');
-    vstrAppend(&x->out, word);
+    if (x->length) x->out[x->length++] = ' ';
+    memcpy(x->out + x->length, word, len);
+    x->length += len;
+}
+
+// Every kept word comes from a run of its own in text and two runs are
+// apart by at least one byte, so the words joined by single spaces are
+// never longer than text.
+size_t extract_keywords_into(KeywordIndex *index, const char *text, int filter, char *out)
+{
+    ExtractContext x = {index, filter, out, 0};
+    split_words(text, extract_word, &x);
+    out[x.length] = 0;
+    return x.length;
 }
 
 char *extract_keywords(KeywordIndex *index, const char *text, int filter)
 {
-    ExtractContext x;
-    x.index = index;
-    x.filter = filter;
-    vstrInit(&x.out);
-    vstrGrow(&x.out, (uint32_t) strlen(text)); // the result is never longer
-    split_words(text, extract_word, &x);
-    if (x.out.length == 0) {
-        vstrClear(&x.out);
-        return nullptr;
-    }
-    return vstrDetach(&x.out);
+    char *out = (char *) memAlloc(strlen(text) + 1);
+    if (extract_keywords_into(index, text, filter, out)) return out;
+    memFree(out);
+    return nullptr;
 }
 
 struct AssignContext {
@@ -284,14 +324,36 @@ struct AssignContext {
 
 // Inserts b into an address-ordered set as vecs_insert does (1 when it was
 // there already). Records mostly come in rising address order, so the end
-// is tried first.
-static int set_insert(vec *set, Bookmark *b)
+// is tried first. While a bulk add runs, b simply goes to the end (the
+// heap reuses freed blocks, so many records lie below ones added before
+// them and would land in the middle of large sets); the end of the bulk add
+// puts every set in order. b is then in the set exactly when it is the
+// last member: only b's own words are filed during one set_keywords call.
+static int set_insert(const KeywordIndex *index, vec *set, Bookmark *b)
 {
-    if (set->count == 0 || set->items[set->count - 1] < (vec_slot) b) {
-        vec_append(set, b);
+    bool at_end = set->count == 0 || set->items[set->count - 1] < (vec_slot) b;
+    if (index->deferred && !at_end) {
+        if (set->items[set->count - 1] == (vec_slot) b) return 1;
+        at_end = true;
+    }
+    make_room(set);
+    if (at_end) {
+        set->items[set->count++] = (vec_slot) b;
         return 0;
     }
     return vecs_insert(set, b, nullptr);
+}
+
+// Puts a set filled during a bulk add in address order.
+static void order_set(vec *set)
+{
+    vec_slot *items = set->items;
+    for (uint32_t i = 1; i < set->count; i++) {
+        if (items[i - 1] > items[i]) {
+            std::sort(items, items + set->count);
+            return;
+        }
+    }
 }
 
 // Files the Bookmark under one word. B stands in E's set exactly when E
@@ -315,7 +377,11 @@ static void assign_word(const char *word, void *context)
         }
         hash_table_store(&index->byText, slot, hash, (vec_slot) e);
     }
-    if (!set_insert(e->bookmarks, a->bookmark)) vec_append(a->list->entries, e);
+    if (!set_insert(index, e->bookmarks, a->bookmark)) {
+        vec *list = a->list->entries;
+        make_room(list);
+        list->items[list->count++] = (vec_slot) e;
+    }
 }
 
 // Takes an emptied entry out of the index and frees it.
@@ -338,25 +404,20 @@ KeywordList *set_keywords(KeywordIndex *index, Bookmark *b, const char *text, Ke
         for (uint32_t i = 0; i < list->entries->count; i++) {
             KeywordEntry *e = vec_at<KeywordEntry>(list->entries, i);
             uint32_t pos;
+            if (index->deferred) order_set(e->bookmarks);
             if (vecs_search(e->bookmarks, b, &pos, nullptr)) vec_remove(e->bookmarks, pos);
             if (e->bookmarks->count == 0) drop_entry(index, e);
         }
         list->entries->count = 0;
-    } else {
-        list = (KeywordList *) memAlloc(sizeof(KeywordList));
-        list->entries = nullptr;
     }
-    if (!text || !*text) {
-        if (!list->entries) list->entries = vec_with_room(SMALL_VEC);
-        return list;
-    }
+    if (!text || !*text) return list ? list : new_list(0);
 
     char small[256];
     size_t len = strlen(text);
     char *copy = len < sizeof small ? small : (char *) memAlloc(len + 1);
     memcpy(copy, text, len + 1);
     remove_repeated_words(copy, 1);
-    if (!list->entries) list->entries = vec_with_room(count_word_runs(copy));
+    if (!list) list = new_list(count_word_runs(copy));
     AssignContext a = {index, b, list};
     split_words(copy, assign_word, &a);
     if (copy != small) memFree(copy);
@@ -373,6 +434,8 @@ void keyword_index_end_deferral(KeywordIndex *index)
 {
     if (!index->deferred) return;
     order_entries(index);
+    for (uint32_t i = 0; i < index->entries->count; i++)
+        order_set(vec_at<KeywordEntry>(index->entries, i)->bookmarks);
     index->deferred = 0;
     index->ordered = 0;
 }
@@ -391,7 +454,7 @@ char *keyword_list_text(const KeywordList *list)
 
 void keyword_list_destroy(KeywordList *list)
 {
-    vec_destroy(list->entries);
+    free_slots(list->entries);
     memFree(list);
 }
 
@@ -425,7 +488,6 @@ struct SeenWord {
 struct SeenTable {
     SeenWord *slots;
     uint32_t mask; // capacity - 1, capacity a power of two
-    uint32_t count;
 };
 
 static uint32_t hash_word(const char *w, uint32_t len, int case_sensitive)
@@ -448,29 +510,11 @@ static bool same_word(const char *a, const char *b, uint32_t len, int case_sensi
 
 static const uint32_t SEEN_LOCAL = 64; // slots on the stack, enough for most texts
 
-static void seen_grow(SeenTable *t, SeenWord *local)
-{
-    uint32_t old_capacity = t->mask + 1;
-    SeenWord *old = t->slots;
-    uint32_t capacity = old_capacity * 2;
-    t->slots = (SeenWord *) memAlloc(capacity * sizeof(SeenWord));
-    memset(t->slots, 0, capacity * sizeof(SeenWord));
-    t->mask = capacity - 1;
-    for (uint32_t i = 0; i < old_capacity; i++) {
-        if (!old[i].length) continue;
-        uint32_t j = old[i].hash & t->mask;
-        while (t->slots[j].length)
-            j = (j + 1) & t->mask;
-        t->slots[j] = old[i];
-    }
-    if (old != local) memFree(old);
-}
-
 // 1 when the word (len bytes at text+offset, len > 0) repeats a kept word.
 // Otherwise the word is remembered as kept at text+kept_offset, where the
 // caller moves it, and 0 is returned.
-static int seen_check(SeenTable *t, SeenWord *local, const char *text, uint32_t offset,
-                      uint32_t len, uint32_t kept_offset, int case_sensitive)
+static int seen_check(SeenTable *t, const char *text, uint32_t offset, uint32_t len,
+                      uint32_t kept_offset, int case_sensitive)
 {
     uint32_t h = hash_word(text + offset, len, case_sensitive);
     uint32_t j = h & t->mask;
@@ -484,18 +528,25 @@ static int seen_check(SeenTable *t, SeenWord *local, const char *text, uint32_t 
     t->slots[j].offset = kept_offset;
     t->slots[j].length = len;
     t->slots[j].hash = h;
-    if (++t->count * 2 > t->mask + 1) seen_grow(t, local);
     return 0;
 }
 
 void remove_repeated_words(char *text, int case_sensitive)
 {
+    // The table gets at least twice as many slots as the text has words, so
+    // it never fills beyond half and never needs to grow.
+    uint32_t words = 0;
+    for (const char *p = text; *p; p++)
+        if (!is_delimiter((unsigned char) *p) && (p == text || is_delimiter((unsigned char) p[-1])))
+            words++;
+    uint32_t capacity = 8;
+    while (capacity < 2 * words)
+        capacity *= 2;
     SeenWord local[SEEN_LOCAL];
-    memset(local, 0, sizeof local);
     SeenTable seen;
-    seen.slots = local;
-    seen.mask = SEEN_LOCAL - 1;
-    seen.count = 0;
+    seen.slots = capacity <= SEEN_LOCAL ? local : (SeenWord *) memAlloc(capacity * sizeof(SeenWord));
+    memset(seen.slots, 0, capacity * sizeof(SeenWord));
+    seen.mask = capacity - 1;
 
     // in reads, out writes the kept text; out never passes in, so the kept
     // words that the table points at are never overwritten.
@@ -509,7 +560,7 @@ void remove_repeated_words(char *text, int case_sensitive)
             in++;
         // Only the first word can be empty (a text that starts with a
         // delimiter), and there is nothing before it to repeat.
-        if (len && seen_check(&seen, local, text, start, len, out, case_sensitive)) continue;
+        if (len && seen_check(&seen, text, start, len, out, case_sensitive)) continue;
         if (out != start) memmove(text + out, text + start, in - start);
         out += in - start;
     }

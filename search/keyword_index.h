@@ -4,20 +4,24 @@
 #ifndef TL_SEARCH_KEYWORD_INDEX_H
 #define TL_SEARCH_KEYWORD_INDEX_H
 
+#include <stddef.h>
+
 #include "core/hash_table.h"
 #include "core/vec.h"
 
 struct Bookmark;
 
 // One keyword: a single allocation holding the set pointer and, right after
-// it, the text (then the set's vec record, which therefore goes only with its
-// entry: never vec_destroy an entry's set).
+// it, the text (then the set's vec record and its first slots, which
+// therefore go only with their entry: never vec_destroy an entry's set, nor
+// let anything but the keyword index add to it).
 struct KeywordEntry {
     vec *bookmarks; // Bookmarks carrying it (not owned), address order, each once
     char text[1];   // the keyword as it appeared (case kept), zero-terminated
 };
 
-// A Bookmark's keywords, in the order they first appeared in its text.
+// A Bookmark's keywords, in the order they first appeared in its text. The
+// list's vec record and first slots share its block, as an entry's do.
 struct KeywordList {
     vec *entries; // KeywordEntry pointers (not owned)
 };
@@ -41,6 +45,9 @@ void split_words(const char *text, WordCallback callback, void *context);
 // The words of text joined by single spaces, or null when none is kept. With
 // filter set, one-letter words and stop words are left out. Caller frees.
 char *extract_keywords(KeywordIndex *index, const char *text, int filter);
+// The same words written to out, which has room for strlen(text) + 1 bytes
+// (the result is never longer than text); returns their length, 0 for none.
+size_t extract_keywords_into(KeywordIndex *index, const char *text, int filter, char *out);
 // Takes b out of every keyword of old_list (may be null), then indexes b under
 // every word of text (may be null). Returns old_list refilled, or a new list.
 KeywordList *set_keywords(KeywordIndex *index, Bookmark *b, const char *text,
@@ -56,8 +63,9 @@ void remove_repeated_words(char *text, int case_sensitive);
 
 // For bulk adds: while deferred, new entries are appended to entries
 // instead of being inserted at their place (which moves half the vec each
-// time); keyword_index_end_deferral sorts them in at once. In between
-// entries is out of order, so nothing else may read it; the operations here
+// time), and Bookmarks to the end of the entries' sets;
+// keyword_index_end_deferral sorts them in at once. In between entries and
+// sets are out of order, so nothing else may read them; the operations here
 // stay correct throughout.
 void keyword_index_defer_order(KeywordIndex *index);
 void keyword_index_end_deferral(KeywordIndex *index);

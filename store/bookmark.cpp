@@ -70,6 +70,14 @@ void bookmark_bulk_begin(AppState *app)
     keyword_index_defer_order(app->keyword_index);
 }
 
+void bookmark_bulk_reserve(AppState *app, uint32_t more)
+{
+    uint32_t count = app->bookmarks->count + more;
+    if (count < more) return; // beyond any count that can come
+    vec_reserve(app->bookmarks, count);
+    url_index_reserve(app->url_index, count);
+}
+
 void bookmark_bulk_end(AppState *app)
 {
     if (app->bulk_depth == 0 || --app->bulk_depth) return;
@@ -79,24 +87,28 @@ void bookmark_bulk_end(AppState *app)
 
 // Extracts the keywords of a new record from the title when title words
 // are on, then the given keyword text, with filtering when title words are
-// on. Null when no word is left.
-static char *new_keywords(AppState *app, const char *title, const char *keywords, int title_words)
+// on, and indexes them. Short texts are joined and extracted on the stack.
+static KeywordList *new_keywords(AppState *app, Bookmark *b, const char *keywords,
+                                 int title_words)
 {
-    const char *source = title_words ? title : keywords;
-    char small[256];
-    char *joined = nullptr;
-    if (title_words && keywords) {
-        size_t tlen = strlen(title), klen = strlen(keywords);
-        joined = tlen + klen + 2 <= sizeof small ? small : (char *) memAlloc(tlen + klen + 2);
-        memcpy(joined, title, tlen);
-        if (tlen) joined[tlen++] = ' ';
-        memcpy(joined + tlen, keywords, klen + 1);
-        source = joined;
-    }
-    char *extracted = nullptr;
-    if (source && *source) extracted = extract_keywords(app->keyword_index, source, title_words);
-    if (joined != small) memFree(joined);
-    return extracted;
+    const char *title = b->title;
+    size_t tlen = title_words ? strlen(title) : 0;
+    size_t klen = keywords ? strlen(keywords) : 0;
+    size_t need = tlen + klen + 2;
+    char small[512];
+    char *buffer = need <= sizeof small / 2 ? small : (char *) memAlloc(2 * need);
+    char *joined = buffer, *extracted = buffer + need;
+    if (title_words) memcpy(joined, title, tlen);
+    size_t at = tlen;
+    if (tlen && klen) joined[at++] = ' ';
+    if (klen) memcpy(joined + at, keywords, klen);
+    joined[at + klen] = 0;
+    size_t found = joined[0] ? extract_keywords_into(app->keyword_index, joined, title_words,
+                                                     extracted)
+                             : 0;
+    KeywordList *list = set_keywords(app->keyword_index, b, found ? extracted : nullptr, nullptr);
+    if (buffer != small) memFree(buffer);
+    return list;
 }
 
 void add_bookmark(AppState *app, char *title, char *url, char *keywords, uint32_t addDate,
@@ -134,10 +146,8 @@ void add_bookmark(AppState *app, char *title, char *url, char *keywords, uint32_
     b->lastVisit = date_is_time(lastVisit) ? lastVisit : now();
     b->lastModified = lastModified == DATE_CHECKING ? DATE_NONE : lastModified;
 
-    char *extracted = new_keywords(app, b->title, keywords, title_words);
+    b->keywords = new_keywords(app, b, keywords, title_words);
     memFree(keywords);
-    b->keywords = set_keywords(app->keyword_index, b, extracted, nullptr);
-    memFree(extracted);
 
     insert_bookmark(app, b);
     // A running check cycle walks the list for its next URL.

@@ -60,6 +60,9 @@ void set_bookmark_url(AppState *app, Bookmark *b, char *url);
 // on the order of the BookmarkList or of the entries. Calls may nest.
 void bookmark_bulk_begin(AppState *app);
 void bookmark_bulk_end(AppState *app);
+// Makes room for about more new Bookmarks (a hint: more or fewer may come),
+// so that the BookmarkList and the URL index do not grow step by step.
+void bookmark_bulk_reserve(AppState *app, uint32_t more);
 // Removes leading and trailing white space in place (bytes 128-255 are not
 // white space).
 void trim_space(char *text);

@@ -270,6 +270,15 @@ static void read_keywords(BookmarkScanner *s, vstr *keywords)
     }
 }
 
+// About how many entries text holds: the anchor tags it seems to open.
+static uint32_t count_anchors(const char *text)
+{
+    uint32_t anchors = 0;
+    for (const char *p = strchr(text, '<'); p; p = strchr(p + 1, '<'))
+        if ((p[1] == 'A' || p[1] == 'a') && (p[2] == ' ' || p[2] == '\t')) anchors++;
+    return anchors;
+}
+
 int read_bookmark_file(AppState *app, const char *text, int title_words)
 {
     BookmarkScanner s;
@@ -277,6 +286,7 @@ int read_bookmark_file(AppState *app, const char *text, int title_words)
     PendingEntry e;
     pending_init(&e);
     bookmark_bulk_begin(app); // a whole file of adds, sorted into place once
+    bookmark_bulk_reserve(app, count_anchors(text));
     while (scan_token(&s)) {
         if (s.kind != TOK_ANCHOR) continue;
         parse_anchor(&e, s.tokenStart);

@@ -62,6 +62,11 @@ void url_index_add(UrlIndex *index, Bookmark *b)
     vecs_insert(group_of(s->item), b, nullptr);
 }
 
+void url_index_reserve(UrlIndex *index, uint32_t count)
+{
+    hash_table_reserve(&index->table, count);
+}
+
 // Takes b out of slot i; 0 when b is not there.
 static int remove_from_slot(UrlIndex *index, uint32_t i, Bookmark *b)
 {

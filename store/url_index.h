@@ -28,6 +28,9 @@ UrlIndex *url_index_create(void);
 void url_index_destroy(UrlIndex *index);
 // Files b under its current url (nothing for an empty url).
 void url_index_add(UrlIndex *index, Bookmark *b);
+// Makes room for count Bookmarks in all, so that adding them does not grow
+// the table step by step.
+void url_index_reserve(UrlIndex *index, uint32_t count);
 // Takes b out of the index; its url must still be the one it was filed
 // under. Nothing for an empty url.
 void url_index_remove(UrlIndex *index, Bookmark *b);

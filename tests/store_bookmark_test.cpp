@@ -286,12 +286,13 @@ static std::vector<std::string> snapshot(AppState *app)
 }
 
 // The same adds, deletes and keyword changes with and without a bulk add
-// around them (nested) give the same Bookmarks, and the bulk leaves list and
-// index in order.
+// around them (nested, with room reserved) give the same Bookmarks, and the
+// bulk leaves list, entries and sets in order.
 TEST(BulkAdd, SameResultAsOneAtATime)
 {
     AppState *apps[2] = {app_state_create("tl.exe"), app_state_create("tl.exe")};
     bookmark_bulk_begin(apps[1]);
+    bookmark_bulk_reserve(apps[1], 1000);
     bookmark_bulk_begin(apps[1]);
     std::mt19937 rng(7);
     for (int step = 0; step < 3000; step++) {
@@ -307,9 +308,12 @@ TEST(BulkAdd, SameResultAsOneAtATime)
             if (r == 0) {
                 Bookmark *b = find_bookmark_by_url(app, url.c_str());
                 if (b) delete_bookmark(app, b);
-            } else if (r == 1) {
+            } else if (r == 1 || r == 2) {
+                // New keywords for an older (often lower-addressed) Bookmark,
+                // with a repeat that must be filed once.
                 Bookmark *b = find_bookmark_by_url(app, url.c_str());
-                if (b) b->keywords = set_keywords(app->keyword_index, b, "", b->keywords);
+                std::string kw = r == 1 ? "" : title + " word" + std::to_string(date % 7) + " the";
+                if (b) b->keywords = set_keywords(app->keyword_index, b, kw.c_str(), b->keywords);
             } else {
                 add_bookmark(app, dupstr(title.c_str()), dupstr(url.c_str()), nullptr, date, date,
                              date, (int) (r % 2));
