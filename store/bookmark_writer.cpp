@@ -63,6 +63,25 @@ static void append_entry(vstr *out, const Bookmark *b)
     vstrAppend(out, "\r\n\r\n");
 }
 
+// Builds the file text for the Bookmarks of v into out. With a file given,
+// the text goes to the file whenever out holds a megabyte, and out is
+// reused: a save of 100,000 Bookmarks keeps one small buffer warm instead
+// of touching the whole text's worth of new memory. 0 when a write failed.
+static int produce_image(const vec *v, vstr *out, OsFile file)
+{
+    const uint32_t chunk = 1u << 20;
+    vstrAppend(out, FILE_HEADER);
+    for (uint32_t i = 0; i < v->count; i++) {
+        append_entry(out, vec_at<Bookmark>(v, i));
+        if (file != OS_NO_FILE && out->length >= chunk) {
+            if (!os_file_write(file, out->data, out->length)) return 0;
+            out->length = 0;
+        }
+    }
+    vstrAppend(out, FILE_FOOTER);
+    return file == OS_NO_FILE || os_file_write(file, out->data, out->length);
+}
+
 char *bookmark_file_image(const vec *v)
 {
     // Room for a typical file at once rather than a string of doublings
@@ -72,10 +91,7 @@ char *bookmark_file_image(const vec *v)
     vstr out;
     vstrInit(&out);
     vstrGrow(&out, (uint32_t) (estimate < (64u << 20) ? estimate : (64u << 20)));
-    vstrAppend(&out, FILE_HEADER);
-    for (uint32_t i = 0; i < v->count; i++)
-        append_entry(&out, vec_at<Bookmark>(v, i));
-    vstrAppend(&out, FILE_FOOTER);
+    produce_image(v, &out, OS_NO_FILE);
     return vstrDetach(&out);
 }
 
@@ -97,10 +113,28 @@ static OsFile create_temporary(const char *path, vstr *name)
     return OS_NO_FILE;
 }
 
-// Writes text as the file at path through a temporary file. With backup (a
-// name) the previous file is renamed to it, without replacing, just before
-// the new one takes its place; when that last step fails it is renamed back.
-static int write_replacing(const char *path, const char *text, const char *backup)
+// What goes into a file: a text, or the image of a list of Bookmarks.
+struct FileContent {
+    const char *text; // written as it is unless null
+    const vec *bookmarks;
+};
+
+static int write_content(OsFile f, const FileContent *content)
+{
+    if (content->text) return os_file_write(f, content->text, strlen(content->text));
+    vstr buffer;
+    vstrInit(&buffer);
+    vstrGrow(&buffer, (1u << 20) + 4096);
+    int ok = produce_image(content->bookmarks, &buffer, f);
+    vstrClear(&buffer);
+    return ok;
+}
+
+// Writes content as the file at path through a temporary file. With backup
+// (a name) the previous file is renamed to it, without replacing, just
+// before the new one takes its place; when that last step fails it is
+// renamed back.
+static int write_replacing(const char *path, const FileContent *content, const char *backup)
 {
     if (!path || !*path) return 0;
     vstr temporary;
@@ -110,7 +144,7 @@ static int write_replacing(const char *path, const char *text, const char *backu
         vstrClear(&temporary);
         return 0;
     }
-    int ok = os_file_write(f, text, strlen(text)) && os_file_flush(f);
+    int ok = write_content(f, content) && os_file_flush(f);
     ok = os_file_close(f) && ok;
     if (ok) {
         int backed_up = backup && os_file_rename(path, backup);
@@ -124,7 +158,8 @@ static int write_replacing(const char *path, const char *text, const char *backu
 
 int write_whole_file(const char *path, const char *text)
 {
-    return write_replacing(path, text, nullptr);
+    FileContent content = {text, nullptr};
+    return write_replacing(path, &content, nullptr);
 }
 
 int save_bookmark_file(AppState *app)
@@ -136,17 +171,14 @@ int save_bookmark_file(AppState *app)
         vstrSet(&backup, path);
         vstrAppend(&backup, ".bak");
     }
-    char *image = bookmark_file_image(app->bookmarks);
-    int ok = write_replacing(path, image, backup.data);
-    memFree(image);
+    FileContent content = {nullptr, app->bookmarks};
+    int ok = write_replacing(path, &content, backup.data);
     vstrClear(&backup);
     return ok;
 }
 
 int export_bookmarks_to(const vec *v, const char *path)
 {
-    char *image = bookmark_file_image(v);
-    int ok = write_whole_file(path, image);
-    memFree(image);
-    return ok;
+    FileContent content = {nullptr, v};
+    return write_replacing(path, &content, nullptr);
 }

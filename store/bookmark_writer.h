@@ -1,5 +1,6 @@
-// The bookmark file writer: the whole file text built in memory, written
-// safely, the save of the BookmarkList (with its ".bak" backup) and export.
+// The bookmark file writer: the file text (whole in memory, or written out
+// a megabyte at a time by save and export), the safe write, the save of the
+// BookmarkList (with its ".bak" backup) and export.
 //
 // A file is never written in place. The text goes to a new file beside the
 // target, is flushed to the disk, and only then takes the target's place in

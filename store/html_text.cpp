@@ -5,9 +5,19 @@
 
 // The bytes that end a run of plain text: those written as entities and the
 // terminating zero.
+struct EntityBytes {
+    bool ends_run[256];
+    constexpr EntityBytes() : ends_run()
+    {
+        ends_run[(unsigned char) '&'] = ends_run[(unsigned char) '<'] = true;
+        ends_run[(unsigned char) '>'] = ends_run[(unsigned char) '"'] = ends_run[0] = true;
+    }
+};
+static constexpr EntityBytes ENTITY_BYTES;
+
 static inline bool needs_entity(char c)
 {
-    return c == '&' || c == '<' || c == '>' || c == '"' || c == 0;
+    return ENTITY_BYTES.ends_run[(unsigned char) c];
 }
 
 void append_html_text(vstr *out, const char *text)

@@ -239,6 +239,41 @@ TEST_F(Files, FailedSavesLeaveThePreviousFile)
     EXPECT_EQ(0, save_bookmark_file(app));
 }
 
+int writes_before_failure;
+
+int fail_a_later_write(OsFileOp op, const char *)
+{
+    return op == OS_FILE_WRITE && writes_before_failure-- == 0;
+}
+
+// A list whose file takes several megabytes is written in pieces: the file
+// is the whole image, and a write failing after others went through still
+// leaves the previous file and no temporary one.
+TEST_F(Files, LargeSavesWriteInPieces)
+{
+    for (int i = 0; i < 40000; i++) {
+        std::string url = "http://host" + std::to_string(i) + ".example/some/longer/path";
+        add(url.c_str(), ("A <title> & \"words\" number " + std::to_string(i)).c_str());
+    }
+    const std::string want = image();
+    ASSERT_GT(want.size(), 3u << 20);
+    ASSERT_EQ(1, save_bookmark_file(app));
+    EXPECT_TRUE(want == content(path)); // no diff of megabytes on failure
+
+    const std::string old = "<DT><A HREF=\"http://old/\">old</A>\r\n";
+    for (int earlier : {1, 2}) {
+        put(path, old);
+        os_file_set_fault_hook(fail_a_later_write);
+        writes_before_failure = earlier;
+        EXPECT_EQ(0, save_bookmark_file(app)) << earlier;
+        writes_before_failure = earlier;
+        EXPECT_EQ(0, export_bookmarks_to(app->bookmarks, path.c_str())) << earlier;
+        os_file_set_fault_hook(nullptr);
+        EXPECT_TRUE(old == content(path)) << earlier;
+        EXPECT_TRUE(no_temporary_left()) << earlier;
+    }
+}
+
 TEST_F(Files, TemporaryNameInUse)
 {
     put(path + ".tmp", "not ours");
