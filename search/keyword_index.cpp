@@ -411,16 +411,12 @@ KeywordList *set_keywords(KeywordIndex *index, Bookmark *b, const char *text, Ke
         list->entries->count = 0;
     }
     if (!text || !*text) return list ? list : new_list(0);
-
-    char small[256];
-    size_t len = strlen(text);
-    char *copy = len < sizeof small ? small : (char *) memAlloc(len + 1);
-    memcpy(copy, text, len + 1);
-    remove_repeated_words(copy, 1);
-    if (!list) list = new_list(count_word_runs(copy));
+    // A word met again finds b in its entry's set already and is not
+    // listed twice, so the list holds each word once, in the order of its
+    // first appearance, as if repeated words had been taken out first.
+    if (!list) list = new_list(count_word_runs(text));
     AssignContext a = {index, b, list};
-    split_words(copy, assign_word, &a);
-    if (copy != small) memFree(copy);
+    split_words(text, assign_word, &a);
     return list;
 }
 

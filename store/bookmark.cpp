@@ -85,28 +85,27 @@ void bookmark_bulk_end(AppState *app)
     keyword_index_end_deferral(app->keyword_index);
 }
 
-// Extracts the keywords of a new record from the title when title words
-// are on, then the given keyword text, with filtering when title words are
-// on, and indexes them. Short texts are joined and extracted on the stack.
+// Indexes the keywords of a new record: with title words on, the words of
+// the title and then of the given keyword text, filtered (extracted on the
+// stack while short); otherwise the words of the keyword text as they are,
+// which set_keywords splits itself.
 static KeywordList *new_keywords(AppState *app, Bookmark *b, const char *keywords,
                                  int title_words)
 {
-    const char *title = b->title;
-    size_t tlen = title_words ? strlen(title) : 0;
+    if (!title_words) return set_keywords(app->keyword_index, b, keywords, nullptr);
+    size_t tlen = strlen(b->title);
     size_t klen = keywords ? strlen(keywords) : 0;
     size_t need = tlen + klen + 2;
     char small[512];
     char *buffer = need <= sizeof small / 2 ? small : (char *) memAlloc(2 * need);
     char *joined = buffer, *extracted = buffer + need;
-    if (title_words) memcpy(joined, title, tlen);
+    memcpy(joined, b->title, tlen);
     size_t at = tlen;
     if (tlen && klen) joined[at++] = ' ';
     if (klen) memcpy(joined + at, keywords, klen);
     joined[at + klen] = 0;
-    size_t found = joined[0] ? extract_keywords_into(app->keyword_index, joined, title_words,
-                                                     extracted)
-                             : 0;
-    KeywordList *list = set_keywords(app->keyword_index, b, found ? extracted : nullptr, nullptr);
+    extract_keywords_into(app->keyword_index, joined, 1, extracted);
+    KeywordList *list = set_keywords(app->keyword_index, b, extracted, nullptr);
     if (buffer != small) memFree(buffer);
     return list;
 }

@@ -274,8 +274,9 @@ static void read_keywords(BookmarkScanner *s, vstr *keywords)
 static uint32_t count_anchors(const char *text)
 {
     uint32_t anchors = 0;
-    for (const char *p = strchr(text, '<'); p; p = strchr(p + 1, '<'))
-        if ((p[1] == 'A' || p[1] == 'a') && (p[2] == ' ' || p[2] == '\t')) anchors++;
+    for (const char *p = text; *p; p++)
+        if (p[0] == '<' && (p[1] == 'A' || p[1] == 'a') && (p[2] == ' ' || p[2] == '\t'))
+            anchors++;
     return anchors;
 }
 
