@@ -199,8 +199,7 @@ static KeywordEntry *new_entry(const char *word)
 {
     size_t len = strlen(word);
     size_t at = (offsetof(KeywordEntry, text) + len + 1 + alignof(vec) - 1) & ~(alignof(vec) - 1);
-    KeywordEntry *e =
-        (KeywordEntry *) memAlloc(at + sizeof(vec) + ENTRY_SLOTS * sizeof(vec_slot));
+    KeywordEntry *e = (KeywordEntry *) memAlloc(at + sizeof(vec) + ENTRY_SLOTS * sizeof(vec_slot));
     memcpy(e->text, word, len + 1);
     e->bookmarks = (vec *) ((char *) e + at);
     init_inner(e->bookmarks, ENTRY_SLOTS);
@@ -277,49 +276,45 @@ void split_words(const char *text, WordCallback callback, void *context)
 struct ExtractContext {
     const KeywordIndex *index;
     int filter;
-    char *out;
-    size_t length;
+    vstr out;
 };
+
+// With filtering on, one-letter words and stop words are left out.
+static bool filtered_out(const KeywordIndex *index, const char *word, size_t len)
+{
+    uint32_t pos;
+    return len < 2 || (len <= index->longestStopWord &&
+                       vecs_search(index->stopWords, word, &pos, compare_stop_word));
+}
 
 static void extract_word(const char *word, void *context)
 {
     ExtractContext *x = (ExtractContext *) context;
-    size_t len = strlen(word);
-    if (x->filter) {
-        uint32_t pos;
-        if (len < 2) return;
-        if (len <= x->index->longestStopWord &&
-            vecs_search(x->index->stopWords, word, &pos, compare_stop_word))
-            return;
-    }
-    if (x->length) x->out[x->length++] = ' ';
-    memcpy(x->out + x->length, word, len);
-    x->length += len;
-}
-
-// Every kept word comes from a run of its own in text and two runs are
-// apart by at least one byte, so the words joined by single spaces are
-// never longer than text.
-size_t extract_keywords_into(KeywordIndex *index, const char *text, int filter, char *out)
-{
-    ExtractContext x = {index, filter, out, 0};
-    split_words(text, extract_word, &x);
-    out[x.length] = 0;
-    return x.length;
+    if (x->filter && filtered_out(x->index, word, strlen(word))) return;
+    if (x->out.length) vstrAppendCh(&x->out, ' ');
+    vstrAppend(&x->out, word);
 }
 
 char *extract_keywords(KeywordIndex *index, const char *text, int filter)
 {
-    char *out = (char *) memAlloc(strlen(text) + 1);
-    if (extract_keywords_into(index, text, filter, out)) return out;
-    memFree(out);
-    return nullptr;
+    ExtractContext x;
+    x.index = index;
+    x.filter = filter;
+    vstrInit(&x.out);
+    vstrGrow(&x.out, (uint32_t) strlen(text)); // the result is never longer
+    split_words(text, extract_word, &x);
+    if (x.out.length == 0) {
+        vstrClear(&x.out);
+        return nullptr;
+    }
+    return vstrDetach(&x.out);
 }
 
 struct AssignContext {
     KeywordIndex *index;
     Bookmark *bookmark;
     KeywordList *list;
+    int filter; // leave out what extraction with filtering leaves out
 };
 
 // Inserts b into an address-ordered set as vecs_insert does (1 when it was
@@ -363,6 +358,7 @@ static void assign_word(const char *word, void *context)
 {
     AssignContext *a = (AssignContext *) context;
     KeywordIndex *index = a->index;
+    if (a->filter && filtered_out(index, word, strlen(word))) return;
     uint32_t hash = hash_text(word);
     uint32_t slot = hash_table_probe(&index->byText, hash, entry_has_text, word);
     KeywordEntry *e = (KeywordEntry *) index->byText.slots[slot].item;
@@ -415,8 +411,21 @@ KeywordList *set_keywords(KeywordIndex *index, Bookmark *b, const char *text, Ke
     // listed twice, so the list holds each word once, in the order of its
     // first appearance, as if repeated words had been taken out first.
     if (!list) list = new_list(count_word_runs(text));
-    AssignContext a = {index, b, list};
+    AssignContext a = {index, b, list, 0};
     split_words(text, assign_word, &a);
+    return list;
+}
+
+// The words of title and then of keywords, as one text joined by a space
+// would give them (the space ends a word, as the ends of the texts do).
+KeywordList *set_title_keywords(KeywordIndex *index, Bookmark *b, const char *title,
+                                const char *keywords)
+{
+    KeywordList *list =
+        new_list(count_word_runs(title) + (keywords ? count_word_runs(keywords) : 0));
+    AssignContext a = {index, b, list, 1};
+    split_words(title, assign_word, &a);
+    if (keywords) split_words(keywords, assign_word, &a);
     return list;
 }
 
@@ -540,7 +549,8 @@ void remove_repeated_words(char *text, int case_sensitive)
         capacity *= 2;
     SeenWord local[SEEN_LOCAL];
     SeenTable seen;
-    seen.slots = capacity <= SEEN_LOCAL ? local : (SeenWord *) memAlloc(capacity * sizeof(SeenWord));
+    seen.slots =
+        capacity <= SEEN_LOCAL ? local : (SeenWord *) memAlloc(capacity * sizeof(SeenWord));
     memset(seen.slots, 0, capacity * sizeof(SeenWord));
     seen.mask = capacity - 1;
 

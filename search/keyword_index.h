@@ -4,8 +4,6 @@
 #ifndef TL_SEARCH_KEYWORD_INDEX_H
 #define TL_SEARCH_KEYWORD_INDEX_H
 
-#include <stddef.h>
-
 #include "core/hash_table.h"
 #include "core/vec.h"
 
@@ -45,13 +43,15 @@ void split_words(const char *text, WordCallback callback, void *context);
 // The words of text joined by single spaces, or null when none is kept. With
 // filter set, one-letter words and stop words are left out. Caller frees.
 char *extract_keywords(KeywordIndex *index, const char *text, int filter);
-// The same words written to out, which has room for strlen(text) + 1 bytes
-// (the result is never longer than text); returns their length, 0 for none.
-size_t extract_keywords_into(KeywordIndex *index, const char *text, int filter, char *out);
 // Takes b out of every keyword of old_list (may be null), then indexes b under
 // every word of text (may be null). Returns old_list refilled, or a new list.
 KeywordList *set_keywords(KeywordIndex *index, Bookmark *b, const char *text,
                           KeywordList *old_list);
+// A new Bookmark's list with title words on: what set_keywords gives for
+// the text extract_keywords(title + " " + keywords, filter on) returns,
+// without building either text. keywords may be null.
+KeywordList *set_title_keywords(KeywordIndex *index, Bookmark *b, const char *title,
+                                const char *keywords);
 // The list's keywords separated by single spaces ("" when empty). Caller frees.
 char *keyword_list_text(const KeywordList *list);
 void keyword_list_destroy(KeywordList *list);

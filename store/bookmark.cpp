@@ -86,28 +86,12 @@ void bookmark_bulk_end(AppState *app)
 }
 
 // Indexes the keywords of a new record: with title words on, the words of
-// the title and then of the given keyword text, filtered (extracted on the
-// stack while short); otherwise the words of the keyword text as they are,
-// which set_keywords splits itself.
-static KeywordList *new_keywords(AppState *app, Bookmark *b, const char *keywords,
-                                 int title_words)
+// the title and then of the given keyword text, filtered; otherwise the
+// words of the keyword text as they are.
+static KeywordList *new_keywords(AppState *app, Bookmark *b, const char *keywords, int title_words)
 {
-    if (!title_words) return set_keywords(app->keyword_index, b, keywords, nullptr);
-    size_t tlen = strlen(b->title);
-    size_t klen = keywords ? strlen(keywords) : 0;
-    size_t need = tlen + klen + 2;
-    char small[512];
-    char *buffer = need <= sizeof small / 2 ? small : (char *) memAlloc(2 * need);
-    char *joined = buffer, *extracted = buffer + need;
-    memcpy(joined, b->title, tlen);
-    size_t at = tlen;
-    if (tlen && klen) joined[at++] = ' ';
-    if (klen) memcpy(joined + at, keywords, klen);
-    joined[at + klen] = 0;
-    extract_keywords_into(app->keyword_index, joined, 1, extracted);
-    KeywordList *list = set_keywords(app->keyword_index, b, extracted, nullptr);
-    if (buffer != small) memFree(buffer);
-    return list;
+    if (title_words) return set_title_keywords(app->keyword_index, b, b->title, keywords);
+    return set_keywords(app->keyword_index, b, keywords, nullptr);
 }
 
 void add_bookmark(AppState *app, char *title, char *url, char *keywords, uint32_t addDate,

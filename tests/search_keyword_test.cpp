@@ -140,6 +140,44 @@ TEST_F(KeywordIndexTest, AssignKeepsCaseOrderAndDropsRepeats)
     EXPECT_EQ("", check_keyword_index(index, all()));
 }
 
+// A new Bookmark's keywords with title words on come straight from title
+// and keyword text, and must be what extracting from the joined text and
+// assigning that gives: the same words, in the same order, each once.
+TEST_F(KeywordIndexTest, TitleKeywordsAsExtractedFromTheJoinedText)
+{
+    const char *pieces[] = {"the", "a", "Chess", "chess",    "it's", "'s",
+                            "s",   "x", "rock'", "net-news", "Home", "2nd",
+                            "",    " ", ",",     "caf\xe9",  "WWW",  "page"};
+    std::mt19937 rng(11);
+    auto text = [&](int most) {
+        std::string t;
+        for (int n = (int) (rng() % (most + 1)); n > 0; n--)
+            t += std::string(pieces[rng() % (sizeof pieces / sizeof *pieces)]) +
+                 (rng() % 3 ? " " : "");
+        return t;
+    };
+    for (int round = 0; round < 600; round++) {
+        std::string title = text(6), keywords = text(4);
+        bool no_keywords = rng() % 4 == 0;
+        std::string joined = title;
+        if (!no_keywords) joined += (title.empty() ? "" : " ") + keywords;
+        char *extracted = extract_keywords(index, joined.c_str(), 1);
+        assign(0, extracted);
+        memFree(extracted);
+        std::string want = keywords_of(&books[0]);
+        KeywordList *list = set_title_keywords(index, &books[1], title.c_str(),
+                                               no_keywords ? nullptr : keywords.c_str());
+        books[1].keywords = list;
+        EXPECT_EQ(want, keywords_of(&books[1]))
+            << "title «" << title << "» keywords «" << keywords << "»";
+        EXPECT_EQ("", check_keyword_index(index, all()));
+        assign(0, "");
+        assign(1, "");
+        keyword_list_destroy(books[1].keywords);
+        books[1].keywords = nullptr;
+    }
+}
+
 TEST_F(KeywordIndexTest, ReassignmentDropsEmptiedEntries)
 {
     assign(0, "chess openings");
