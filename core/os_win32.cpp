@@ -334,8 +334,8 @@ int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes)
 {
     ThreadCall call = {fn, arg};
     // The size is the stack's reservation, not merely its first commitment.
-    HANDLE thread =
-        CreateThread(NULL, stack_bytes, thread_call, &call, STACK_SIZE_PARAM_IS_A_RESERVATION, NULL);
+    HANDLE thread = CreateThread(NULL, stack_bytes, thread_call, &call,
+                                 STACK_SIZE_PARAM_IS_A_RESERVATION, NULL);
     if (!thread) return 0;
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);

@@ -275,8 +275,7 @@ static uint32_t count_anchors(const char *text)
 {
     uint32_t anchors = 0;
     for (const char *p = text; *p; p++)
-        if (p[0] == '<' && (p[1] == 'A' || p[1] == 'a') && (p[2] == ' ' || p[2] == '\t'))
-            anchors++;
+        if (p[0] == '<' && (p[1] == 'A' || p[1] == 'a') && (p[2] == ' ' || p[2] == '\t')) anchors++;
     return anchors;
 }
 
