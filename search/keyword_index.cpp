@@ -143,7 +143,7 @@ KeywordIndex *keyword_index_create(void)
 // entry, the KeywordList), right after its vec record: most keywords belong
 // to a few Bookmarks and most Bookmarks have a few keywords, so one block
 // serves and the last slot lies beside the record. One that outgrows them
-// moves to a block of its own and grows as any vec does. vec_insert and the
+// moves to a block of its own, which doubles when full. vec_insert and the
 // like never see such a vec full (make_room first), so they never hand the
 // slots inside the owner to memRealloc.
 static const uint32_t ENTRY_SLOTS = 4;
@@ -163,7 +163,9 @@ static void init_inner(vec *v, uint32_t capacity)
 static void make_room(vec *v)
 {
     if (v->count < v->capacity) return;
-    uint32_t capacity = v->capacity + v->capacity / 2;
+    // Doubling: the sets of common words grow to thousands, and each step
+    // is a reallocation.
+    uint32_t capacity = v->capacity * 2;
     if (v->items == inner_slots(v)) {
         vec_slot *items = (vec_slot *) memAlloc(capacity * sizeof(vec_slot));
         memcpy(items, v->items, v->count * sizeof(vec_slot));
@@ -213,7 +215,7 @@ static void free_entry(KeywordEntry *e)
 }
 
 // A KeywordList is one block too: the record, its vec record, then room
-// for capacity slots (at least two, as growth adds half the capacity).
+// for capacity slots (at least two).
 static KeywordList *new_list(uint32_t capacity)
 {
     if (capacity < 2) capacity = 2;
