@@ -1,11 +1,13 @@
 // Helpers shared by the benchmarks.
 #include "bench_util.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <vector>
 
 #ifdef _WIN32
 #define PSAPI_VERSION 2 // GetProcessMemoryInfo from kernel32
@@ -54,13 +56,14 @@ double bench_peak_mib(void)
 std::string bench_generated_file(const std::string &args)
 {
     std::string name;
-    for (char c : args) name += (isalnum((unsigned char) c) ? c : '_');
+    for (char c : args)
+        name += (isalnum((unsigned char) c) ? c : '_');
     const char *dir = getenv("TL_BENCH_DATA") ? getenv("TL_BENCH_DATA") : "build/bench-data";
     std::string path = std::string(dir) + "/" + name + ".htm";
     struct stat st;
     if (stat(path.c_str(), &st) == 0 && st.st_size > 0) return path;
-    std::string gen = getenv("TL_GENERATOR") ? getenv("TL_GENERATOR")
-                                             : "../shared/bench/gen_bookmarks.py";
+    std::string gen =
+        getenv("TL_GENERATOR") ? getenv("TL_GENERATOR") : "../shared/bench/gen_bookmarks.py";
     std::string cmd = "mkdir -p '" + std::string(dir) + "' && python3 '" + gen + "' " + args +
                       " > '" + path + "'";
     if (system(cmd.c_str()) != 0) {
@@ -68,4 +71,53 @@ std::string bench_generated_file(const std::string &args)
         exit(2);
     }
     return path;
+}
+
+// The first "N.NNN s" of text, or -1.
+static double first_seconds(const std::string &text)
+{
+    for (size_t at = text.find(" s"); at != std::string::npos; at = text.find(" s", at + 1)) {
+        size_t start = at;
+        while (start > 0 && (isdigit((unsigned char) text[start - 1]) || text[start - 1] == '.'))
+            start--;
+        if (start < at && text.find('.', start) < at) return atof(text.c_str() + start);
+    }
+    return -1;
+}
+
+int bench_repeat_self(const char *argv0, const std::string &args, int repeats,
+                      const std::string &label)
+{
+    std::string command = std::string("\"") + argv0 + "\" " + args;
+    std::vector<double> times;
+    for (int run = 0; run < repeats; run++) {
+        fflush(stdout);
+#ifdef _WIN32
+        FILE *child = _popen(command.c_str(), "r");
+#else
+        FILE *child = popen(command.c_str(), "r");
+#endif
+        if (!child) return 0;
+        std::string output;
+        char buffer[4096];
+        size_t got;
+        while ((got = fread(buffer, 1, sizeof buffer, child)) > 0)
+            output.append(buffer, got);
+#ifdef _WIN32
+        int status = _pclose(child);
+#else
+        int status = pclose(child);
+#endif
+        if (status != 0) return 0;
+        if (run == 0) fputs(output.c_str(), stdout);
+        times.push_back(first_seconds(output));
+    }
+    std::vector<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    printf("%s: median of %d runs %.3f s, best %.3f s (", label.c_str(), repeats,
+           sorted[sorted.size() / 2], sorted[0]);
+    for (size_t i = 0; i < times.size(); i++)
+        printf("%s%.3f", i ? " " : "", times[i]);
+    printf(")\n");
+    return 1;
 }

@@ -16,5 +16,12 @@ double bench_peak_mib(void);
 // "--style own --count 100000") into a file under build/bench-data, once, and
 // returns the file's path. Ends the program when the generator fails.
 std::string bench_generated_file(const std::string &args);
+// Runs this program (argv0) again with args, repeats times, each in a
+// process of its own so that each starts on a fresh heap. Echoes the first
+// run's output, then prints under label the median and the best of the
+// first time figure ("0.308 s") of every run: single runs on a shared
+// virtual machine vary by a third and more. 0 when a run failed.
+int bench_repeat_self(const char *argv0, const std::string &args, int repeats,
+                      const std::string &label);
 
 #endif
