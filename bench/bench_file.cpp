@@ -2,8 +2,8 @@
 // importing a 100,000-entry browser export with title words on, and saving
 // 100,000 Bookmarks. Each phase runs in a process of its own (the program
 // starts itself with the phase's name), so that each peak memory figure is
-// that phase's alone, five times over, with the median and best time. Times are wall clock, with
-// the processor time beside them (a busy shared machine inflates the first, not the second).
+// that phase's alone, five times over, with the median and best time.
+// Times are wall clock, with the processor time beside them.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
