@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -175,6 +176,31 @@ TEST_F(KeywordIndexTest, TitleKeywordsAsExtractedFromTheJoinedText)
         assign(1, "");
         keyword_list_destroy(books[1].keywords);
         books[1].keywords = nullptr;
+    }
+}
+
+// Texts of many words, of long words and of one very long word: every word
+// once, in the order of its first appearance, however the words fall into
+// the batches they are filed in.
+TEST_F(KeywordIndexTest, ManyAndLongWords)
+{
+    std::mt19937 rng(3);
+    for (int round = 0; round < 200; round++) {
+        std::string text, want;
+        std::set<std::string> seen;
+        for (int n = (int) (rng() % 80); n > 0; n--) {
+            std::string word;
+            uint32_t kind = rng() % 4;
+            if (kind == 0) word = "w" + std::to_string(rng() % 30); // repeats
+            if (kind == 1) word = std::string(20 + rng() % 120, (char) ('a' + rng() % 3));
+            if (kind == 2) word = std::string(500 + rng() % 700, 'x') + std::to_string(rng() % 2);
+            if (kind == 3) word = "u" + std::to_string(rng());
+            text += word + (rng() % 2 ? " " : ", ");
+            if (seen.insert(word).second) want += (want.empty() ? "" : " ") + word;
+        }
+        assign(round % 3, text.c_str());
+        EXPECT_TRUE(want == keywords_of(&books[round % 3])) << round;
+        EXPECT_EQ("", check_keyword_index(index, all())) << round;
     }
 }
 
