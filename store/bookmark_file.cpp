@@ -10,6 +10,7 @@
 #include "core/os.h"
 #include "store/bookmark.h"
 #include "store/html_text.h"
+#include "store/url_index.h"
 
 char *read_whole_file(const char *path)
 {
@@ -290,6 +291,9 @@ int read_bookmark_file(AppState *app, const char *text, int title_words)
     while (scan_token(&s)) {
         if (s.kind != TOK_ANCHOR) continue;
         parse_anchor(&e, s.tokenStart);
+        // The duplicate search for this url comes after the title and the
+        // keywords are read: time enough for its table slot to arrive.
+        if (e.url.length) url_index_prefetch(app->url_index, e.url.data);
         if (!read_title(&s, &e.title)) break; // an unfinished entry is dropped
         read_keywords(&s, &e.keywords);
         char *title = take_text(&e.title);

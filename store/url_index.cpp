@@ -62,6 +62,12 @@ void url_index_add(UrlIndex *index, Bookmark *b)
     vecs_insert(group_of(s->item), b, nullptr);
 }
 
+void url_index_prefetch(const UrlIndex *index, const char *url)
+{
+    const HashTable *t = &index->table;
+    __builtin_prefetch(&t->slots[hash_text_nocase(url) & (t->capacity - 1)]);
+}
+
 void url_index_reserve(UrlIndex *index, uint32_t count)
 {
     hash_table_reserve(&index->table, count);

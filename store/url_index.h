@@ -28,6 +28,9 @@ UrlIndex *url_index_create(void);
 void url_index_destroy(UrlIndex *index);
 // Files b under its current url (nothing for an empty url).
 void url_index_add(UrlIndex *index, Bookmark *b);
+// Starts fetching the table slot where url would be found into the cache,
+// for a lookup of url that is to come shortly. Changes nothing.
+void url_index_prefetch(const UrlIndex *index, const char *url);
 // Makes room for count Bookmarks in all, so that adding them does not grow
 // the table step by step.
 void url_index_reserve(UrlIndex *index, uint32_t count);
