@@ -12,6 +12,7 @@
 //
 // The generated file is cut up here with a few string searches (the file
 // reader is its own module); only what the adds need is taken.
+#include <algorithm>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -25,70 +26,106 @@
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 
+// The entries' texts lie one after another in one buffer, so that reading
+// the file leaves no trail of freed temporaries in the heap that the adds
+// would then fill (the program's reader reads a file as one block).
 struct Entry {
-    std::string title, url, description;
+    uint32_t title, url, description; // offsets in Entries::texts; NO_TEXT for none
     uint32_t addDate, lastVisit, lastModified;
 };
 
-static uint32_t attribute(const std::string &line, const char *name)
+const uint32_t NO_TEXT = 0xFFFFFFFFu;
+
+struct Entries {
+    std::vector<Entry> list;
+    std::string texts;
+
+    uint32_t keep(const char *start, const char *end)
+    {
+        uint32_t at = (uint32_t) texts.size();
+        texts.append(start, end);
+        texts.push_back(0);
+        return at;
+    }
+    const char *text(uint32_t at) const { return at == NO_TEXT ? nullptr : texts.c_str() + at; }
+};
+
+// The value of NAME="digits" in [line, end), or DATE_NONE.
+static uint32_t attribute(const char *line, const char *end, const char *name)
 {
-    size_t at = line.find(std::string(" ") + name + "=\"");
-    if (at == std::string::npos) return DATE_NONE;
-    return (uint32_t) strtoul(line.c_str() + at + strlen(name) + 3, nullptr, 10);
+    std::string key = std::string(" ") + name + "=\"";
+    const char *at = std::search(line, end, key.begin(), key.end());
+    if (at == end) return DATE_NONE;
+    return (uint32_t) strtoul(at + key.size(), nullptr, 10);
 }
 
-static std::vector<Entry> read_entries(const std::string &path)
+static Entries read_entries(const std::string &path)
 {
-    std::vector<Entry> entries;
+    Entries entries;
     FILE *f = fopen(path.c_str(), "rb");
     if (!f) {
         fprintf(stderr, "bench_add: cannot open %s\n", path.c_str());
         exit(2);
     }
+    std::string file;
     char buf[65536];
-    while (fgets(buf, sizeof buf, f)) {
-        std::string line = buf;
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.pop_back();
-        size_t dt = line.find("<DT><A HREF=\"");
-        if (dt != std::string::npos) {
+    size_t got;
+    while ((got = fread(buf, 1, sizeof buf, f)) > 0)
+        file.append(buf, got);
+    fclose(f);
+    entries.texts.reserve(file.size());
+
+    static const char DT[] = "<DT><A HREF=\"", DD[] = "<DD>", END[] = "</A>";
+    for (size_t pos = 0; pos < file.size();) {
+        size_t eol = file.find('\n', pos);
+        if (eol == std::string::npos) eol = file.size();
+        const char *line = file.c_str() + pos, *end = file.c_str() + eol;
+        pos = eol + 1;
+        while (end > line && (end[-1] == '\r' || end[-1] == '\n'))
+            end--;
+        const char *dt = std::search(line, end, DT, DT + 13);
+        if (dt != end) {
+            const char *u = dt + 13, *uend = std::find(u, end, '"');
+            const char *gt = std::find(uend, end, '>');
+            const char *t = gt == end ? end : gt + 1;
+            const char *tend = std::find_end(t, end, END, END + 4);
             Entry e;
-            size_t u = dt + 13, uend = line.find('"', u);
-            size_t t = line.find('>', uend) + 1, tend = line.rfind("</A>");
-            e.url = line.substr(u, uend - u);
-            e.title = line.substr(t, tend - t);
-            e.addDate = attribute(line, "ADD_DATE");
-            e.lastVisit = attribute(line, "LAST_VISIT");
-            e.lastModified = attribute(line, "LAST_MODIFIED");
-            entries.push_back(e);
+            e.url = entries.keep(u, uend);
+            e.title = entries.keep(t, tend);
+            e.description = NO_TEXT;
+            e.addDate = attribute(line, end, "ADD_DATE");
+            e.lastVisit = attribute(line, end, "LAST_VISIT");
+            e.lastModified = attribute(line, end, "LAST_MODIFIED");
+            entries.list.push_back(e);
             continue;
         }
-        size_t dd = line.find("<DD>");
-        if (dd != std::string::npos && !entries.empty())
-            entries.back().description = line.substr(dd + 4);
+        const char *dd = std::search(line, end, DD, DD + 4);
+        if (dd != end && !entries.list.empty() && dd + 4 < end)
+            entries.list.back().description = entries.keep(dd + 4, end);
     }
-    fclose(f);
     return entries;
 }
 
 // Adds every entry as an import would; the texts are copied to the heap in
 // the loop, as the reader hands over heap texts. Counts the BookmarkList
 // slots that insertions moved when moved is given (one-at-a-time adds).
-static void add_all(AppState *app, const std::vector<Entry> &entries, uint64_t *moved)
+static void add_all(AppState *app, const Entries &entries, uint64_t *moved)
 {
-    for (const Entry &e : entries) {
+    for (const Entry &e : entries.list) {
         uint32_t before = app->bookmarks->count;
-        add_bookmark(app, dupstr(e.title.c_str()), dupstr(e.url.c_str()),
-                     e.description.empty() ? nullptr : dupstr(e.description.c_str()), e.addDate,
-                     e.lastVisit, e.lastModified, 1);
-        if (!moved || app->bookmarks->count == before || e.url.empty()) continue;
+        const char *description = entries.text(e.description);
+        add_bookmark(app, dupstr(entries.text(e.title)), dupstr(entries.text(e.url)),
+                     description ? dupstr(description) : nullptr, e.addDate, e.lastVisit,
+                     e.lastModified, 1);
+        const char *url = entries.text(e.url);
+        if (!moved || app->bookmarks->count == before || !*url) continue;
         uint32_t pos;
-        vecs_search(app->bookmarks, find_bookmark_by_url(app, e.url.c_str()), &pos, nullptr);
+        vecs_search(app->bookmarks, find_bookmark_by_url(app, url), &pos, nullptr);
         *moved += app->bookmarks->count - 1 - pos;
     }
 }
 
-static void run(const char *mode, const std::vector<Entry> &entries)
+static void run(const char *mode, const Entries &entries)
 {
     bool bulk = strcmp(mode, "bulk") == 0;
     double base_mib = bench_peak_mib();
@@ -99,7 +136,7 @@ static void run(const char *mode, const std::vector<Entry> &entries)
     if (bulk) {
         // As the file reader does: room for as many Bookmarks as entries.
         bookmark_bulk_begin(app);
-        bookmark_bulk_reserve(app, (uint32_t) entries.size());
+        bookmark_bulk_reserve(app, (uint32_t) entries.list.size());
     }
     add_all(app, entries, bulk ? nullptr : &moved);
     double t_end = bench_now();
@@ -110,7 +147,7 @@ static void run(const char *mode, const std::vector<Entry> &entries)
     uint32_t n = app->bookmarks->count;
     printf("%s: %zu adds with title words: %.3f s (%.3f s processor time), peak memory %.1f MiB "
            "(%.1f MiB before); %u Bookmarks, %u keywords\n",
-           mode, entries.size(), t1 - t0, cpu, peak_mib, base_mib, n,
+           mode, entries.list.size(), t1 - t0, cpu, peak_mib, base_mib, n,
            app->keyword_index->entries->count);
     if (bulk) {
         bookmark_bulk_begin(app);
