@@ -22,69 +22,48 @@
 
 // ---- Set operations --------------------------------------------------------
 
-vec *set_intersect(const vec *a, const vec *b)
-{
-    vec *out = vec_create();
-    uint32_t i = 0, j = 0;
-    while (i < a->count && j < b->count) {
-        vec_slot x = a->items[i], y = b->items[j];
-        if (y < x) {
-            j++;
-        } else if (x == y) {
-            vec_append_(out, x);
-            i++;
-            j++;
-        } else {
-            i++;
-        }
-    }
-    return out;
-}
+// The three set operations are one walk of both sets in address order;
+// which members go to the result tells them apart.
+enum : unsigned { KEEP_ONLY_A = 1, KEEP_BOTH = 2, KEEP_ONLY_B = 4 };
 
-vec *set_union(const vec *a, const vec *b)
+static vec *set_merge(const vec *a, const vec *b, unsigned keep)
 {
     vec *out = vec_create();
     uint32_t i = 0, j = 0;
     while (i < a->count && j < b->count) {
         vec_slot x = a->items[i], y = b->items[j];
         if (x < y) {
-            vec_append_(out, x);
+            if (keep & KEEP_ONLY_A) vec_append_(out, x);
             i++;
         } else if (y < x) {
-            vec_append_(out, y);
+            if (keep & KEEP_ONLY_B) vec_append_(out, y);
             j++;
         } else {
-            vec_append_(out, x);
+            if (keep & KEEP_BOTH) vec_append_(out, x);
             i++;
             j++;
         }
     }
-    for (; i < a->count; i++)
+    for (; i < a->count && (keep & KEEP_ONLY_A); i++)
         vec_append_(out, a->items[i]);
-    for (; j < b->count; j++)
+    for (; j < b->count && (keep & KEEP_ONLY_B); j++)
         vec_append_(out, b->items[j]);
     return out;
 }
 
+vec *set_intersect(const vec *a, const vec *b)
+{
+    return set_merge(a, b, KEEP_BOTH);
+}
+
+vec *set_union(const vec *a, const vec *b)
+{
+    return set_merge(a, b, KEEP_ONLY_A | KEEP_BOTH | KEEP_ONLY_B);
+}
+
 vec *set_minus(const vec *a, const vec *b)
 {
-    vec *out = vec_create();
-    uint32_t i = 0, j = 0;
-    while (i < a->count && j < b->count) {
-        vec_slot x = a->items[i], y = b->items[j];
-        if (x < y) {
-            vec_append_(out, x);
-            i++;
-        } else if (x == y) {
-            i++;
-            j++;
-        } else {
-            j++;
-        }
-    }
-    for (; i < a->count; i++)
-        vec_append_(out, a->items[i]);
-    return out;
+    return set_merge(a, b, KEEP_ONLY_A);
 }
 
 // Sorts n values in place, with tmp as room for n more, by a radix sort on
