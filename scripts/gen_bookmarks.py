@@ -72,6 +72,9 @@ airport album animal answer apple energy engine english estate orchestra
 office online opera organic outdoor island image index internet
 """.split()
 
+# The keywords people type themselves: a small set, used again and again.
+TAGS = ("news", "code", "map", "data", "web", "net", "lab", "cook", "art", "chess", "music",
+        "travel", "work", "todo", "read", "later", "ref", "fun")
 STOP = ("the", "a", "of", "and", "for", "in", "on", "to", "my", "with", "home", "page",
         "from", "by", "about", "www")
 # The program's stop words: these are not keywords of an imported title.
@@ -226,6 +229,16 @@ def dates(draw):
     return add, min(add + draw.below(60_000_000), LAST_DATE)
 
 
+def tags(draw):
+    """One to three of the tags, each once."""
+    chosen = []
+    for _ in range(1 + draw.below(3)):
+        t = draw.pick(TAGS)
+        if t not in chosen:
+            chosen.append(t)
+    return chosen
+
+
 def keywords_of(title):
     """The keywords an import gives a title: its words (runs of ASCII letters
     and digits, "'s" dropped) without one-letter words and stop words."""
@@ -259,8 +272,8 @@ def own_file(draw, vocab, count):
         title = title_of(draw, vocab)
         keywords = keywords_of(title)
         # Some Bookmarks carry keywords that their owner typed.
-        if draw.chance(0.2):
-            keywords += [vocab.word() for _ in range(1 + draw.below(3))]
+        if draw.chance(0.25):
+            keywords += tags(draw)
         add, later = dates(draw)
         attrs = 'ADD_DATE="%d" ' % add
         if draw.chance(0.6):
@@ -310,7 +323,7 @@ def browser_file(draw, vocab, count):
         if draw.chance(0.03):
             attrs += ' ICON="%s"' % ICON
         if draw.chance(0.03):
-            attrs += ' TAGS="%s"' % ",".join(vocab.word() for _ in range(1 + draw.below(3)))
+            attrs += ' TAGS="%s"' % ",".join(tags(draw))
         if draw.chance(0.005):
             attrs += ' SHORTCUTURL="%s"' % vocab.word()
         pad = "    " * depth
