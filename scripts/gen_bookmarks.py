@@ -22,9 +22,10 @@ Words come from a vocabulary of N / 4 words (at least 300): common English
 words near the top, made-up words of one to three syllables below them. The
 word of rank k is drawn with a weight of 1 / (k + 3), falling off as word
 frequencies do in natural text: a few words stand in thousands of titles,
-most in a handful. Words the benchmarks search for have fixed ranks, whatever the
-seed, so that each query finds what its benchmark means it to: a most
-frequent word, common topics, a moderately common word, rare ones.
+most in a handful. The keywords that owners type come from a small set of
+tags. Words the benchmarks search for have fixed ranks, whatever the seed,
+so that each query finds what its benchmark means it to: a most frequent
+word, common topics, a moderately common word, rare ones.
 """
 import argparse
 import bisect
@@ -303,19 +304,22 @@ def browser_file(draw, vocab, count):
         out.append(pad + "<DL><p>\n")
 
     def entry(depth, i):
+        add, later = dates(draw)
         r = draw.random()
         if urls and r < 0.02:
-            url = draw.pick(urls)
+            url, first = draw.pick(urls)
             if draw.chance(0.5):
                 url = url.upper()
+            else:
+                add = min(first + 1 + draw.below(30_000_000), LAST_DATE)
+                later = max(later, add)
         elif r < 0.022:
             url = draw.pick(BOOKMARKLETS)
         elif r < 0.024:
             url = draw.pick(INTERNAL)
         else:
             url = unique_url(draw, vocab, i, seen)
-            urls.append(url)
-        add, later = dates(draw)
+            urls.append((url, add))
         attrs = 'ADD_DATE="%d" LAST_MODIFIED="%d"' % (add, later)
         if draw.chance(0.05) and url.lower().startswith("http"):
             site = "/".join(url.split("/")[:3])
