@@ -134,6 +134,11 @@ static INT_PTR CALLBACK properties_proc(HWND dialog, UINT message, WPARAM wparam
         case IDCANCEL: EndDialog(dialog, 2); return TRUE;
         }
         break;
+    case WM_CTLCOLORSTATIC:
+        // The labels lie on the tab control, whose body a visual style may
+        // draw in another colour than the dialog's: they leave it showing.
+        SetBkMode((HDC) wparam, TRANSPARENT);
+        return (INT_PTR) GetStockObject(NULL_BRUSH);
     }
     return FALSE;
 }
