@@ -6,6 +6,7 @@
 #include "core/mem.h"
 #include "core/os.h"
 #include "res/resource.h"
+#include "search/keyword_index.h"
 #include "store/bookmark.h"
 
 static const char PROPERTIES_CAPTION[] = "Trovelink Properties";
@@ -105,6 +106,13 @@ TEST_F(Gui, AddStoresANewRecordOnlyAfterOkAndReplacesADuplicateOnYes)
 {
     std::string before = three();
     start(before.c_str());
+    auto keyword_count = [&] {
+        vec *words = keyword_index_words(app->keyword_index);
+        uint32_t n = words->count;
+        vec_destroy(words);
+        return n;
+    };
+    uint32_t keywords = keyword_count();
     std::string shown, added;
     {
         DialogClicker clicker;
@@ -118,6 +126,7 @@ TEST_F(Gui, AddStoresANewRecordOnlyAfterOkAndReplacesADuplicateOnYes)
     EXPECT_EQ(shown, "|||?|?"); // the browser gave no page; never visited nor checked
     EXPECT_EQ(added.size(), 25u) << added; // ctime's «Sun Nov 06 08:49:37 1994» and a line feed
     EXPECT_EQ(app->bookmarks->count, 3u);
+    EXPECT_EQ(keyword_count(), keywords);
     EXPECT_EQ(read_file(file), before);
     {
         DialogClicker clicker;
