@@ -48,6 +48,11 @@ void on_command(AppState *app, int id, HWND control, int code)
     case IDM_MARK_VISITED: on_mark_visited(app); break;
     case IDM_COPY_URL: on_copy_url(app); break;
     case IDM_CONTENTS: show_help_contents(app); break;
+    case IDM_ADD: on_add(app); break;
+    case IDM_PROPERTIES: on_properties(app); break;
+    case IDM_OPTIONS: on_options(app); break;
+    case IDM_ABOUT: about_dialog((HWND) app->main_window); break;
+    case IDM_DICTIONARY: on_dictionary(app); break;
     }
 }
 

@@ -175,8 +175,7 @@ void refresh_bookmark_icon(AppState *app, Bookmark *b)
         InvalidateRect(list_of(app), &rect, FALSE);
 }
 
-// The locale's case-insensitive sort key, which orders texts as lstrcmpiA does.
-static uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t size)
+uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t size)
 {
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
     int n = LCMapStringA(LOCALE_USER_DEFAULT, flags, text, -1, (LPSTR) key, (int) size);
