@@ -485,9 +485,9 @@ TEST_F(TlsProbe, RefusedCertificatesFail)
     EXPECT_EQ(0u, requests().size());
 }
 
-// Servers that stall, drip, loop, flood, babble or break off: each check
-// ends within the time-outs with the result the reply so far gives, over
-// plain HTTP and over TLS alike.
+// A server that closes at once gets a GET; servers that stall, drip, loop,
+// flood, babble or break off: each check ends within the time-outs with the
+// result the reply so far gives, over plain HTTP and over TLS alike.
 TEST_F(TlsProbe, HostileServers)
 {
     std::string head = std::string("HTTP/1.0 200 OK\r\n") + LM;
@@ -505,6 +505,12 @@ TEST_F(TlsProbe, HostileServers)
         };
         // Each script is used up by its check.
         const Case cases[] = {
+            {"closed, then GET answered",
+             [&] {
+                 http_server_close(server);
+                 http_server_reply(server, head + "\r\n");
+             },
+             LM_TIME},
             {"silent", [&] { http_server_silent(server); }, DATE_FAILED},
             {"stalled handshake", [&] { http_server_stall_handshake(server); }, DATE_FAILED},
             {"drip", [&] { http_server_reply(server, drip); }, DATE_NONE},
