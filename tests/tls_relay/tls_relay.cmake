@@ -6,13 +6,13 @@
 if(TARGET tls_relay)
   return()
 endif()
-find_package(OpenSSL QUIET)
 find_program(TL_OPENSSL_COMMAND openssl REQUIRED)
 set(TL_TLS_DIR ${CMAKE_BINARY_DIR}/tls)
 set(tls_certs ${TL_TLS_DIR}/ca.pem ${TL_TLS_DIR}/localhost.pem ${TL_TLS_DIR}/localhost.key
               ${TL_TLS_DIR}/untrusted.pem ${TL_TLS_DIR}/untrusted.key)
 add_custom_command(OUTPUT ${tls_certs}
-  COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/make_certs.sh ${TL_TLS_DIR}
+  COMMAND ${CMAKE_COMMAND} -E env OPENSSL=${TL_OPENSSL_COMMAND}
+          sh ${CMAKE_CURRENT_LIST_DIR}/make_certs.sh ${TL_TLS_DIR}
   DEPENDS ${CMAKE_CURRENT_LIST_DIR}/make_certs.sh
   COMMENT "Test certificates")
 add_custom_target(tls_certs DEPENDS ${tls_certs})
