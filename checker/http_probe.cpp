@@ -26,8 +26,8 @@ const unsigned BUILD_NUMBER = 20;
 const char BUILD_LETTER[] = "m";
 
 // The request: request line, User-Agent, Host (the URL's host, with the port
-// when it is not the scheme's default), empty line; every line ends in CR LF. Held in a growable
-// string so that a long path goes out whole.
+// when it is not the scheme's default), empty line; every line ends in CR LF.
+// Held in a growable string so that a long path goes out whole.
 void build_request(vstr *out, const char *method, const UrlParts *url)
 {
     char text[64];
@@ -121,8 +121,7 @@ int receive_header(const Link *link, char *buf)
 int exchange(const ProbeContext *ctx, const char *method, const UrlParts *url, char *buf)
 {
     bool secure = url->scheme == SCHEME_HTTPS;
-    if (url->scheme != SCHEME_NONE && url->scheme != SCHEME_HTTP && !secure)
-        return PROBE_NOT_HTTP;
+    if (url->scheme != SCHEME_NONE && url->scheme != SCHEME_HTTP && !secure) return PROBE_NOT_HTTP;
     uint32_t address;
     if (!ctx->net.resolve(url->host, &address)) return PROBE_BAD_URL;
     Link link = {ctx, ctx->net.open(), nullptr};

@@ -6,10 +6,10 @@
 //   [scheme "://"] host [":" digits] path [trailing part]
 //
 // The scheme is looked up by the letters of each table name in turn, so
-// "https" is https and "httpx" still counts as http; the host runs over letters, digits and -%@=&;?$_.+!*'(),; the path
-// adds "/", and stops at the first character outside that class (a blank, a
-// tilde, a "#"...). Nothing here checks that the host is a plausible name:
-// the lookup decides that.
+// "https" is https and "httpx" still counts as http; the host runs over
+// letters, digits and -%@=&;?$_.+!*'(),; the path adds "/", and stops at the
+// first character outside that class (a blank, a tilde, a "#"...). Nothing
+// here checks that the host is a plausible name: the lookup decides that.
 //
 // A date is read from the text after "odified:" (so «Last-Modified:» and
 // «Last-modified:» both count) in one of two shapes:
@@ -39,7 +39,8 @@ namespace
 const struct {
     const char *name;
     int32_t code;
-} schemes[] = {{"https", SCHEME_HTTPS}, {"http", SCHEME_HTTP}, {"ftp", SCHEME_FTP}, {"file", SCHEME_FILE}};
+} schemes[] = {
+    {"https", SCHEME_HTTPS}, {"http", SCHEME_HTTP}, {"ftp", SCHEME_FTP}, {"file", SCHEME_FILE}};
 const char *const month_names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 

@@ -22,12 +22,12 @@ struct OsTls {
     bool has_ctx;
     char *target; // the name sent to the server, or null for an address
     SecPkgContext_StreamSizes sizes;
-    char *in;        // bytes received and not yet decrypted: in_len of in_cap
+    char *in; // bytes received and not yet decrypted: in_len of in_cap
     size_t in_len, in_cap;
-    char *plain;     // decrypted bytes not yet handed out: plain_len from plain_at
+    char *plain; // decrypted bytes not yet handed out: plain_len from plain_at
     size_t plain_at, plain_len;
-    char *record;    // room to encrypt one record in
-    bool closed;     // the server ended the session
+    char *record; // room to encrypt one record in
+    bool closed;  // the server ended the session
 };
 
 namespace
@@ -104,7 +104,8 @@ int continue_handshake(OsTls *t, bool need_more, uint32_t start, uint32_t timeou
     bool retried = false;
     for (;;) {
         if (need_more && receive_more(t, HANDSHAKE_BUFFER_MAX, start, timeout_ms) <= 0) return 0;
-        SecBuffer in[2] = {{(ULONG) t->in_len, SECBUFFER_TOKEN, t->in}, {0, SECBUFFER_EMPTY, nullptr}};
+        SecBuffer in[2] = {{(ULONG) t->in_len, SECBUFFER_TOKEN, t->in},
+                           {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc in_desc = {SECBUFFER_VERSION, 2, in};
         SecBuffer out = {0, SECBUFFER_TOKEN, nullptr};
         SecBufferDesc out_desc = {SECBUFFER_VERSION, 1, &out};
@@ -204,8 +205,7 @@ int start_session(OsTls *t, const char *host, uint32_t start, uint32_t timeout_m
     if (!send_token(t, &out, start, timeout_ms)) return 0;
     if (!continue_handshake(t, true, start, timeout_ms)) return 0;
     if (!certificate_trusted(t, host)) return 0;
-    if (QueryContextAttributesA(&t->ctx, SECPKG_ATTR_STREAM_SIZES, &t->sizes) != SEC_E_OK)
-        return 0;
+    if (QueryContextAttributesA(&t->ctx, SECPKG_ATTR_STREAM_SIZES, &t->sizes) != SEC_E_OK) return 0;
     size_t record = t->sizes.cbHeader + t->sizes.cbMaximumMessage + t->sizes.cbTrailer;
     t->record = (char *) malloc(record);
     if (t->in_cap < record) {
@@ -234,9 +234,8 @@ OsTls *os_tls_open(OsSocket s, const char *host, uint32_t timeout_ms)
     memset(&cred, 0, sizeof cred);
     cred.dwVersion = SCHANNEL_CRED_VERSION;
     cred.dwFlags = SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_MANUAL_CRED_VALIDATION;
-    if (AcquireCredentialsHandleA(nullptr, (SEC_CHAR *) UNISP_NAME_A, SECPKG_CRED_OUTBOUND,
-                                  nullptr, &cred, nullptr, nullptr, &t->cred,
-                                  nullptr) != SEC_E_OK) {
+    if (AcquireCredentialsHandleA(nullptr, (SEC_CHAR *) UNISP_NAME_A, SECPKG_CRED_OUTBOUND, nullptr,
+                                  &cred, nullptr, nullptr, &t->cred, nullptr) != SEC_E_OK) {
         free(t->in);
         free(t->target);
         free(t);
@@ -332,8 +331,8 @@ void os_tls_close(OsTls *tls)
         SecBuffer out = {0, SECBUFFER_TOKEN, nullptr};
         SecBufferDesc out_desc = {SECBUFFER_VERSION, 1, &out};
         ULONG attributes;
-        InitializeSecurityContextA(&tls->cred, &tls->ctx, tls->target, REQUEST_FLAGS, 0, 0,
-                                   nullptr, 0, nullptr, &out_desc, &attributes, nullptr);
+        InitializeSecurityContextA(&tls->cred, &tls->ctx, tls->target, REQUEST_FLAGS, 0, 0, nullptr,
+                                   0, nullptr, &out_desc, &attributes, nullptr);
         send_token(tls, &out, os_tick_count(), CLOSE_WAIT_MS);
     }
     free_session(tls);

@@ -450,7 +450,8 @@ TEST_F(TlsProbe, DateReadThroughTls)
     EXPECT_EQ(Lines{"localhost"}, names());
     ASSERT_EQ(1u, requests().size());
     std::string port = tls_url("").substr(tls_url("").rfind(':') + 1);
-    EXPECT_EQ("HEAD /a.html HTTP/1.0\r\n" + std::string(UA) + "Host: localhost:" + port + "\r\n\r\n",
+    EXPECT_EQ("HEAD /a.html HTTP/1.0\r\n" + std::string(UA) + "Host: localhost:" + port +
+                  "\r\n\r\n",
               requests()[0]);
 }
 

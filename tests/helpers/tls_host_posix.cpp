@@ -15,8 +15,7 @@ intptr_t tls_host_spawn(const std::string &program, const std::vector<std::strin
         argv.push_back((char *) a.c_str());
     argv.push_back(nullptr);
     pid_t pid;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), nullptr) != 0)
-        return -1;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), nullptr) != 0) return -1;
     return pid;
 }
 

@@ -170,9 +170,11 @@ void serve(SSL_CTX *ctx, int client)
 SSL_CTX *context(const std::string &dir, const char *name)
 {
     SSL_CTX *ctx = SSL_CTX_new(TLS_server_method());
-    if (!ctx || SSL_CTX_use_certificate_file(ctx, (dir + "/" + name + ".pem").c_str(),
-                                             SSL_FILETYPE_PEM) != 1 ||
-        SSL_CTX_use_PrivateKey_file(ctx, (dir + "/" + name + ".key").c_str(), SSL_FILETYPE_PEM) != 1)
+    if (!ctx ||
+        SSL_CTX_use_certificate_file(ctx, (dir + "/" + name + ".pem").c_str(), SSL_FILETYPE_PEM) !=
+            1 ||
+        SSL_CTX_use_PrivateKey_file(ctx, (dir + "/" + name + ".key").c_str(), SSL_FILETYPE_PEM) !=
+            1)
         exit(2);
     SSL_CTX_set_tlsext_servername_callback(ctx, on_hello);
     return ctx;
