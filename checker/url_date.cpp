@@ -5,11 +5,11 @@
 //
 //   [scheme "://"] host [":" digits] path [trailing part]
 //
-// The scheme is looked up by its first three or four letters ("https" counts
-// as http); the host runs over letters, digits and -%@=&;?$_.+!*'(),; the path
-// adds "/", and stops at the first character outside that class (a blank, a
-// tilde, a "#"...). Nothing here checks that the host is a plausible name:
-// the lookup decides that.
+// The scheme is looked up by the letters of each table name in turn, so
+// "https" is https and "httpx" still counts as http; the host runs over
+// letters, digits and -%@=&;?$_.+!*'(),; the path adds "/", and stops at the
+// first character outside that class (a blank, a tilde, a "#"...). Nothing
+// here checks that the host is a plausible name: the lookup decides that.
 //
 // A date is read from the text after "odified:" (so «Last-Modified:» and
 // «Last-modified:» both count) in one of two shapes:
@@ -34,7 +34,13 @@
 namespace
 {
 
-const char *const scheme_names[] = {"http", "ftp", "file"}; // codes 1, 2, 3
+// Searched in this order; a scheme agrees with the first name that its text
+// begins with.
+const struct {
+    const char *name;
+    int32_t code;
+} schemes[] = {
+    {"https", SCHEME_HTTPS}, {"http", SCHEME_HTTP}, {"ftp", SCHEME_FTP}, {"file", SCHEME_FILE}};
 const char *const month_names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
@@ -129,6 +135,7 @@ uint16_t default_port(int32_t scheme)
     switch (scheme) {
     case SCHEME_NONE:
     case SCHEME_HTTP: return 80;
+    case SCHEME_HTTPS: return 443;
     case SCHEME_FTP: return 21;
     default: return 0;
     }
@@ -150,9 +157,9 @@ int split_url(const char *url, UrlParts *parts)
         return 0;
     }
     if (span_used(m[2])) {
-        for (int i = 0; i < 3; i++) {
-            if (starts_with_nocase(url + m[2].rm_so, scheme_names[i])) {
-                parts->scheme = i + 1;
+        for (const auto &s : schemes) {
+            if (starts_with_nocase(url + m[2].rm_so, s.name)) {
+                parts->scheme = s.code;
                 break;
             }
         }
@@ -180,8 +187,9 @@ char *resolve_url(const char *base, const char *reference)
 
     vstr out;
     vstrInit(&out);
-    if (b.scheme != SCHEME_NONE) {
-        vstrAppend(&out, scheme_names[b.scheme - 1]);
+    for (const auto &s : schemes) {
+        if (s.code != b.scheme) continue;
+        vstrAppend(&out, s.name);
         vstrAppendCh(&out, ':');
     }
     if (reference[0] == '/' && reference[1] == '/') {
