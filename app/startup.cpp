@@ -91,9 +91,10 @@ AppState *tl_startup(HINSTANCE instance)
 
     load_bookmark_file(app);
     status_message(app, "Please Wait, Initializing Browser...");
-    // The browser link, the start-up rescan and the checker thread arrive
-    // with their own parts of the program.
+    // The browser link and the start-up rescan arrive with their own parts
+    // of the program.
     status_message(app, "Ready");
+    start_checker_thread(app);
     if (app->options.auto_check) start_check_cycle(app);
     return app;
 }
