@@ -38,9 +38,9 @@ Bookmark *first_candidate_from_top(AppState *app)
 struct Checker {
     std::vector<std::string> queue, posted;
     std::vector<Bookmark *> redrawn;
-    bool accept = true;       // the thread has its queue
-    bool verify = false;      // compare every choice with the search from the top
-    std::string mismatch;     // the first disagreement
+    bool accept = true;   // the thread has its queue
+    bool verify = false;  // compare every choice with the search from the top
+    std::string mismatch; // the first disagreement
 };
 Checker *g_checker;
 
@@ -125,9 +125,9 @@ TEST_F(Cycle, CandidatesByFlagAndDates)
         uint32_t visit, modified;
         bool checked;
     } cases[] = {
-        {T1, DATE_NONE, true},      {T1, DATE_FAILED, true}, {T1, DATE_CHECKING, true},
-        {T2, T1, true},             {T1, T1, true},          {T1, T2, false}, // modified since the visit
-        {DATE_NONE, T2, true},      // never visited: DATE_NONE is later than every time
+        {T1, DATE_NONE, true}, {T1, DATE_FAILED, true}, {T1, DATE_CHECKING, true},
+        {T2, T1, true},        {T1, T1, true},          {T1, T2, false}, // modified since the visit
+        {DATE_NONE, T2, true}, // never visited: DATE_NONE is later than every time
     };
     std::vector<std::string> expected;
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
@@ -243,9 +243,9 @@ TEST_F(Cycle, WhatsNewDuringACycleGoesOverEveryBookmarkAgain)
     add("http://c/", "red");
     filter("red"); // display order a, b, c
     start_check_cycle(app);
-    end_probe(begin_probe());   // a
+    end_probe(begin_probe()); // a
     std::string b = begin_probe();
-    start_check_cycle(app);     // only clears the flags
+    start_check_cycle(app); // only clears the flags
     EXPECT_TRUE(checker.queue.empty());
     end_probe(b);
     run();

@@ -126,8 +126,8 @@ TEST_F(EndToEnd, ChecksEveryBookmarkAtStartUpAndSavesTheDates)
         char date[64];
         time_t t = first_date + (time_t) i * 86400;
         strftime(date, sizeof date, "%a, %d %b %Y %H:%M:%S GMT", gmtime(&t));
-        http_server_reply(server, std::string("HTTP/1.0 200 OK\r\nLast-Modified: ") + date +
-                                      "\r\n\r\n");
+        http_server_reply(server,
+                          std::string("HTTP/1.0 200 OK\r\nLast-Modified: ") + date + "\r\n\r\n");
     }
     for (int i = 0; i < N; i++)
         entries.push_back({urls[i].c_str(), titles[i].c_str(), "page"});

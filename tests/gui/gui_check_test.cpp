@@ -12,8 +12,8 @@
 namespace
 {
 
-const unsigned T1 = 1600000000;       // the Bookmarks' visits
-const uint32_t NEWER = 1654041600;    // the pages' date, after the visits
+const unsigned T1 = 1600000000;    // the Bookmarks' visits
+const uint32_t NEWER = 1654041600; // the pages' date, after the visits
 const char DATED[] = "HTTP/1.0 200 OK\r\nLast-Modified: Wed, 01 Jun 2022 00:00:00 GMT\r\n\r\n";
 const char NOT_FOUND[] = "HTTP/1.0 404 Not Found\r\n\r\n";
 // A dated reply in three pieces, so that its probe takes a while.
