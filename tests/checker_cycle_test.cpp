@@ -230,10 +230,18 @@ TEST_F(Cycle, StopDuringAProbeStoresItsResultAndPostsNothingMore)
     EXPECT_EQ(T1, first->lastModified);
     EXPECT_TRUE(checker.queue.empty());
     EXPECT_EQ(DATE_NONE, second->lastModified);
-    // A new cycle goes over both again.
+    // A cycle started again while a probe hangs queues nothing behind it,
+    // and goes on when that probe ends.
     start_check_cycle(app);
+    std::string hanging = begin_probe();
+    stop_check_cycle(app);
+    start_check_cycle(app);
+    EXPECT_TRUE(checker.queue.empty());
+    end_probe(hanging);
+    EXPECT_EQ(1u, checker.queue.size());
     run();
     EXPECT_EQ(3u, checker.posted.size());
+    EXPECT_EQ(0, app->check_active);
 }
 
 TEST_F(Cycle, WhatsNewDuringACycleGoesOverEveryBookmarkAgain)
