@@ -1,7 +1,7 @@
 // Check cycles on the application record, with a stand-in for the checker
 // thread: which Bookmarks are candidates, where the reports go, lost
 // requests, one request at a time (Stop, a new cycle, adds during a probe),
-// the minute timer, and the resumed search agreeing with a search from the
+// and the resumed search agreeing with a search from the
 // top after every kind of change. The flows in the window are tested in
 // tests/gui/gui_check_test.cpp.
 #include <algorithm>
@@ -222,34 +222,6 @@ TEST_F(Cycle, AddsDuringAProbeQueueNothingAndTheNewBookmarkIsChecked)
     EXPECT_EQ(51u, checker.posted.size());
     for (Bookmark *b : added)
         EXPECT_TRUE(b->flags & BM_CHECKED);
-}
-
-TEST_F(Cycle, MinuteTimer)
-{
-    struct Case {
-        int32_t status_timer;
-        bool auto_rescan, active;
-        int starts_at; // tick that starts a cycle, 0 for none within 5
-    } cases[] = {
-        {2, true, false, 2}, {2, false, false, 0}, {2, true, true, 0},
-        {0, true, false, 0}, {1, true, false, 1},
-    };
-    add("http://a/");
-    for (const Case &c : cases) {
-        app->options.status_timer = c.status_timer;
-        app->options.auto_rescan = c.auto_rescan;
-        app->check_active = c.active;
-        app->check_minutes = 0;
-        checker.posted.clear();
-        int started = 0;
-        for (int tick = 1; tick <= 5 && !started; tick++) {
-            check_minute_tick(app);
-            if (!checker.posted.empty()) started = tick;
-        }
-        EXPECT_EQ(c.starts_at, started) << "status_timer " << c.status_timer;
-        checker.queue.clear();
-        app->check_pending = app->check_probing = app->check_active = 0;
-    }
 }
 
 // Random changes between probes: every URL handed over is the one a search
