@@ -1,9 +1,9 @@
 // Check cycles on the application record, with a stand-in for the checker
 // thread: which Bookmarks are candidates, where the reports go, lost
 // requests, one request at a time (Stop, a new cycle, adds during a probe),
-// and the resumed search agreeing with a search from the
-// top after every kind of change. The flows in the window are tested in
-// tests/gui/gui_check_test.cpp.
+// and the resumed search agreeing with a search from the top after every
+// kind of change. The flows in the window (and the minute timer) are tested
+// in tests/gui/gui_check_test.cpp.
 #include <algorithm>
 #include <random>
 #include <string>
