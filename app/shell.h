@@ -131,6 +131,21 @@ int status_icon(const Bookmark *b);
 // time later than now.
 void set_visit_time(Bookmark *b, uint32_t now);
 
+// ---- The checker thread (checker_thread.cpp) ----------------------------------
+// What the checker thread asks of a URL: check_url, unless a benchmark puts a
+// stand-in here before the thread starts.
+typedef uint32_t (*CheckerProbe)(const char *url);
+extern CheckerProbe g_checker_probe;
+// The thread procedure; its parameter is the main window, which it reports
+// to. Ends (0) only on a quit message, which nothing posts.
+DWORD WINAPI checker_thread(void *main_window);
+// Starts the checker thread at idle priority (its id into checker_thread_id,
+// the handle closed at once, never joined) and lets the check cycles post to
+// it and redraw the list's items.
+void start_checker_thread(AppState *app);
+// WM_CHECK_STATUS and WM_CHECKER_IDLE from the checker thread; returns 0.
+LRESULT on_checker_message(AppState *app, UINT message, WPARAM wparam, LPARAM lparam);
+
 // ---- Filter (filter_view.cpp) ------------------------------------------------
 // Reads the filter box and refills the list and status part 0.
 void apply_filter(AppState *app);

@@ -91,9 +91,11 @@ AppState *tl_startup(HINSTANCE instance)
 
     load_bookmark_file(app);
     status_message(app, "Please Wait, Initializing Browser...");
-    // The browser link, the start-up rescan and the checker thread arrive
-    // with their own parts of the program.
+    // The browser link arrives with its own part of the program.
     status_message(app, "Ready");
+    // So does the start-up rescan of the browser's bookmarks, here: before
+    // the checker starts, so that a first cycle covers what it brings.
+    start_checker_thread(app);
     if (app->options.auto_check) start_check_cycle(app);
     return app;
 }

@@ -141,6 +141,26 @@ uint16_t default_port(int32_t scheme)
     }
 }
 
+// The patterns are compiled once, on first use, by whichever thread comes
+// first (the checker thread and the main thread both read URLs), and kept
+// for the whole run: compiling costs milliseconds where the standard
+// library's engine serves, more than the rest of a probe on loopback.
+// Matching reads a compiled pattern only, so both threads may match at once.
+static const regex_t *compiled(int which)
+{
+    struct Patterns {
+        regex_t url, date_a, date_b;
+        Patterns()
+        {
+            regcomp(&url, URL_PATTERN, REG_EXTENDED | REG_ICASE);
+            regcomp(&date_a, LAST_MODIFIED_PATTERN_A, REG_EXTENDED);
+            regcomp(&date_b, LAST_MODIFIED_PATTERN_B, REG_EXTENDED);
+        }
+    };
+    static const Patterns patterns; // initialised once, also when two threads race
+    return which == 0 ? &patterns.url : which == 1 ? &patterns.date_a : &patterns.date_b;
+}
+
 int split_url(const char *url, UrlParts *parts)
 {
     parts->scheme = SCHEME_NONE;
@@ -149,13 +169,8 @@ int split_url(const char *url, UrlParts *parts)
     parts->port = 0;
     if (!url) return 0;
 
-    regex_t re;
-    regcomp(&re, URL_PATTERN, REG_EXTENDED | REG_ICASE);
     regmatch_t m[10];
-    if (regexec(&re, url, 10, m, 0) != 0) {
-        regfree(&re);
-        return 0;
-    }
+    if (regexec(compiled(0), url, 10, m, 0) != 0) return 0;
     if (span_used(m[2])) {
         for (const auto &s : schemes) {
             if (starts_with_nocase(url + m[2].rm_so, s.name)) {
@@ -168,7 +183,6 @@ int split_url(const char *url, UrlParts *parts)
     parts->port =
         span_used(m[7]) ? (uint16_t) match_number(url, m[7]) : default_port(parts->scheme);
     if (span_used(m[8])) parts->path = span_dup(url, m[8]);
-    regfree(&re);
     return 1;
 }
 
@@ -278,16 +292,10 @@ uint32_t gmt_to_time(const char *text, regmatch_t day, regmatch_t month, regmatc
 
 uint32_t parse_last_modified(const char *reply)
 {
-    regex_t re;
     regmatch_t m[7];
-    regcomp(&re, LAST_MODIFIED_PATTERN_A, REG_EXTENDED);
-    int found = regexec(&re, reply, 7, m, 0) == 0;
-    regfree(&re);
-    if (found) return gmt_to_time(reply, m[1], m[2], m[3], m[4], m[5], m[6]);
-
-    regcomp(&re, LAST_MODIFIED_PATTERN_B, REG_EXTENDED);
-    found = regexec(&re, reply, 7, m, 0) == 0;
-    regfree(&re);
-    if (found) return gmt_to_time(reply, m[2], m[1], m[6], m[3], m[4], m[5]);
+    if (regexec(compiled(1), reply, 7, m, 0) == 0)
+        return gmt_to_time(reply, m[1], m[2], m[3], m[4], m[5], m[6]);
+    if (regexec(compiled(2), reply, 7, m, 0) == 0)
+        return gmt_to_time(reply, m[2], m[1], m[6], m[3], m[4], m[5]);
     return DATE_NONE;
 }
