@@ -1,6 +1,7 @@
 // The bookmark file at start-up and at exit. A file that exists but cannot be
-// read is never overwritten: the first save of the run moves it aside to a
-// free name first, so the user's bookmarks can still be recovered.
+// read, or from which nothing could be read, is never overwritten: the first
+// save of the run moves it aside to a free name first, so the user's
+// bookmarks can still be recovered.
 #include <stdio.h>
 #include <string.h>
 
@@ -32,11 +33,20 @@ void load_bookmark_file(AppState *app)
     const char *path = app->options.tl_file;
     g_unread_path[0] = 0;
     char *text = read_whole_file(path);
+    int unread;
     if (text) {
+        // A text that gives no Bookmark and is not of this program's layout
+        // is another kind of file chosen by mistake, or a damaged one: it is
+        // kept like a file that cannot be read at all.
+        uint32_t before = app->bookmarks->count;
         read_bookmark_file(app, text, 0);
+        unread = app->bookmarks->count == before && !is_own_bookmark_file(text);
         apply_filter(app);
         memFree(text);
-    } else if (is_unreadable(path)) {
+    } else {
+        unread = is_unreadable(path);
+    }
+    if (unread) {
         strcpy(g_unread_path, path);
         tl_message(app, "Unable to read Trovelinks from file\n\n%s", path);
     }

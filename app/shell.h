@@ -42,7 +42,8 @@ void tl_message(AppState *app, const char *format, const char *argument);
 
 // ---- The bookmark file (session_file.cpp) ---------------------------------
 // Reads tl_file into the BookmarkList and runs the filter. A file that exists
-// with content but cannot be read is reported once, and kept from being
+// with content but cannot be read, or that gives no Bookmark without being of
+// the program's own layout, is reported once, and kept from being
 // overwritten in this run.
 void load_bookmark_file(AppState *app);
 // Saves the BookmarkList to tl_file (with the ".bak" backup when the Options

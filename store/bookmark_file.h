@@ -79,6 +79,11 @@ void parse_anchor(PendingEntry *e, const char *p);
 // not changed. Always 1.
 int read_bookmark_file(AppState *app, const char *text, int title_words);
 
+// 1 when text is a file of this program's own layout: it has the DOCTYPE
+// Velorix-Trovelinks-file-1 (the keyword DOCTYPE in any letter case), even
+// with no entry after it; 0 for any other text.
+int is_own_bookmark_file(const char *text);
+
 // The Import command below its dialog: reads the file at path with title
 // words on. 1 with the number of Bookmarks added (merged duplicates do not
 // count) in *added; 0 when the file cannot be read (then nothing changes).

@@ -216,6 +216,30 @@ TEST_F(Gui, AFileThatCannotBeReadIsNeverOverwritten)
     EXPECT_NE(read_file(file).find("</BODY>"), std::string::npos);
 }
 
+TEST_F(Gui, AFileWithNothingToReadIsSetAsideUnlessItIsOurs)
+{
+    const std::string foreign = "%PDF-1.4\r\n<< /Type /Catalog >>\r\nstream <a> </a> endstream";
+    {
+        DialogClicker clicker;
+        start(foreign.c_str());
+        EXPECT_EQ(clicker.texts(),
+                  std::vector<std::string>{"Unable to read Trovelinks from file\n\n" + file});
+    }
+    stop();
+    EXPECT_EQ(read_file(file + ".unread"), foreign);
+    EXPECT_NE(read_file(file).find("</BODY>"), std::string::npos);
+
+    // The program's own layout without entries is simply an empty list.
+    DeleteFileA((file + ".unread").c_str());
+    {
+        DialogClicker clicker;
+        start(bookmark_file({}).c_str());
+        EXPECT_TRUE(clicker.texts().empty());
+    }
+    stop();
+    EXPECT_FALSE(file_exists(file + ".unread"));
+}
+
 static int refuse_renames(OsFileOp op, const char *)
 {
     return op == OS_FILE_RENAME;
