@@ -82,9 +82,13 @@ int save_bookmarks(AppState *app)
         }
         g_unread_path[0] = 0;
     }
-    if (!save_bookmark_file(app)) {
-        tl_message(app, SAVE_FAILED_FORMAT, path);
-        return 0;
+    SaveLeftovers left = {nullptr, nullptr};
+    int saved = save_bookmark_file(app, &left);
+    if (!saved) {
+        char *text = save_failure_text(path, &left);
+        tl_message(app, "%s", text);
+        memFree(text);
     }
-    return 1;
+    save_leftovers_clear(&left);
+    return saved;
 }

@@ -48,7 +48,8 @@ void tl_message(AppState *app, const char *format, const char *argument);
 void load_bookmark_file(AppState *app);
 // Saves the BookmarkList to tl_file (with the ".bak" backup when the Options
 // ask for it); on failure shows "Unable to write Trovelinks to file" with the
-// path. 1 on success, 0 on failure.
+// path, and the file that now holds the previous Trovelinks when that is no
+// longer the path. 1 on success, 0 on failure.
 int save_bookmarks(AppState *app);
 
 // ---- Main loop (message_loop.cpp) -----------------------------------------
