@@ -2,6 +2,7 @@
 // geometry kept at destroy, the end of the Windows session and the guard for
 // a file that cannot be read.
 #include "gui_harness.h"
+#include "app/registry.h"
 #include "core/os.h"
 
 static const char *EXE = "C:\\Programs\\Trovelinks\\trovelinks.exe";
@@ -180,6 +181,22 @@ TEST_F(Gui, NoFileStartsEmptyAndIsCreatedAtExit)
     EXPECT_EQ(part(1), "No Trovelinks");
     stop();
     EXPECT_NE(read_file(file).find("</DL><p>\r\n</BODY>\n"), std::string::npos);
+}
+
+static int refuse_a_column_width(const char *name)
+{
+    return strcmp(name, "col_width_1") == 0;
+}
+
+TEST_F(Gui, AnOptionThatCannotBeWrittenIsReported)
+{
+    start(nullptr);
+    reg_set_write_fault_hook(refuse_a_column_width);
+    DialogClicker clicker;
+    stop();
+    reg_set_write_fault_hook(nullptr);
+    EXPECT_EQ(clicker.texts(),
+              std::vector<std::string>{"Unable to save Options to Windows Registry"});
 }
 
 TEST_F(Gui, TheEndOfTheSessionSaves)
