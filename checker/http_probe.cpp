@@ -133,12 +133,12 @@ char *copy_url(const char *text)
 
 // The URL that a redirect reply sends the check to, resolved against the
 // URL that was requested and cut to PROBE_URL_MAX characters; null when the
-// reply has no Location header line.
+// reply has no Location header line (or its pattern cannot be compiled).
 char *redirect_target(const char *reply, const char *requested)
 {
     regex_t re;
     regmatch_t m[3];
-    regcomp(&re, LOCATION_PATTERN, REG_EXTENDED | REG_ICASE);
+    if (!compile_pattern(&re, LOCATION_PATTERN, REG_EXTENDED | REG_ICASE)) return nullptr;
     int found = regexec(&re, reply, 3, m, 0) == 0;
     regfree(&re);
     if (!found) return nullptr;
@@ -208,9 +208,9 @@ int probe_request(const ProbeContext *ctx, const char *method, const char *url, 
 
 uint32_t probe_check_url(const ProbeContext *ctx, const char *url)
 {
-    char *current = copy_url(url);
     regex_t status;
-    regcomp(&status, STATUS_PATTERN, REG_EXTENDED);
+    if (!compile_pattern(&status, STATUS_PATTERN, REG_EXTENDED)) return DATE_FAILED;
+    char *current = copy_url(url);
     uint32_t result = DATE_FAILED; // also when every allowed HEAD was redirected
     for (int pass = 0; pass < PROBE_MAX_HEAD; pass++) {
         char *reply;

@@ -124,6 +124,19 @@ int has_scheme(const char *text)
 
 } // namespace
 
+static PatternFaultHook pattern_fault_hook;
+
+void set_pattern_fault_hook(PatternFaultHook hook)
+{
+    pattern_fault_hook = hook;
+}
+
+int compile_pattern(regex_t *re, const char *pattern, int cflags)
+{
+    if (pattern_fault_hook && pattern_fault_hook(pattern)) return 0;
+    return regcomp(re, pattern, cflags) == 0;
+}
+
 uint16_t default_port(int32_t scheme)
 {
     switch (scheme) {
@@ -143,7 +156,7 @@ int split_url(const char *url, UrlParts *parts)
     if (!url) return 0;
 
     regex_t re;
-    regcomp(&re, URL_PATTERN, REG_EXTENDED | REG_ICASE);
+    if (!compile_pattern(&re, URL_PATTERN, REG_EXTENDED | REG_ICASE)) return 0;
     regmatch_t m[10];
     if (regexec(&re, url, 10, m, 0) != 0) {
         regfree(&re);
@@ -272,12 +285,12 @@ uint32_t parse_last_modified(const char *reply)
 {
     regex_t re;
     regmatch_t m[7];
-    regcomp(&re, LAST_MODIFIED_PATTERN_A, REG_EXTENDED);
+    if (!compile_pattern(&re, LAST_MODIFIED_PATTERN_A, REG_EXTENDED)) return DATE_FAILED;
     int found = regexec(&re, reply, 7, m, 0) == 0;
     regfree(&re);
     if (found) return gmt_to_time(reply, m[1], m[2], m[3], m[4], m[5], m[6]);
 
-    regcomp(&re, LAST_MODIFIED_PATTERN_B, REG_EXTENDED);
+    if (!compile_pattern(&re, LAST_MODIFIED_PATTERN_B, REG_EXTENDED)) return DATE_FAILED;
     found = regexec(&re, reply, 7, m, 0) == 0;
     regfree(&re);
     if (found) return gmt_to_time(reply, m[2], m[1], m[6], m[3], m[4], m[5]);
