@@ -270,6 +270,23 @@ TEST_F(Files, ADoubleFaultNamesTheFileThatHoldsThePrevious)
     save_leftovers_clear(&left);
 }
 
+// The replace is made but cannot be confirmed on the disk: the save has
+// failed, and the backup is named as the file that surely holds the previous.
+TEST_F(Files, AReplaceThatDoesNotReachTheDiskFailsTheSave)
+{
+    add("http://new/", "new");
+    put(path, "old");
+    failing_op = OS_FILE_SYNC_FOLDER;
+    os_file_set_fault_hook(fail_chosen);
+    SaveLeftovers left = {nullptr, nullptr};
+    EXPECT_EQ(0, save_bookmark_file(app, &left));
+    os_file_set_fault_hook(nullptr);
+    EXPECT_EQ("old", content(bak));
+    EXPECT_STREQ(bak.c_str(), left.previous);
+    EXPECT_EQ(nullptr, left.temporary);
+    save_leftovers_clear(&left);
+}
+
 int writes_before_failure;
 
 int fail_a_later_write(OsFileOp op, const char *)
