@@ -8,18 +8,19 @@
 #include "core/mem.h"
 #include "store/bookmark.h"
 
-// One column's order and what it was built from. Filling the list from a set
-// of Bookmarks touches no Bookmark: the set's members are found in the
-// snapshot by address (both are in address order), marked at their rank, and
-// the marks are read back in rank order.
+// One column's order and the BookmarkList's change count it was built at.
+// While the count stays, the list holds the same Bookmarks with the same
+// texts in the same places, so filling the list from a set of Bookmarks
+// touches no Bookmark: the set's members are found in the list by address
+// (both are in address order), marked at their rank, and the marks are read
+// back in rank order.
 struct ColumnOrder {
-    vec *sorted;        // every Bookmark, display order
-    vec *snapshot;      // the BookmarkList when built (address order)
-    const char **texts; // each snapshot Bookmark's title or url pointer when built
-    uint32_t *added;    // and its addDate
-    uint32_t *ranks;    // each snapshot Bookmark's position in sorted
-    uint64_t *marks;    // one bit per rank, for a fill
-    uint32_t capacity;  // entries in texts and ranks
+    vec *sorted;       // every Bookmark, display order
+    uint32_t *ranks;   // each listed Bookmark's position in sorted, by list position
+    uint64_t *marks;   // one bit per rank, for a fill
+    uint32_t capacity; // entries in ranks
+    uint32_t changes;  // app->bookmark_changes when built
+    int built;         // 0 until built, and after list_order_forget
 };
 
 struct ListOrder {
@@ -48,10 +49,8 @@ ListOrder *list_order_create(void)
 {
     ListOrder *order = (ListOrder *) memAlloc(sizeof(ListOrder));
     memset(order, 0, sizeof *order);
-    for (ColumnOrder &c : order->columns) {
+    for (ColumnOrder &c : order->columns)
         c.sorted = vec_create();
-        c.snapshot = vec_create();
-    }
     return order;
 }
 
@@ -60,9 +59,6 @@ void list_order_destroy(ListOrder *order)
     if (!order) return;
     for (ColumnOrder &c : order->columns) {
         vec_destroy(c.sorted);
-        vec_destroy(c.snapshot);
-        memFree(c.texts);
-        memFree(c.added);
         memFree(c.ranks);
         memFree(c.marks);
     }
@@ -73,7 +69,7 @@ void list_order_forget(ListOrder *order)
 {
     if (!order) return;
     for (ColumnOrder &c : order->columns)
-        vec_clear(c.snapshot);
+        c.built = 0;
 }
 
 static const char *column_text(const Bookmark *b, int column)
@@ -81,29 +77,17 @@ static const char *column_text(const Bookmark *b, int column)
     return column == 1 ? b->url : b->title;
 }
 
-// The order still fits when the same Bookmarks have the same texts. Without
-// reading every text (which would cost more than the rest of a fill), a
-// Bookmark counts as the same when its record and text lie at the same
-// addresses and its addDate is the same: a deleted Bookmark whose memory a
-// new one took over has the new one's addDate. An edit can leave the text at
-// its old address; list_order_forget announces it.
-static int is_current(const ColumnOrder *c, const vec *all, int column)
+static int is_current(const ColumnOrder *c, const AppState *app)
 {
-    if (!c->marks || c->snapshot->count != all->count) return 0;
-    if (all->count == 0) return 1;
-    if (memcmp(c->snapshot->items, all->items, all->count * sizeof(vec_slot)) != 0) return 0;
-    for (uint32_t i = 0; i < all->count; i++) {
-        const Bookmark *b = vec_at<Bookmark>(all, i);
-        if (c->texts[i] != column_text(b, column) || c->added[i] != b->addDate) return 0;
-    }
-    return 1;
+    return c->built && c->changes == app->bookmark_changes &&
+           c->sorted->count == app->bookmarks->count;
 }
 
 // The keys of one build lie side by side in one block.
 struct KeyedBookmark {
     size_t offset;   // of the key in the block
     uint32_t length; // of the key
-    uint32_t index;  // in the snapshot, which is address order
+    uint32_t index;  // in the BookmarkList, which is address order
 };
 
 static const unsigned char *g_keys; // the block, while qsort runs
@@ -118,18 +102,14 @@ static int compare_keyed(const void *pa, const void *pb)
     return a->index < b->index ? -1 : a->index > b->index;
 }
 
-static void rebuild(ColumnOrder *c, const vec *all, int column)
+static void rebuild(ColumnOrder *c, const AppState *app, int column)
 {
+    const vec *all = app->bookmarks;
     uint32_t n = all->count;
-    vec_copy(c->snapshot, all);
-    if (c->capacity < n || !c->texts) {
-        memFree(c->texts);
-        memFree(c->added);
+    if (c->capacity < n || !c->ranks) {
         memFree(c->ranks);
         memFree(c->marks);
         c->capacity = n ? n : 1;
-        c->texts = (const char **) memAlloc(c->capacity * sizeof(const char *));
-        c->added = (uint32_t *) memAlloc(c->capacity * sizeof(uint32_t));
         c->ranks = (uint32_t *) memAlloc(c->capacity * sizeof(uint32_t));
         c->marks = (uint64_t *) memAlloc((c->capacity / 64 + 1) * sizeof(uint64_t));
     }
@@ -139,8 +119,6 @@ static void rebuild(ColumnOrder *c, const vec *all, int column)
     for (uint32_t i = 0; i < n; i++) {
         const Bookmark *b = vec_at<Bookmark>(all, i);
         const char *text = column_text(b, column);
-        c->texts[i] = text;
-        c->added[i] = b->addDate;
         if (room - used < 256) keys = (unsigned char *) memRealloc(keys, room *= 2);
         uint32_t length = g_key_function(text, keys + used, (uint32_t) (room - used));
         if (length > room - used) {
@@ -164,21 +142,23 @@ static void rebuild(ColumnOrder *c, const vec *all, int column)
     }
     memFree(keys);
     memFree(keyed);
+    c->changes = app->bookmark_changes;
+    c->built = 1;
 }
 
 static ColumnOrder *current_column(ListOrder *order, AppState *app, int column)
 {
     ColumnOrder *c = &order->columns[column == 1 ? 1 : 0];
-    if (!is_current(c, app->bookmarks, column)) rebuild(c, app->bookmarks, column);
+    if (!is_current(c, app)) rebuild(c, app, column);
     return c;
 }
 
 void list_order_fill(ListOrder *order, AppState *app, int column, const vec *members, vec *shown)
 {
     ColumnOrder *c = current_column(order, app, column);
-    uint32_t n = c->snapshot->count, words = n / 64 + 1;
+    uint32_t n = app->bookmarks->count, words = n / 64 + 1;
     memset(c->marks, 0, words * sizeof(uint64_t));
-    const vec_slot *all = c->snapshot->items;
+    const vec_slot *all = app->bookmarks->items;
     uint32_t at = 0;
     for (uint32_t i = 0; i < members->count; i++) {
         vec_slot b = members->items[i];
