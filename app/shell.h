@@ -67,6 +67,15 @@ void status_set_part(AppState *app, int part, const char *text);
 // The transient status message: part 0 shows text, "Ready" returns 8000 ms
 // later.
 void status_message(AppState *app, const char *text);
+// status_deadline besides a moment: "Ready" is in place, and the text stays
+// until the next change. status_deadline_soon never makes either of them.
+const uint32_t STATUS_READY_SHOWN = 0;
+const uint32_t STATUS_NO_DEADLINE = 0xFFFFFFFFu;
+// status_deadline becomes 8000 ms from now.
+void status_deadline_soon(AppState *app);
+// Whether "Ready" is due at the tick count now: the deadline has passed
+// (compared across the tick count's wrap) or "Ready" is shown already.
+int status_deadline_passed(const AppState *app, uint32_t now);
 // The string-table text with id in one shared 256-byte buffer; "" for none.
 const char *load_help_text(UINT id);
 

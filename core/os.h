@@ -161,6 +161,17 @@ OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms);
 // Milliseconds since an arbitrary start, from a clock that never goes back;
 // wraps around after 2^32 ms, so take differences in unsigned arithmetic.
 uint32_t os_tick_count(void);
+// Whether the tick count now is later than then: 1 when now - then, taken
+// in unsigned arithmetic, is between 1 and 2^31 - 1, so the answer stays
+// right across the wrap for moments less than 24.8 days apart.
+inline int os_tick_after(uint32_t now, uint32_t then)
+{
+    return now != then && now - then < 0x80000000u;
+}
+// Tests move the clock: while a hook is set, os_tick_count returns its
+// answer instead. Null removes the hook.
+typedef uint32_t (*OsTickHook)(void);
+void os_tick_set_hook(OsTickHook hook);
 // The current time in seconds since 1970-01-01 UTC. Cheap enough to call per
 // Bookmark: no time zone is consulted (the C library's time() under Wine
 // reads the zone on every call).

@@ -306,9 +306,16 @@ OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms)
     return s == INVALID_SOCKET ? OS_SOCKET_NONE : (OsSocket) s;
 }
 
+static OsTickHook tick_hook;
+
+void os_tick_set_hook(OsTickHook hook)
+{
+    tick_hook = hook;
+}
+
 uint32_t os_tick_count(void)
 {
-    return GetTickCount();
+    return tick_hook ? tick_hook() : GetTickCount();
 }
 
 uint32_t os_time_now(void)
