@@ -49,6 +49,13 @@ struct AppState {
     // url (and by every reordering of the list at the end of a bulk add): an
     // order built at one count is current while the count stays.
     uint32_t bookmark_changes;
+    // Start-up and the bookmark file.
+    int32_t first_start; // no Options were stored before this run
+    char *unread_file;   // tl_file when it held data that could not be read and
+                         // is not set aside yet (heap, owned); else null
+    // The window side's scratch: the string-table text last loaded for the
+    // status bar (load_help_text).
+    char help_text[256];
 };
 
 // The one application record of the process.

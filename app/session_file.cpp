@@ -6,14 +6,11 @@
 #include <string.h>
 
 #include "app/shell.h"
+#include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "store/bookmark_file.h"
 #include "store/bookmark_writer.h"
-
-// The path of the file that could not be read at start-up, until it has
-// been moved aside; empty when there is none.
-static char g_unread_path[TL_PATH_MAX];
 
 // 1 when path names a file with content that could not be read; 0 when it
 // is missing or empty.
@@ -31,7 +28,8 @@ static int is_unreadable(const char *path)
 void load_bookmark_file(AppState *app)
 {
     const char *path = app->options.tl_file;
-    g_unread_path[0] = 0;
+    memFree(app->unread_file);
+    app->unread_file = nullptr;
     char *text = read_whole_file(path);
     int unread;
     if (text) {
@@ -47,7 +45,7 @@ void load_bookmark_file(AppState *app)
         unread = is_unreadable(path);
     }
     if (unread) {
-        strcpy(g_unread_path, path);
+        app->unread_file = dupstr(path);
         tl_message(app, "Unable to read Trovelinks from file\n\n%s", path);
     }
 }
@@ -75,12 +73,13 @@ static int set_aside_unread_file(const char *path)
 int save_bookmarks(AppState *app)
 {
     const char *path = app->options.tl_file;
-    if (g_unread_path[0] && strcmp(g_unread_path, path) == 0) {
+    if (app->unread_file && strcmp(app->unread_file, path) == 0) {
         if (os_file_exists(path) && !set_aside_unread_file(path)) {
             tl_message(app, SAVE_FAILED_FORMAT, path);
             return 0;
         }
-        g_unread_path[0] = 0;
+        memFree(app->unread_file);
+        app->unread_file = nullptr;
     }
     SaveLeftovers left = {nullptr, nullptr};
     int saved = save_bookmark_file(app, &left);

@@ -17,7 +17,6 @@ struct Bookmark;
 extern HINSTANCE g_instance;  // for loading resources
 extern char g_build_text[16]; // "20m", for the About box
 extern HACCEL g_accelerators;
-extern int g_first_start; // no Options were stored before this run
 
 // ---- Start-up and shutdown (startup.cpp) ----------------------------------
 // The whole run: 1 after a normal run, 0 when another instance was brought
@@ -76,8 +75,9 @@ void status_deadline_soon(AppState *app);
 // Whether "Ready" is due at the tick count now: the deadline has passed
 // (compared across the tick count's wrap) or "Ready" is shown already.
 int status_deadline_passed(const AppState *app, uint32_t now);
-// The string-table text with id in one shared 256-byte buffer; "" for none.
-const char *load_help_text(UINT id);
+// The string-table text with id in app->help_text, the one shared 256-byte
+// buffer (valid until the next call); "" for none.
+const char *load_help_text(AppState *app, UINT id);
 
 // ---- Main window (frame.cpp) -----------------------------------------------
 // Registers the class "TroveLinksFrame" (once per process). 1 on success.
@@ -124,7 +124,7 @@ void list_sort(AppState *app, int column);
 // titles or urls, case-insensitively in the locale's order.
 int CALLBACK lv_compare(LPARAM a, LPARAM b, LPARAM column);
 // Makes the list's display orders use the locale's case-insensitive order.
-void list_use_locale_order(void);
+void list_use_locale_order(AppState *app);
 // The status icon of b: 0 no change, 1 failed, 2 new, 3 checking.
 int status_icon(const Bookmark *b);
 // The visit rule: lastVisit becomes now, or lastModified when that is a

@@ -42,9 +42,9 @@ void status_message(AppState *app, const char *text)
     status_deadline_soon(app);
 }
 
-const char *load_help_text(UINT id)
+const char *load_help_text(AppState *app, UINT id)
 {
-    static char text[256];
-    if (LoadStringA(g_instance, id, text, sizeof text) <= 0) text[0] = 0;
+    char *text = app->help_text;
+    if (LoadStringA(g_instance, id, text, sizeof app->help_text) <= 0) text[0] = 0;
     return text;
 }

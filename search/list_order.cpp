@@ -1,8 +1,9 @@
 // Display orders of the list, kept between fills.
 #include "search/list_order.h"
 
-#include <stdlib.h>
 #include <string.h>
+
+#include <algorithm>
 
 #include "app/appstate.h"
 #include "core/mem.h"
@@ -25,6 +26,7 @@ struct ColumnOrder {
 
 struct ListOrder {
     ColumnOrder columns[2];
+    SortKeyFunction key_function; // how texts become sort keys
 };
 
 static uint32_t ascii_key(const char *text, unsigned char *key, uint32_t size)
@@ -38,11 +40,10 @@ static uint32_t ascii_key(const char *text, unsigned char *key, uint32_t size)
     return n;
 }
 
-static SortKeyFunction g_key_function = ascii_key;
-
-void list_order_use_keys(SortKeyFunction function)
+void list_order_use_keys(ListOrder *order, SortKeyFunction function)
 {
-    g_key_function = function ? function : ascii_key;
+    order->key_function = function ? function : ascii_key;
+    list_order_forget(order);
 }
 
 ListOrder *list_order_create(void)
@@ -51,6 +52,7 @@ ListOrder *list_order_create(void)
     memset(order, 0, sizeof *order);
     for (ColumnOrder &c : order->columns)
         c.sorted = vec_create();
+    order->key_function = ascii_key;
     return order;
 }
 
@@ -90,19 +92,18 @@ struct KeyedBookmark {
     uint32_t index;  // in the BookmarkList, which is address order
 };
 
-static const unsigned char *g_keys; // the block, while qsort runs
-
-static int compare_keyed(const void *pa, const void *pb)
+// Whether a sorts before b: by key bytes, a shorter key first when one is a
+// prefix of the other, then by address (the list's order).
+static bool keyed_before(const unsigned char *keys, const KeyedBookmark &a, const KeyedBookmark &b)
 {
-    const KeyedBookmark *a = (const KeyedBookmark *) pa, *b = (const KeyedBookmark *) pb;
-    uint32_t n = a->length < b->length ? a->length : b->length;
-    int c = memcmp(g_keys + a->offset, g_keys + b->offset, n);
-    if (c) return c;
-    if (a->length != b->length) return a->length < b->length ? -1 : 1;
-    return a->index < b->index ? -1 : a->index > b->index;
+    uint32_t n = a.length < b.length ? a.length : b.length;
+    int c = memcmp(keys + a.offset, keys + b.offset, n);
+    if (c) return c < 0;
+    if (a.length != b.length) return a.length < b.length;
+    return a.index < b.index;
 }
 
-static void rebuild(ColumnOrder *c, const AppState *app, int column)
+static void rebuild(ColumnOrder *c, const AppState *app, int column, SortKeyFunction key_function)
 {
     const vec *all = app->bookmarks;
     uint32_t n = all->count;
@@ -120,21 +121,21 @@ static void rebuild(ColumnOrder *c, const AppState *app, int column)
         const Bookmark *b = vec_at<Bookmark>(all, i);
         const char *text = column_text(b, column);
         if (room - used < 256) keys = (unsigned char *) memRealloc(keys, room *= 2);
-        uint32_t length = g_key_function(text, keys + used, (uint32_t) (room - used));
+        uint32_t length = key_function(text, keys + used, (uint32_t) (room - used));
         if (length > room - used) {
             while (length > room - used)
                 room *= 2;
             keys = (unsigned char *) memRealloc(keys, room);
-            length = g_key_function(text, keys + used, (uint32_t) (room - used));
+            length = key_function(text, keys + used, (uint32_t) (room - used));
         }
         keyed[i].offset = used;
         keyed[i].length = length;
         keyed[i].index = i;
         used += length;
     }
-    g_keys = keys;
-    qsort(keyed, n, sizeof *keyed, compare_keyed);
-    g_keys = nullptr;
+    std::sort(keyed, keyed + n, [keys](const KeyedBookmark &a, const KeyedBookmark &b) {
+        return keyed_before(keys, a, b);
+    });
     vec_clear(c->sorted);
     for (uint32_t r = 0; r < n; r++) {
         vec_append_(c->sorted, all->items[keyed[r].index]);
@@ -149,7 +150,7 @@ static void rebuild(ColumnOrder *c, const AppState *app, int column)
 static ColumnOrder *current_column(ListOrder *order, AppState *app, int column)
 {
     ColumnOrder *c = &order->columns[column == 1 ? 1 : 0];
-    if (!is_current(c, app)) rebuild(c, app, column);
+    if (!is_current(c, app)) rebuild(c, app, column, order->key_function);
     return c;
 }
 

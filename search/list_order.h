@@ -21,9 +21,10 @@ struct ListOrder;
 // is a prefix of the other) is the case-insensitive order of the texts.
 typedef uint32_t (*SortKeyFunction)(const char *text, unsigned char *key, uint32_t size);
 
-// The key function of every order built from now on. The default folds ASCII
-// letters to lower case; the Windows shell installs the locale's.
-void list_order_use_keys(SortKeyFunction function);
+// The key function of order's display orders (built anew from now on). The
+// default folds ASCII letters to lower case; the Windows shell installs the
+// locale's.
+void list_order_use_keys(ListOrder *order, SortKeyFunction function);
 
 ListOrder *list_order_create(void);
 void list_order_destroy(ListOrder *order);

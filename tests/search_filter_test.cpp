@@ -12,6 +12,7 @@
 #include "core/mem.h"
 #include "search/filter.h"
 #include "search/keyword_index.h"
+#include "search/list_order.h"
 #include "store/bookmark.h"
 
 namespace
@@ -183,6 +184,35 @@ TEST_F(Filter, DisplayOrderFollowsEditsAndKeepsTiesInAddressOrder)
     EXPECT_EQ(vec_at<Bookmark>(app->list_items, 2), other);
     filter_sort(app, 1);
     EXPECT_EQ(vec_at<Bookmark>(app->list_items, 2), other);
+}
+
+// A key that orders texts backwards: each byte inverted.
+uint32_t backward_key(const char *text, unsigned char *key, uint32_t size)
+{
+    uint32_t n = (uint32_t) strlen(text);
+    for (uint32_t i = 0; i < n && i < size; i++)
+        key[i] = (unsigned char) (255 - (unsigned char) text[i]);
+    return n;
+}
+
+// Each application record's list sorts with the key function of its own.
+TEST_F(Filter, EachListSortsWithItsOwnKeys)
+{
+    AppState *other = app_state_create("");
+    list_order_use_keys(other->list_order, backward_key);
+    for (AppState *a : {app, other})
+        for (const char *t : {"b", "A", "c"})
+            add_bookmark(a, dupstr(t), dupstr(t), nullptr, 1000, DATE_NONE, DATE_NONE, 0);
+    decide("");
+    FilterUpdate v;
+    filter_decide(other, "", 0, &v);
+    filter_update_free(&v);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"A", "b", "c"}));
+    std::vector<std::string> backward;
+    for (uint32_t i = 0; i < other->list_items->count; i++)
+        backward.push_back(vec_at<Bookmark>(other->list_items, i)->title);
+    EXPECT_EQ(backward, (std::vector<std::string>{"c", "b", "A"}));
+    app_state_destroy(other);
 }
 
 // A block freed just now, asked back from the heap by allocating blocks of
