@@ -19,14 +19,14 @@ const int32_t SHOWN_COUNT_INVALID = -1;
 
 struct AppState {
     // Window side (Windows handles kept opaque here; null without windows).
-    void *main_window;          // HWND of the frame window
-    void *list_view;            // HWND of the list of bookmarks
-    void *tool_bar;             // HWND
-    void *tool_tips;            // HWND of the toolbar's tooltip control
-    void *filter_edit;          // HWND of the filter box
-    void *status_bar;           // HWND of the two-part status bar
-    void *status_images;        // HIMAGELIST of the four status icons
-    int32_t sort_column;        // 0 Title, 1 URL
+    void *main_window;   // HWND of the frame window
+    void *list_view;     // HWND of the list of bookmarks
+    void *tool_bar;      // HWND
+    void *tool_tips;     // HWND of the toolbar's tooltip control
+    void *filter_edit;   // HWND of the filter box
+    void *status_bar;    // HWND of the two-part status bar
+    void *status_images; // HIMAGELIST of the four status icons
+    int32_t sort_column; // 0 Title, 1 URL
     int32_t search_error;       // the filter expression failed to parse
     int32_t shown_count;        // item count last written, or SHOWN_COUNT_INVALID
     uint32_t checker_thread_id; // where work for the checker is posted
@@ -37,12 +37,12 @@ struct AppState {
     vec *bookmarks;             // the BookmarkList: Bookmark pointers, address order
     Options options;
     KeywordIndex *keyword_index;
-    void *toolbar_bitmap;  // HBITMAP
-    UrlIndex *url_index;   // the BookmarkList's Bookmarks by url, ASCII case ignored
+    void *toolbar_bitmap; // HBITMAP
+    UrlIndex *url_index;  // the BookmarkList's Bookmarks by url, ASCII case ignored
     int32_t bulk_depth;    // bookmark_bulk_begin calls not yet ended
     uint32_t bulk_ordered; // during a bulk add: bookmarks[0, bulk_ordered) in order
     // The list's items: the list view holds no data of its own, its item i
-    // shows list_items[i] (created by the first filter run).
+    // shows list_items[i] (created with the record).
     vec *list_items;       // Bookmark pointers (not owned), display order
     ListOrder *list_order; // the display orders the items are taken from
     // Bumped by every change of the BookmarkList or of a Bookmark's title or
