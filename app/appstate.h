@@ -46,9 +46,20 @@ struct AppState {
     int32_t bulk_depth;    // bookmark_bulk_begin calls not yet ended
     uint32_t bulk_ordered; // during a bulk add: bookmarks[0, bulk_ordered) in order
     // The list's items: the list view holds no data of its own, its item i
-    // shows list_items[i] (created by the first filter run).
+    // shows list_items[i] (created with the record).
     vec *list_items;       // Bookmark pointers (not owned), display order
     ListOrder *list_order; // the display orders the items are taken from
+    // Bumped by every change of the BookmarkList or of a Bookmark's title or
+    // url (and by every reordering of the list at the end of a bulk add): an
+    // order built at one count is current while the count stays.
+    uint32_t bookmark_changes;
+    // Start-up and the bookmark file.
+    int32_t first_start; // no Options were stored before this run
+    char *unread_file;   // tl_file when it held data that could not be read and
+                         // is not set aside yet (heap, owned); else null
+    // The window side's scratch: the string-table text last loaded for the
+    // status bar (load_help_text).
+    char help_text[256];
 };
 
 // The one application record of the process.

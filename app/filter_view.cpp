@@ -19,9 +19,9 @@ void apply_filter(AppState *app)
     if (update.refill) list_rebuild(app);
     if (update.status) status_set_part(app, 0, update.status);
     if (update.deadline == FILTER_DEADLINE_SOON)
-        app->status_deadline = GetTickCount() + 8000;
+        status_deadline_soon(app);
     else if (update.deadline == FILTER_DEADLINE_NEVER)
-        app->status_deadline = 0xFFFFFFFFu;
+        app->status_deadline = STATUS_NO_DEADLINE;
     filter_update_free(&update);
     memFree(text);
 }

@@ -101,7 +101,7 @@ static void on_menu_select(AppState *app, UINT item, UINT flags, HMENU menu)
     SendMessageA(bar, SB_SIMPLE, TRUE, 0);
     const char *text = "";
     int closing = flags == 0xFFFF && !menu;
-    if (!closing && !(flags & (MF_POPUP | MF_SYSMENU))) text = load_help_text(item);
+    if (!closing && !(flags & (MF_POPUP | MF_SYSMENU))) text = load_help_text(app, item);
     SendMessageA(bar, SB_SETTEXTA, SB_SIMPLEID, (LPARAM) text);
 }
 

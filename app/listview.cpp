@@ -193,9 +193,9 @@ uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t size)
     return n > 0 ? (uint32_t) n : 0;
 }
 
-void list_use_locale_order(void)
+void list_use_locale_order(AppState *app)
 {
-    list_order_use_keys(locale_sort_key);
+    list_order_use_keys(app->list_order, locale_sort_key);
 }
 
 // ---- Notifications -----------------------------------------------------------

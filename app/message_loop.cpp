@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include "app/shell.h"
+#include "core/os.h"
 #include "res/resource.h"
 
 int pre_filter(AppState *app, const MSG *msg)
@@ -49,9 +50,9 @@ static void update_status_line(AppState *app)
         status_set_part(app, 1, text);
         app->shown_count = n;
     }
-    if (GetTickCount() > app->status_deadline) {
+    if (status_deadline_passed(app, os_tick_count())) {
         status_set_part(app, 0, "Ready");
-        app->status_deadline = 0;
+        app->status_deadline = STATUS_READY_SHOWN;
     }
 }
 

@@ -17,7 +17,6 @@ struct Bookmark;
 extern HINSTANCE g_instance;  // for loading resources
 extern char g_build_text[16]; // "20m", for the About box
 extern HACCEL g_accelerators;
-extern int g_first_start; // no Options were stored before this run
 
 // ---- Start-up and shutdown (startup.cpp) ----------------------------------
 // The whole run: 1 after a normal run, 0 when another instance was brought
@@ -42,19 +41,22 @@ void tl_message(AppState *app, const char *format, const char *argument);
 
 // ---- The bookmark file (session_file.cpp) ---------------------------------
 // Reads tl_file into the BookmarkList and runs the filter. A file that exists
-// with content but cannot be read is reported once, and kept from being
+// with content but cannot be read, or that gives no Bookmark without being of
+// the program's own layout, is reported once, and kept from being
 // overwritten in this run.
 void load_bookmark_file(AppState *app);
 // Reads the bookmark file at path into the BookmarkList as start-up reads
 // tl_file: stored keyword texts as they are, a URL already present merges.
 // The filter is not run. 1 when read, with the number of Bookmarks added in
 // *added; 0 when path names no file or an empty one (nothing changes); -1
-// when the file has content that cannot be read: then it is reported, and
-// the first save to path moves it aside instead of overwriting it.
+// when the file has content that cannot be read, or gives no Bookmark without
+// being of the program's own layout: then it is reported, and the first save
+// to path moves it aside instead of overwriting it.
 int merge_bookmark_file(AppState *app, const char *path, uint32_t *added);
 // Saves the BookmarkList to tl_file (with the ".bak" backup when the Options
 // ask for it); on failure shows "Unable to write Trovelinks to file" with the
-// path. 1 on success, 0 on failure.
+// path, and the file that now holds the previous Trovelinks when that is no
+// longer the path. 1 on success, 0 on failure.
 int save_bookmarks(AppState *app);
 
 // ---- Main loop (message_loop.cpp) -----------------------------------------
@@ -72,8 +74,18 @@ void status_set_part(AppState *app, int part, const char *text);
 // The transient status message: part 0 shows text, "Ready" returns 8000 ms
 // later.
 void status_message(AppState *app, const char *text);
-// The string-table text with id in one shared 256-byte buffer; "" for none.
-const char *load_help_text(UINT id);
+// status_deadline besides a moment: "Ready" is in place, and the text stays
+// until the next change. status_deadline_soon never makes either of them.
+const uint32_t STATUS_READY_SHOWN = 0;
+const uint32_t STATUS_NO_DEADLINE = 0xFFFFFFFFu;
+// status_deadline becomes 8000 ms from now.
+void status_deadline_soon(AppState *app);
+// Whether "Ready" is due at the tick count now: the deadline has passed
+// (compared across the tick count's wrap) or "Ready" is shown already.
+int status_deadline_passed(const AppState *app, uint32_t now);
+// The string-table text with id in app->help_text, the one shared 256-byte
+// buffer (valid until the next call); "" for none.
+const char *load_help_text(AppState *app, UINT id);
 
 // ---- Main window (frame.cpp) -----------------------------------------------
 // Registers the class "TroveLinksFrame" (once per process). 1 on success.
@@ -120,7 +132,7 @@ void list_sort(AppState *app, int column);
 // titles or urls, case-insensitively in the locale's order.
 int CALLBACK lv_compare(LPARAM a, LPARAM b, LPARAM column);
 // Makes the list's display orders use the locale's case-insensitive order.
-void list_use_locale_order(void);
+void list_use_locale_order(AppState *app);
 // The locale's case-insensitive sort key of text, which orders texts as
 // lstrcmpiA (and a sorted list box) does: written into key (at most size
 // bytes); returns its full length, which may exceed size; 0 on failure.

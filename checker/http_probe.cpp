@@ -167,15 +167,12 @@ char *copy_url(const char *text)
 
 // The URL that a redirect reply sends the check to, resolved against the
 // URL that was requested and cut to PROBE_URL_MAX characters; null when the
-// reply has no Location header line.
+// reply has no Location header line (or its pattern cannot be compiled).
 char *redirect_target(const char *reply, const char *requested)
 {
-    regex_t re;
+    const regex_t *re = checker_pattern(PATTERN_LOCATION);
     regmatch_t m[3];
-    regcomp(&re, LOCATION_PATTERN, REG_EXTENDED | REG_ICASE);
-    int found = regexec(&re, reply, 3, m, 0) == 0;
-    regfree(&re);
-    if (!found) return nullptr;
+    if (!re || regexec(re, reply, 3, m, 0) != 0) return nullptr;
     // Group 2 is the value.
     size_t n = (size_t) (m[2].rm_eo - m[2].rm_so);
     char *value = (char *) memAlloc(n + 1);
@@ -246,9 +243,9 @@ int probe_request(const ProbeContext *ctx, const char *method, const char *url, 
 
 uint32_t probe_check_url(const ProbeContext *ctx, const char *url)
 {
+    const regex_t *status = checker_pattern(PATTERN_STATUS);
+    if (!status) return DATE_FAILED;
     char *current = copy_url(url);
-    regex_t status;
-    regcomp(&status, STATUS_PATTERN, REG_EXTENDED);
     uint32_t result = DATE_FAILED; // also when every allowed HEAD was redirected
     for (int pass = 0; pass < PROBE_MAX_HEAD; pass++) {
         char *reply;
@@ -269,14 +266,13 @@ uint32_t probe_check_url(const ProbeContext *ctx, const char *url)
             break;
         }
         char *next;
-        result = judge_reply(&status, reply, current, &next);
+        result = judge_reply(status, reply, current, &next);
         memFree(reply);
         if (!next) break;
         memFree(current);
         current = next;
         result = DATE_FAILED;
     }
-    regfree(&status);
     memFree(current);
     return result;
 }

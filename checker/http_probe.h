@@ -62,7 +62,8 @@ int probe_request(const ProbeContext *ctx, const char *method, const char *url, 
 // Checks url (the caller keeps it): HEAD, GET when the server closes without
 // a word, up to four redirects. Returns the page's Last-Modified time,
 // DATE_NONE when the server answered without a usable date, or DATE_FAILED
-// when the server could not be reached or did not speak HTTP.
+// when the server could not be reached or did not speak HTTP, or a pattern
+// that the check needs cannot be compiled.
 uint32_t probe_check_url(const ProbeContext *ctx, const char *url);
 
 // probe_request and probe_check_url in the context of every real check.

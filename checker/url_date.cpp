@@ -130,6 +130,13 @@ int has_scheme(const char *text)
 
 } // namespace
 
+static PatternFaultHook pattern_fault_hook;
+
+void set_pattern_fault_hook(PatternFaultHook hook)
+{
+    pattern_fault_hook = hook;
+}
+
 uint16_t default_port(int32_t scheme)
 {
     switch (scheme) {
@@ -146,19 +153,34 @@ uint16_t default_port(int32_t scheme)
 // for the whole run: compiling costs milliseconds where the standard
 // library's engine serves, more than the rest of a probe on loopback.
 // Matching reads a compiled pattern only, so both threads may match at once.
-static const regex_t *compiled(int which)
+namespace
 {
-    struct Patterns {
-        regex_t url, date_a, date_b;
-        Patterns()
-        {
-            regcomp(&url, URL_PATTERN, REG_EXTENDED | REG_ICASE);
-            regcomp(&date_a, LAST_MODIFIED_PATTERN_A, REG_EXTENDED);
-            regcomp(&date_b, LAST_MODIFIED_PATTERN_B, REG_EXTENDED);
-        }
-    };
-    static const Patterns patterns; // initialised once, also when two threads race
-    return which == 0 ? &patterns.url : which == 1 ? &patterns.date_a : &patterns.date_b;
+const struct {
+    const char *text;
+    int cflags;
+} pattern_table[] = {
+    {URL_PATTERN, REG_EXTENDED | REG_ICASE},   {LAST_MODIFIED_PATTERN_A, REG_EXTENDED},
+    {LAST_MODIFIED_PATTERN_B, REG_EXTENDED},   {STATUS_PATTERN, REG_EXTENDED},
+    {LOCATION_PATTERN, REG_EXTENDED | REG_ICASE},
+};
+const int PATTERN_COUNT = (int) (sizeof pattern_table / sizeof pattern_table[0]);
+
+struct CompiledPatterns {
+    regex_t re[PATTERN_COUNT];
+    bool ok[PATTERN_COUNT];
+    CompiledPatterns()
+    {
+        for (int i = 0; i < PATTERN_COUNT; i++)
+            ok[i] = regcomp(&re[i], pattern_table[i].text, pattern_table[i].cflags) == 0;
+    }
+};
+} // namespace
+
+const regex_t *checker_pattern(CheckerPattern which)
+{
+    static const CompiledPatterns patterns; // initialised once, also when two threads race
+    if (pattern_fault_hook && pattern_fault_hook(pattern_table[which].text)) return nullptr;
+    return patterns.ok[which] ? &patterns.re[which] : nullptr;
 }
 
 int split_url(const char *url, UrlParts *parts)
@@ -169,8 +191,9 @@ int split_url(const char *url, UrlParts *parts)
     parts->port = 0;
     if (!url) return 0;
 
+    const regex_t *re = checker_pattern(PATTERN_URL);
     regmatch_t m[10];
-    if (regexec(compiled(0), url, 10, m, 0) != 0) return 0;
+    if (!re || regexec(re, url, 10, m, 0) != 0) return 0;
     if (span_used(m[2])) {
         for (const auto &s : schemes) {
             if (starts_with_nocase(url + m[2].rm_so, s.name)) {
@@ -292,10 +315,13 @@ uint32_t gmt_to_time(const char *text, regmatch_t day, regmatch_t month, regmatc
 
 uint32_t parse_last_modified(const char *reply)
 {
+    const regex_t *a = checker_pattern(PATTERN_DATE_A);
+    const regex_t *b = checker_pattern(PATTERN_DATE_B);
+    if (!a || !b) return DATE_FAILED;
     regmatch_t m[7];
-    if (regexec(compiled(1), reply, 7, m, 0) == 0)
+    if (regexec(a, reply, 7, m, 0) == 0)
         return gmt_to_time(reply, m[1], m[2], m[3], m[4], m[5], m[6]);
-    if (regexec(compiled(2), reply, 7, m, 0) == 0)
+    if (regexec(b, reply, 7, m, 0) == 0)
         return gmt_to_time(reply, m[2], m[1], m[6], m[3], m[4], m[5]);
     return DATE_NONE;
 }

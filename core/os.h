@@ -66,8 +66,10 @@ int os_file_close(OsFile file);
 // from does not. 1 on success.
 int os_file_rename(const char *from, const char *to);
 // Puts from in the place of to in one step, replacing to when it exists, and
-// does not return before the change is on the disk. 1 on success; 0 on
-// failure, with both files as they were.
+// does not return before the change is on the disk. 1 on success. 0 on
+// failure: when the change could not be made, both files are as they were;
+// when it was made but could not be confirmed on the disk (the folder's
+// sync failed), from is gone and to holds its contents, perhaps not for good.
 int os_file_replace(const char *from, const char *to);
 // 1 when something of that name exists (file or folder), 0 otherwise.
 int os_file_exists(const char *path);
@@ -92,6 +94,7 @@ enum OsFileOp {
     OS_FILE_REPLACE,
     OS_FILE_EXISTS,
     OS_FILE_REMOVE,
+    OS_FILE_SYNC_FOLDER, // the last step of a replace, with the folder (POSIX) or to (Windows)
 };
 typedef int (*OsFileFaultHook)(OsFileOp op, const char *path);
 void os_file_set_fault_hook(OsFileFaultHook hook);
@@ -196,6 +199,17 @@ int os_tls_trust_file(const char *path);
 // Milliseconds since an arbitrary start, from a clock that never goes back;
 // wraps around after 2^32 ms, so take differences in unsigned arithmetic.
 uint32_t os_tick_count(void);
+// Whether the tick count now is later than then: 1 when now - then, taken
+// in unsigned arithmetic, is between 1 and 2^31 - 1, so the answer stays
+// right across the wrap for moments less than 24.8 days apart.
+inline int os_tick_after(uint32_t now, uint32_t then)
+{
+    return now != then && now - then < 0x80000000u;
+}
+// Tests move the clock: while a hook is set, os_tick_count returns its
+// answer instead. Null removes the hook.
+typedef uint32_t (*OsTickHook)(void);
+void os_tick_set_hook(OsTickHook hook);
 // The current time in seconds since 1970-01-01 UTC. Cheap enough to call per
 // Bookmark: no time zone is consulted (the C library's time() under Wine
 // reads the zone on every call).

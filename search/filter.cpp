@@ -138,7 +138,7 @@ void filter_sort(AppState *app, int column)
 
 void filter_texts_changed(AppState *app)
 {
-    list_order_forget(app->list_order);
+    app->bookmark_changes++;
 }
 
 void filter_release(AppState *app)

@@ -54,6 +54,7 @@ void insert_bookmark(AppState *app, Bookmark *b)
         vecs_insert(list, b, nullptr);
     url_index_add(app->url_index, b);
     check_cycle_rewind(app);
+    app->bookmark_changes++;
 }
 
 // Puts the records appended during a bulk add in their place.
@@ -63,6 +64,7 @@ static void order_list(AppState *app)
     vecs_merge_tail(app->bookmarks, app->bulk_ordered, nullptr);
     check_cycle_rewind(app);
     app->bulk_ordered = app->bookmarks->count;
+    app->bookmark_changes++;
 }
 
 void bookmark_bulk_begin(AppState *app)
@@ -84,6 +86,7 @@ void bookmark_bulk_end(AppState *app)
 {
     if (app->bulk_depth == 0 || --app->bulk_depth) return;
     vecs_merge_tail(app->bookmarks, app->bulk_ordered, nullptr);
+    app->bookmark_changes++;
     keyword_index_end_deferral(app->keyword_index);
     check_cycle_rewind(app);
 }
@@ -153,6 +156,14 @@ void set_bookmark_url(AppState *app, Bookmark *b, char *url)
     memFree(b->url);
     b->url = url ? url : dupstr("");
     url_index_add(app->url_index, b);
+    app->bookmark_changes++;
+}
+
+void set_bookmark_title(AppState *app, Bookmark *b, char *title)
+{
+    memFree(b->title);
+    b->title = title ? title : dupstr("");
+    app->bookmark_changes++;
 }
 
 void delete_bookmark(AppState *app, Bookmark *b)
@@ -169,6 +180,7 @@ void delete_bookmark(AppState *app, Bookmark *b)
         if (pos != VEC_NONE) vec_remove(app->bookmarks, pos);
     }
     if (app->bulk_depth) app->bulk_ordered = app->bookmarks->count; // all in order, one less
+    app->bookmark_changes++;
     url_index_remove(app->url_index, b);
     check_cycle_rewind(app);
     b->keywords = set_keywords(app->keyword_index, b, "", b->keywords);

@@ -76,8 +76,13 @@ void parse_anchor(PendingEntry *e, const char *p);
 
 // Parses a zero-terminated text and calls add_bookmark once per entry, with
 // url, title and keyword text decoded and title_words passed on. The text is
-// not changed. Always 1.
+// not changed. Returns the number of entries read, merged ones included.
 int read_bookmark_file(AppState *app, const char *text, int title_words);
+
+// 1 when text is a file of this program's own layout: it has the DOCTYPE
+// Velorix-Trovelinks-file-1 (the keyword DOCTYPE in any letter case), even
+// with no entry after it; 0 for any other text.
+int is_own_bookmark_file(const char *text);
 
 // The Import command below its dialog: reads the file at path with title
 // words on. 1 with the number of Bookmarks added (merged duplicates do not

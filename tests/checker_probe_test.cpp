@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "checker/http_probe.h"
+#include "checker/patterns.h"
+#include "checker/url_date.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "store/bookmark.h"
@@ -91,6 +93,41 @@ TEST_F(Probe, StatusLinesAndDates)
         http_server_reply(server, c.reply);
         EXPECT_EQ(c.want, check("/")) << c.reply;
     }
+}
+
+namespace
+{
+const char *refused_pattern;
+int refuse_pattern(const char *pattern)
+{
+    return strcmp(pattern, refused_pattern) == 0;
+}
+} // namespace
+
+// A pattern that the engine refuses fails its step, and the check with it.
+// Without the URL or the status pattern nothing is asked of the server.
+TEST_F(Probe, APatternThatDoesNotCompileFailsTheCheck)
+{
+    const std::string dated = std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n";
+    const struct {
+        const char *pattern;
+        std::string reply; // "" for none
+    } cases[] = {
+        {LOCATION_PATTERN, "HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n"},
+        {LAST_MODIFIED_PATTERN_A, dated},
+        {LAST_MODIFIED_PATTERN_B,
+         "HTTP/1.0 200 OK\r\nLast-Modified: Sun Nov  6 08:49:37 1994\r\n\r\n"},
+        {URL_PATTERN, ""},
+        {STATUS_PATTERN, ""},
+    };
+    for (const auto &c : cases) {
+        if (!c.reply.empty()) http_server_reply(server, c.reply);
+        refused_pattern = c.pattern;
+        set_pattern_fault_hook(refuse_pattern);
+        EXPECT_EQ(DATE_FAILED, check("/a")) << c.pattern;
+        set_pattern_fault_hook(nullptr);
+    }
+    EXPECT_EQ(3u, requests().size());
 }
 
 TEST_F(Probe, UrlWithoutPathIsRequestedAsRoot)

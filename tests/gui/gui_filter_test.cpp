@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gui_harness.h"
+#include "core/os.h"
 #include "res/resource.h"
 #include "store/bookmark.h"
 
@@ -108,6 +109,31 @@ TEST_F(Gui, AnUnchangedSetLeavesSelectionAndFocus)
     int before = list_first_selected(app);
     clear_box();
     EXPECT_EQ(list_first_selected(app), before);
+}
+
+static uint32_t fake_tick;
+static uint32_t read_fake_tick(void)
+{
+    return fake_tick;
+}
+
+// A transient message stays 8000 ms and then gives way to "Ready", also when
+// the tick count wraps around meanwhile.
+TEST_F(Gui, ReadyReturnsAcrossTheTickCountsWrap)
+{
+    start(bookmark_file(CHESS).c_str());
+    os_tick_set_hook(read_fake_tick);
+    for (uint32_t at : {0xFFFFD000u, 0xFFFFE0C0u, 0xFFFFF000u, 0x7FFFF000u}) {
+        fake_tick = at;
+        status_message(app, "Busy");
+        fake_tick = at + 4000;
+        pump();
+        EXPECT_EQ(part(0), "Busy") << at;
+        fake_tick = at + 20000;
+        pump();
+        EXPECT_EQ(part(0), "Ready") << at;
+    }
+    os_tick_set_hook(nullptr);
 }
 
 TEST_F(Gui, LongHintsAreCutTo255Characters)
