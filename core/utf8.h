@@ -1,0 +1,24 @@
+// UTF-8 sequences: encoding a code point, checking a text, and cutting or
+// counting a text by characters rather than bytes.
+#ifndef TL_CORE_UTF8_H
+#define TL_CORE_UTF8_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// Writes the UTF-8 bytes of code point cp to out (room for 4) and returns
+// their number; 0 (nothing written) for a surrogate (U+D800 to U+DFFF) or a
+// value above U+10FFFF.
+uint32_t utf8_encode(uint32_t cp, char *out);
+// 1 when the zero-terminated text is well-formed UTF-8: no stray
+// continuation byte, no cut or overlong sequence, no surrogate, nothing
+// above U+10FFFF.
+bool utf8_valid(const char *text);
+// The length of the longest start of text of at most max bytes that does not
+// end inside a character (text has at least max bytes, or ends earlier).
+size_t utf8_cut(const char *text, size_t max);
+// The number of characters in len bytes of text: the bytes that are not
+// continuation bytes (0x80 to 0xBF).
+size_t utf8_chars(const char *text, size_t len);
+
+#endif
