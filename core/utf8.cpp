@@ -34,35 +34,44 @@ uint32_t utf8_encode(uint32_t cp, char *out)
     return 4;
 }
 
+uint32_t utf8_sequence_length(const char *text)
+{
+    const unsigned char *p = (const unsigned char *) text;
+    unsigned char c = *p;
+    if (c < 0x80) return c ? 1 : 0;
+    // The second byte's range rules out overlong forms, surrogates and
+    // values above U+10FFFF.
+    uint32_t n;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (p[1] < lo || p[1] > hi) return 0;
+    for (uint32_t i = 2; i < n; i++)
+        if (!is_continuation(p[i])) return 0;
+    return n;
+}
+
 bool utf8_valid(const char *text)
 {
     const unsigned char *p = (const unsigned char *) text;
     while (*p) {
-        unsigned char c = *p;
-        if (c < 0x80) {
+        if (*p < 0x80) {
             p++;
             continue;
         }
-        // The second byte's range rules out overlong forms, surrogates and
-        // values above U+10FFFF.
-        uint32_t n;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            n = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            n = 3;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            n = 4;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            return false;
-        }
-        if (p[1] < lo || p[1] > hi) return false;
-        for (uint32_t i = 2; i < n; i++)
-            if (!is_continuation(p[i])) return false;
+        uint32_t n = utf8_sequence_length((const char *) p);
+        if (!n) return false;
         p += n;
     }
     return true;

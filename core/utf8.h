@@ -10,9 +10,11 @@
 // their number; 0 (nothing written) for a surrogate (U+D800 to U+DFFF) or a
 // value above U+10FFFF.
 uint32_t utf8_encode(uint32_t cp, char *out);
-// 1 when the zero-terminated text is well-formed UTF-8: no stray
-// continuation byte, no cut or overlong sequence, no surrogate, nothing
-// above U+10FFFF.
+// The length of the well-formed UTF-8 character at p (1 for ASCII, 2 to 4),
+// or 0 when p starts none: a stray continuation byte, a cut or overlong
+// sequence, a surrogate, a value above U+10FFFF, or the terminating zero.
+uint32_t utf8_sequence_length(const char *p);
+// 1 when the zero-terminated text is well-formed UTF-8 throughout.
 bool utf8_valid(const char *text);
 // The length of the longest start of text of at most max bytes that does not
 // end inside a character (text has at least max bytes, or ends earlier).

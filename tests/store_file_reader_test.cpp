@@ -186,7 +186,7 @@ TEST_F(Reader, MarkupVariants)
     EXPECT_EQ("twolines and tags", title("http://split/"));
     EXPECT_EQ("", keywords("http://blank-dd/"));
     EXPECT_EQ("kept", keywords("http://crlf-dd/"));
-    EXPECT_EQ("Caf\xe9 \xfc\xdf\xff", title("http://accent/"));
+    EXPECT_EQ("Caf\xc3\xa9 \xc3\xbc\xc3\x9f\xc3\xbf", title("http://accent/")); // no UTF-8: windows-1252
     EXPECT_EQ("after", title("http://after-accent/"));
 }
 
@@ -241,8 +241,13 @@ TEST(HtmlText, DecodesTheKnownEntitiesOnly)
         {"AT&amp;T", "AT&T"},
         {"&lt;b&gt; &quot;q&quot; &#39;s&#x41;&#X7e;&#32;&#126;", "<b> \"q\" 'sA~ ~"},
         {"&amp;amp; &amp;lt;", "&amp; &lt;"},                        // decoded once, not again
-        {"a & b &amp c &foo; &#; &#x; &#31; &#127; &#8211; &#0065;", //
-         "a & b &amp c &foo; &#; &#x; &#31; &#127; &#8211; A"},
+        {"a & b &amp c &foo; &#; &#x; &#31; &#127; &#0065;", //
+         "a & b &amp c &foo; &#; &#x; &#31; &#127; A"},
+        // Any code point as UTF-8; 128 to 159 as windows-1252 has them.
+        {"&#233;&#8211;&#128512;&#x1F600;&#xe9;&#150;&#x81;&#160;&#1114111;",
+         "\xc3\xa9\xe2\x80\x93\xf0\x9f\x98\x80\xf0\x9f\x98\x80\xc3\xa9\xe2\x80\x93\xc2\x81\xc2\xa0"
+         "\xf4\x8f\xbf\xbf"},
+        {"&#xD800;&#57343;&#1114112;&#x110000;", "&#xD800;&#57343;&#1114112;&#x110000;"},
         {"&#99999999999999999999999999;&#xfffffffffffffffff;&AMP;", //
          "&#99999999999999999999999999;&#xfffffffffffffffff;&AMP;"},
         {"tail &", "tail &"},
@@ -269,7 +274,34 @@ TEST_F(Reader, EntitiesAreDecodedBeforeKeywords)
     Bookmark *b = at("http://q/?a=1&b=2&c=3");
     ASSERT_NE(nullptr, b);
     EXPECT_STREQ("AT&T <News>", b->title);
-    EXPECT_EQ("rock n roll 8211 live", keywords(b->url));
+    EXPECT_EQ("rock n roll \xe2\x80\x93 live", keywords(b->url));
+}
+
+// Files in windows-1252: a browser export that says so, and an own file of
+// an earlier version (written in the ANSI code page, no declaration); and a
+// UTF-8 file where bytes typed in the ANSI code page were added.
+TEST_F(Reader, Windows1252FilesAreConverted)
+{
+    const char *declared[] = {
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">",
+        "<meta charset=\"ISO-8859-1\">",
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=Latin1\">",
+    };
+    for (const char *meta : declared) {
+        read(std::string("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n") + meta +
+             "\n<DL><p>\n<DT><A HREF=\"http://d/\">Caf\xe9 \x96 \xc3\xa9&#233;</A>\n", 1);
+        EXPECT_EQ("Caf\xc3\xa9 \xe2\x80\x93 \xc3\x83\xc2\xa9\xc3\xa9", title("http://d/")) << meta;
+        EXPECT_EQ("Caf\xc3\xa9 \xc3\x83\xc2\xa9\xc3\xa9", keywords("http://d/")) << meta;
+        delete_bookmark(app, at("http://d/"));
+    }
+    read("<!DOCTYPE Velorix-Trovelinks-file-1>\r\n<DL><p>\r\n"
+         "<DT><A HREF=\"http://own/\" ADD_DATE=\"1\" >Caf\xe9 \x96 M\xfcller</A>\r\n"
+         "<DD>Caf\xe9 M\xfcller\r\n");
+    EXPECT_EQ("Caf\xc3\xa9 \xe2\x80\x93 M\xc3\xbcller", title("http://own/"));
+    EXPECT_EQ("Caf\xc3\xa9 M\xc3\xbcller", keywords("http://own/"));
+    read("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
+         "<DT><A HREF=\"http://mixed/\">Caf\xc3\xa9 \xe9t\xe9 \xc3</A>\r\n<DD>\r\n");
+    EXPECT_EQ("Caf\xc3\xa9 \xc3\xa9t\xc3\xa9 \xc3\x83", title("http://mixed/"));
 }
 
 // The directory of this source file, where the samples are found relative
@@ -294,7 +326,7 @@ TEST_F(Reader, BrowserSamples)
     // directly and adds no keywords: the title's words are the keywords.
     EXPECT_EQ("Chess Openings Endgames", keywords("https://www.example.org/chess/openings.html"));
     EXPECT_EQ(1710000000u, at("https://www.example.org/chess/openings.html")->lastModified);
-    EXPECT_EQ("Tom's Kitchen &#8211; Recipes",
+    EXPECT_EQ("Tom's Kitchen \xe2\x80\x93 Recipes",
               title("https://cooking.example.com/recipes?id=12&lang=en"));
     EXPECT_EQ("Daily News <Morning Edition>", title("http://news.example.net/"));
     EXPECT_EQ("Daily News Morning Edition", keywords("http://news.example.net/"));
