@@ -1,6 +1,10 @@
 // Case folding tables and the folded comparisons.
 #include "core/text_case.h"
 
+#include <string.h>
+
+#include "core/utf8.h"
+
 // The upper-case letters of the folding blocks and their lower case: a run
 // of letters that each have their lower case delta code points on, or a run
 // of pairs (every second code point from first to last, each with its lower
@@ -81,6 +85,14 @@ void fold_text(char *out, const char *text)
         text += n;
     }
     *out = 0;
+}
+
+void fold_copy(char *out, size_t size, const char *text)
+{
+    size_t n = utf8_cut(text, size - 1);
+    memcpy(out, text, n);
+    out[n] = 0;
+    fold_text(out, out);
 }
 
 bool folded_starts_with(const char *text, const char *folded, size_t n)

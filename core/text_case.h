@@ -74,6 +74,10 @@ inline uint32_t fold_char(const char *p, char *out)
 // Writes the zero-terminated text folded to out, which has room for as many
 // bytes and the terminating zero; out may be text itself.
 void fold_text(char *out, const char *text);
+// Writes text folded to out (size bytes, at least 1), cut to its first
+// size - 1 bytes at a character boundary, zero-terminated: a keyword as the
+// dictionary shows it when case does not count.
+void fold_copy(char *out, size_t size, const char *text);
 // 1 when the first n bytes of the zero-terminated text, folded, are
 // folded[0..n) (which holds no zero byte); 0 otherwise, also when the text is
 // shorter than n.

@@ -81,12 +81,15 @@ size_t utf8_cut(const char *text, size_t max)
 {
     size_t n = strnlen(text, max + 1);
     if (n <= max) return n;
-    // text[max] is the byte after the cut: back off while it continues the
-    // character before it (at most three bytes: a longer run is no character).
+    // text[max] is the first byte left out. When it continues a character,
+    // back off to that character's first byte (at most three bytes back),
+    // provided the character does run past the cut.
     size_t cut = max;
     while (cut > 0 && max - cut < 3 && is_continuation((unsigned char) text[cut]))
         cut--;
-    return is_continuation((unsigned char) text[cut]) ? max : cut;
+    unsigned char c = (unsigned char) text[cut];
+    size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    return cut < max && cut + length > max ? cut : max;
 }
 
 size_t utf8_chars(const char *text, size_t len)
