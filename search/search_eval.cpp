@@ -187,7 +187,7 @@ static void scan_prefix(const vec *entries, const char *key, size_t len, const c
 // or with its other case, can match; the ranges of both are scanned, lower
 // bytes first. A term of one byte that might be the first byte of a folding
 // character is the exception: any keyword may fold to something beginning
-// with it, so all are tested.
+// with it, so all are tested (as those that begin with no bytes at all).
 static vec *matching_entries(const vec *entries, const char *t, size_t n, bool prefix,
                              bool case_sensitive)
 {
@@ -195,14 +195,7 @@ static vec *matching_entries(const vec *entries, const char *t, size_t n, bool p
     char first[2], other[2];
     uint32_t len = n ? fold_char(t, first) : 0, other_len = 0;
     if (n == 1 && !case_sensitive && (unsigned char) t[0] >= 0x80) len = 0;
-    if (len == 0) {
-        for (uint32_t i = 0; i < entries->count; i++) {
-            const KeywordEntry *e = vec_at<KeywordEntry>(entries, i);
-            if (term_matches(e->text, t, n, prefix, case_sensitive)) vec_append(matched, e);
-        }
-        return matched;
-    }
-    if (!case_sensitive) other_len = upper_partner(first, len, other);
+    if (!case_sensitive && len) other_len = upper_partner(first, len, other);
     const char *low = t, *high = other_len ? other : nullptr;
     if (high && memcmp(high, low, len) < 0) std::swap(low, high);
     scan_prefix(entries, low, len, t, n, prefix, case_sensitive, matched);
