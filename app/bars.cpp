@@ -61,8 +61,8 @@ int create_filter_box(AppState *app)
     // A Unicode control: it keeps its text and counts its selection in
     // UTF-16 on every system, which apply_filter converts.
     HWND edit =
-        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0,
-                        0, 0, frame, (HMENU) (UINT_PTR) IDC_FILTER, g_instance, NULL);
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0,
+                        0, 0, 0, frame, (HMENU) (UINT_PTR) IDC_FILTER, g_instance, NULL);
     app->filter_edit = edit;
     if (!edit) return 0;
     if (app->tool_tips) {

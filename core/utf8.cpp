@@ -91,11 +91,3 @@ size_t utf8_cut(const char *text, size_t max)
     size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
     return cut < max && cut + length > max ? cut : max;
 }
-
-size_t utf8_chars(const char *text, size_t len)
-{
-    size_t chars = 0;
-    for (size_t i = 0; i < len; i++)
-        chars += !is_continuation((unsigned char) text[i]);
-    return chars;
-}

@@ -1,5 +1,5 @@
-// UTF-8 sequences: encoding a code point, checking a text, and cutting or
-// counting a text by characters rather than bytes.
+// UTF-8 sequences: encoding a code point, checking a text, and cutting a
+// text at a character boundary.
 #ifndef TL_CORE_UTF8_H
 #define TL_CORE_UTF8_H
 
@@ -19,8 +19,5 @@ bool utf8_valid(const char *text);
 // The length of the longest start of text of at most max bytes that does not
 // end inside a character (text has at least max bytes, or ends earlier).
 size_t utf8_cut(const char *text, size_t max);
-// The number of characters in len bytes of text: the bytes that are not
-// continuation bytes (0x80 to 0xBF).
-size_t utf8_chars(const char *text, size_t len);
 
 #endif

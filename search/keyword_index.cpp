@@ -278,9 +278,9 @@ struct ExtractContext {
 static bool filtered_out(const KeywordIndex *index, const char *word, size_t len)
 {
     uint32_t pos;
-    return (len < 2 || (len <= 4 && utf8_chars(word, len) == 1 && utf8_valid(word))) ||
+    return len < 2 || utf8_sequence_length(word) == len ||
            (len <= index->longestStopWord &&
-                       vecs_search(index->stopWords, word, &pos, compare_stop_word));
+            vecs_search(index->stopWords, word, &pos, compare_stop_word));
 }
 
 static void extract_word(const char *word, void *context)

@@ -138,9 +138,9 @@ uint32_t decode_html_text(char *text)
 
 // The names under which browsers read a file as windows-1252.
 static const char *const WINDOWS_1252_NAMES[] = {
-    "windows-1252", "iso-8859-1", "iso8859-1", "iso88591",   "iso_8859-1", "iso_8859-1:1987",
-    "latin1",       "l1",         "cp1252",    "x-cp1252",   "cp819",      "ibm819",
-    "iso-ir-100",   "csisolatin1", "us-ascii", "ascii",      "ansi_x3.4-1968",
+    "windows-1252", "iso-8859-1",  "iso8859-1", "iso88591", "iso_8859-1",     "iso_8859-1:1987",
+    "latin1",       "l1",          "cp1252",    "x-cp1252", "cp819",          "ibm819",
+    "iso-ir-100",   "csisolatin1", "us-ascii",  "ascii",    "ansi_x3.4-1968",
 };
 
 static bool starts_nocase(const char *text, const char *word)
@@ -163,9 +163,11 @@ static bool declares_windows_1252(const char *text)
         }
         if (!starts_nocase(p, "charset")) continue;
         const char *q = p + 7;
-        while (*q == ' ') q++;
+        while (*q == ' ')
+            q++;
         if (*q++ != '=') continue;
-        while (*q == ' ' || *q == '"' || *q == '\'') q++;
+        while (*q == ' ' || *q == '"' || *q == '\'')
+            q++;
         size_t len = 0;
         while (q[len] && q[len] != '"' && q[len] != '\'' && q[len] != ';' && q[len] != '>' &&
                q[len] != ' ' && q[len] != '/')

@@ -25,8 +25,12 @@ TEST(Utf8, SequencesAndCuts)
         const char *text;
         size_t max, cut;
     } cuts[] = {
-        {"abc", 2, 2},           {"abc", 5, 3}, {"a\xc3\xa9", 2, 1}, {"a\xc3\xa9", 3, 3},
-        {"\xf0\x9f\x98\x80", 3, 0}, {"a\x80\x80\x80\x80", 3, 3}, // no character to keep whole
+        {"abc", 2, 2},
+        {"abc", 5, 3},
+        {"a\xc3\xa9", 2, 1},
+        {"a\xc3\xa9", 3, 3},
+        {"\xf0\x9f\x98\x80", 3, 0},
+        {"a\x80\x80\x80\x80", 3, 3}, // no character to keep whole
     };
     for (const auto &c : cuts)
         EXPECT_EQ(c.cut, utf8_cut(c.text, c.max)) << c.text << " " << c.max;
@@ -59,7 +63,8 @@ TEST(TextCase, FoldingIsClosedAndOneToOne)
 
     char text[] = "CAF\xc3\x89 \xce\xa3\xce\x9f\xce\xa6\xce\x8a\xce\x91 \xd0\x96 \xc3\x9f \xc3 A";
     fold_text(text, text);
-    EXPECT_STREQ("caf\xc3\xa9 \xcf\x83\xce\xbf\xcf\x86\xce\xaf\xce\xb1 \xd0\xb6 \xc3\x9f \xc3 a", text);
+    EXPECT_STREQ("caf\xc3\xa9 \xcf\x83\xce\xbf\xcf\x86\xce\xaf\xce\xb1 \xd0\xb6 \xc3\x9f \xc3 a",
+                 text);
     char copy[6];
     fold_copy(copy, sizeof copy, "CAF\xc3\x89\xc3\x89");
     EXPECT_STREQ("caf\xc3\xa9", copy);

@@ -178,10 +178,10 @@ TEST(SearchEval, HintOfTheWordUnderTheCaret)
 TEST(SearchEval, LettersBeyondAscii)
 {
     Library lib;
-    lib.add("P", "caf\xc3\xa9 M\xc3\xbcller na\xc3\xafve");                 // café Müller naïve
-    lib.add("Q", "CAF\xc3\x89");                                                  // CAFÉ
+    lib.add("P", "caf\xc3\xa9 M\xc3\xbcller na\xc3\xafve");                // café Müller naïve
+    lib.add("Q", "CAF\xc3\x89");                                           // CAFÉ
     lib.add("R", "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0 news"); // Москва
-    lib.add("S", "\xce\xa3\xce\xbf\xcf\x86\xce\xaf\xce\xb1");               // Σοφία
+    lib.add("S", "\xce\xa3\xce\xbf\xcf\x86\xce\xaf\xce\xb1");              // Σοφία
     lib.add("T", "caf");
     const struct {
         const char *text;
@@ -200,9 +200,9 @@ TEST(SearchEval, LettersBeyondAscii)
         {"\xd0\xbc\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0", 0, "R"}, // москва
         {"\xd0\x9c\xd0\x9e\xd0\xa1\xd0\x9a\xd0\x92\xd0\x90", 0, "R"}, // МОСКВА
         {"\xd0\x9c\xd0\x9e\xd0\xa1", SEARCH_PREFIX | SEARCH_CASE, ""},
-        {"\xcf\x83\xce\xbf\xcf\x86", SEARCH_PREFIX, "S"},               // σοφ
-        {"\xce\xa3\xce\x9f\xce\xa6\xce\x8a\xce\x91", 0, "S"},      // ΣΟΦΊΑ
-        {"\xce\xa3\xce\x9f\xce\xa6\xce\x99\xce\x91", 0, ""},       // ΣΟΦΙΑ: no accent
+        {"\xcf\x83\xce\xbf\xcf\x86", SEARCH_PREFIX, "S"},     // σοφ
+        {"\xce\xa3\xce\x9f\xce\xa6\xce\x8a\xce\x91", 0, "S"}, // ΣΟΦΊΑ
+        {"\xce\xa3\xce\x9f\xce\xa6\xce\x99\xce\x91", 0, ""},  // ΣΟΦΙΑ: no accent
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.names, names(lib, c.text, c.flags)) << c.text << " flags " << c.flags;
@@ -470,9 +470,29 @@ TEST(SearchEval, AgreesWithBruteForceEvaluator)
     std::mt19937 rng(77);
     auto pick = [&](int n) { return (int) (rng() % (unsigned) n); };
     static const char *stems[] = {
-        "a",        "ab",         "Ab",       "AB",       "abc",        "b",        "ba",
-        "B",        "bab",        "c1",       "C12",      "\xc3\xa9", "\xc3\x89", "\xc3\x89" "b",
-        "\xcf\x83", "\xce\xa3", "\xd0\xa0", "\xd1\x80" "a", "\xc5\xb8", "\xc3\xbf", "\xc3",
+        "a",
+        "ab",
+        "Ab",
+        "AB",
+        "abc",
+        "b",
+        "ba",
+        "B",
+        "bab",
+        "c1",
+        "C12",
+        "\xc3\xa9",
+        "\xc3\x89",
+        "\xc3\x89"
+        "b",
+        "\xcf\x83",
+        "\xce\xa3",
+        "\xd0\xa0",
+        "\xd1\x80"
+        "a",
+        "\xc5\xb8",
+        "\xc3\xbf",
+        "\xc3",
     };
     auto word = [&] { return std::string(stems[pick(21)]); };
 

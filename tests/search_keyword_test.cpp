@@ -160,9 +160,9 @@ TEST_F(KeywordIndexTest, AssignKeepsCaseOrderAndDropsRepeats)
 // assigning that gives: the same words, in the same order, each once.
 TEST_F(KeywordIndexTest, TitleKeywordsAsExtractedFromTheJoinedText)
 {
-    const char *pieces[] = {"the", "a", "Chess", "chess",    "it's", "'s",
-                            "s",   "x", "rock'", "net-news", "Home", "2nd",
-                            "",    " ", ",",     "caf\xe9",  "WWW",  "page", "\xc3\xa9"};
+    const char *pieces[] = {"the", "a",       "Chess",    "chess", "it's",    "'s", "s",
+                            "x",   "rock'",   "net-news", "Home",  "2nd",     "",   " ",
+                            ",",   "caf\xe9", "WWW",      "page",  "\xc3\xa9"};
     std::mt19937 rng(11);
     auto text = [&](int most) {
         std::string t;

@@ -186,7 +186,8 @@ TEST_F(Reader, MarkupVariants)
     EXPECT_EQ("twolines and tags", title("http://split/"));
     EXPECT_EQ("", keywords("http://blank-dd/"));
     EXPECT_EQ("kept", keywords("http://crlf-dd/"));
-    EXPECT_EQ("Caf\xc3\xa9 \xc3\xbc\xc3\x9f\xc3\xbf", title("http://accent/")); // no UTF-8: windows-1252
+    EXPECT_EQ("Caf\xc3\xa9 \xc3\xbc\xc3\x9f\xc3\xbf",
+              title("http://accent/")); // no UTF-8: windows-1252
     EXPECT_EQ("after", title("http://after-accent/"));
 }
 
@@ -240,7 +241,7 @@ TEST(HtmlText, DecodesTheKnownEntitiesOnly)
     } cases[] = {
         {"AT&amp;T", "AT&T"},
         {"&lt;b&gt; &quot;q&quot; &#39;s&#x41;&#X7e;&#32;&#126;", "<b> \"q\" 'sA~ ~"},
-        {"&amp;amp; &amp;lt;", "&amp; &lt;"},                        // decoded once, not again
+        {"&amp;amp; &amp;lt;", "&amp; &lt;"},                // decoded once, not again
         {"a & b &amp c &foo; &#; &#x; &#31; &#127; &#0065;", //
          "a & b &amp c &foo; &#; &#x; &#31; &#127; A"},
         // Any code point as UTF-8; 128 to 159 as windows-1252 has them.
@@ -289,7 +290,8 @@ TEST_F(Reader, Windows1252FilesAreConverted)
     };
     for (const char *meta : declared) {
         read(std::string("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n") + meta +
-             "\n<DL><p>\n<DT><A HREF=\"http://d/\">Caf\xe9 \x96 \xc3\xa9&#233;</A>\n", 1);
+                 "\n<DL><p>\n<DT><A HREF=\"http://d/\">Caf\xe9 \x96 \xc3\xa9&#233;</A>\n",
+             1);
         EXPECT_EQ("Caf\xc3\xa9 \xe2\x80\x93 \xc3\x83\xc2\xa9\xc3\xa9", title("http://d/")) << meta;
         EXPECT_EQ("Caf\xc3\xa9 \xc3\x83\xc2\xa9\xc3\xa9", keywords("http://d/")) << meta;
         delete_bookmark(app, at("http://d/"));

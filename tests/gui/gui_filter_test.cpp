@@ -282,8 +282,9 @@ TEST_F(Gui, TextsBeyondAscii)
 {
     const char *moskva = "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0"; // Москва
     std::string news = std::string(moskva) + " news";
-    start(bookmark_file({{"http://c.example/", "Caf\xc3\xa9 M\xc3\xbcller", "caf\xc3\xa9 M\xc3\xbcller"},
-                         {"http://m.example/", news.c_str(), news.c_str()}})
+    start(bookmark_file(
+              {{"http://c.example/", "Caf\xc3\xa9 M\xc3\xbcller", "caf\xc3\xa9 M\xc3\xbcller"},
+               {"http://m.example/", news.c_str(), news.c_str()}})
               .c_str());
     EXPECT_EQ(GetACP(), (UINT) CP_UTF8);
     EXPECT_EQ(sorted(column(0)), sorted({"Caf\xc3\xa9 M\xc3\xbcller", news}));
