@@ -7,6 +7,7 @@
 
 #include "app/shell.h"
 #include "core/hash_table.h"
+#include "core/text_case.h"
 #include "core/mem.h"
 #include "search/keyword_index.h"
 #include "res/resource.h"
@@ -25,9 +26,10 @@ static int same_text(vec_slot item, const void *key)
     return strcmp((const char *) item, (const char *) key) == 0;
 }
 
-// Appends to shown a lower-cased copy (cut to WORD_MAX bytes) of each word,
-// each copy once, and returns the block that holds the copies (the caller
-// frees it after use). Repeats are found in a hash set of the copies.
+// Appends to shown a case-folded copy (cut to WORD_MAX bytes at a character
+// boundary) of each word, each copy once, and returns the block that holds
+// the copies (the caller frees it after use). Repeats are found in a hash set
+// of the copies.
 static char *fold_words(const vec *words, vec *shown)
 {
     size_t bytes = 0;
@@ -39,13 +41,8 @@ static char *fold_words(const vec *words, vec *shown)
     hash_table_reserve(&seen, words->count);
     char *copy = copies;
     for (uint32_t i = 0; i < words->count; i++) {
-        const char *word = vec_at<char>(words, i);
-        size_t n = strnlen(word, WORD_MAX);
-        for (size_t k = 0; k < n; k++) {
-            char c = word[k];
-            copy[k] = c >= 'A' && c <= 'Z' ? (char) (c + 'a' - 'A') : c;
-        }
-        copy[n] = 0;
+        fold_copy(copy, WORD_MAX + 1, vec_at<char>(words, i));
+        size_t n = strlen(copy);
         uint32_t hash = hash_text(copy);
         uint32_t slot = hash_table_probe(&seen, hash, same_text, copy);
         if (seen.slots[slot].item) continue;

@@ -4,6 +4,7 @@
 
 #include "app/shell.h"
 #include "core/os.h"
+#include "core/utf8.h"
 
 void status_set_part(AppState *app, int part, const char *text)
 {
@@ -14,9 +15,11 @@ void status_set_part(AppState *app, int part, const char *text)
     current[0] = 0;
     if (LOWORD(length) < sizeof current)
         SendMessageA(bar, SB_GETTEXTA, (WPARAM) part, (LPARAM) current);
+    // Cut to 255 bytes, but never inside a character.
     char cut[256];
-    strncpy(cut, text, 255);
-    cut[255] = 0;
+    size_t n = utf8_cut(text, 255);
+    memcpy(cut, text, n);
+    cut[n] = 0;
     if (strcmp(current, cut) != 0) SendMessageA(bar, SB_SETTEXTA, (WPARAM) part, (LPARAM) cut);
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/appstate.h"
 #include "core/mem.h"
+#include "core/text_case.h"
 #include "store/bookmark.h"
 
 // One column's order and the BookmarkList's change count it was built at.
@@ -33,10 +34,8 @@ static uint32_t ascii_key(const char *text, unsigned char *key, uint32_t size)
 {
     uint32_t n = (uint32_t) strlen(text);
     if (n > size) return n;
-    for (uint32_t i = 0; i < n; i++) {
-        unsigned char c = (unsigned char) text[i];
-        key[i] = c >= 'A' && c <= 'Z' ? (unsigned char) (c + 32) : c;
-    }
+    for (uint32_t i = 0; i < n; i++)
+        key[i] = ascii_fold((unsigned char) text[i]);
     return n;
 }
 

@@ -280,8 +280,10 @@ static uint32_t count_anchors(const char *text)
     return anchors;
 }
 
-int read_bookmark_file(AppState *app, const char *text, int title_words)
+int read_bookmark_file(AppState *app, const char *file_text, int title_words)
 {
+    char *converted = bookmark_text_to_utf8(file_text);
+    const char *text = converted ? converted : file_text;
     BookmarkScanner s;
     scanner_init(&s, text);
     PendingEntry e;
@@ -306,6 +308,7 @@ int read_bookmark_file(AppState *app, const char *text, int title_words)
     }
     bookmark_bulk_end(app);
     pending_clear(&e);
+    memFree(converted);
     return entries;
 }
 

@@ -75,8 +75,9 @@ void scan_text(BookmarkScanner *s, vstr *out);
 void parse_anchor(PendingEntry *e, const char *p);
 
 // Parses a zero-terminated text and calls add_bookmark once per entry, with
-// url, title and keyword text decoded and title_words passed on. The text is
-// not changed. Returns the number of entries read, merged ones included.
+// url, title and keyword text decoded (from windows-1252 too when the file
+// is in it, bookmark_text_to_utf8) and title_words passed on. The text is not
+// changed. Returns the number of entries read, merged ones included.
 int read_bookmark_file(AppState *app, const char *text, int title_words);
 
 // 1 when text is a file of this program's own layout: it has the DOCTYPE

@@ -14,8 +14,8 @@
 
 struct AppState;
 
-// The whole file text for the Bookmarks of v, in v's order: the 11 header
-// lines, three lines per Bookmark, the footer ending in LF alone. url, title
+// The whole file text for the Bookmarks of v, in v's order: the 12 header
+// lines (the 11 of the layout and the UTF-8 declaration), three lines per Bookmark, the footer ending in LF alone. url, title
 // and keyword text are written with & < > " as entities. A new zero-terminated
 // heap text; the caller frees it.
 char *bookmark_file_image(const vec *v);

@@ -187,7 +187,8 @@ TEST_F(Reader, MarkupVariants)
     EXPECT_EQ("twolines and tags", title("http://split/"));
     EXPECT_EQ("", keywords("http://blank-dd/"));
     EXPECT_EQ("kept", keywords("http://crlf-dd/"));
-    EXPECT_EQ("Caf\xe9 \xfc\xdf\xff", title("http://accent/"));
+    EXPECT_EQ("Caf\xc3\xa9 \xc3\xbc\xc3\x9f\xc3\xbf",
+              title("http://accent/")); // no UTF-8: windows-1252
     EXPECT_EQ("after", title("http://after-accent/"));
 }
 
@@ -241,9 +242,14 @@ TEST(HtmlText, DecodesTheKnownEntitiesOnly)
     } cases[] = {
         {"AT&amp;T", "AT&T"},
         {"&lt;b&gt; &quot;q&quot; &#39;s&#x41;&#X7e;&#32;&#126;", "<b> \"q\" 'sA~ ~"},
-        {"&amp;amp; &amp;lt;", "&amp; &lt;"},                        // decoded once, not again
-        {"a & b &amp c &foo; &#; &#x; &#31; &#127; &#8211; &#0065;", //
-         "a & b &amp c &foo; &#; &#x; &#31; &#127; &#8211; A"},
+        {"&amp;amp; &amp;lt;", "&amp; &lt;"},                // decoded once, not again
+        {"a & b &amp c &foo; &#; &#x; &#31; &#127; &#0065;", //
+         "a & b &amp c &foo; &#; &#x; &#31; &#127; A"},
+        // Any code point as UTF-8; 128 to 159 as windows-1252 has them.
+        {"&#233;&#8211;&#128512;&#x1F600;&#xe9;&#150;&#x81;&#160;&#1114111;",
+         "\xc3\xa9\xe2\x80\x93\xf0\x9f\x98\x80\xf0\x9f\x98\x80\xc3\xa9\xe2\x80\x93\xc2\x81\xc2\xa0"
+         "\xf4\x8f\xbf\xbf"},
+        {"&#xD800;&#57343;&#1114112;&#x110000;", "&#xD800;&#57343;&#1114112;&#x110000;"},
         {"&#99999999999999999999999999;&#xfffffffffffffffff;&AMP;", //
          "&#99999999999999999999999999;&#xfffffffffffffffff;&AMP;"},
         {"tail &", "tail &"},
@@ -270,7 +276,35 @@ TEST_F(Reader, EntitiesAreDecodedBeforeKeywords)
     Bookmark *b = at("http://q/?a=1&b=2&c=3");
     ASSERT_NE(nullptr, b);
     EXPECT_STREQ("AT&T <News>", b->title);
-    EXPECT_EQ("rock n roll 8211 live", keywords(b->url));
+    EXPECT_EQ("rock n roll \xe2\x80\x93 live", keywords(b->url));
+}
+
+// Files in windows-1252: a browser export that says so, and an own file of
+// an earlier version (written in the ANSI code page, no declaration); and a
+// UTF-8 file where bytes typed in the ANSI code page were added.
+TEST_F(Reader, Windows1252FilesAreConverted)
+{
+    const char *declared[] = {
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">",
+        "<meta charset=\"ISO-8859-1\">",
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=Latin1\">",
+    };
+    for (const char *meta : declared) {
+        read(std::string("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n") + meta +
+                 "\n<DL><p>\n<DT><A HREF=\"http://d/\">Caf\xe9 \x96 \xc3\xa9&#233;</A>\n",
+             1);
+        EXPECT_EQ("Caf\xc3\xa9 \xe2\x80\x93 \xc3\x83\xc2\xa9\xc3\xa9", title("http://d/")) << meta;
+        EXPECT_EQ("Caf\xc3\xa9 \xc3\x83\xc2\xa9\xc3\xa9", keywords("http://d/")) << meta;
+        delete_bookmark(app, at("http://d/"));
+    }
+    read("<!DOCTYPE Velorix-Trovelinks-file-1>\r\n<DL><p>\r\n"
+         "<DT><A HREF=\"http://own/\" ADD_DATE=\"1\" >Caf\xe9 \x96 M\xfcller</A>\r\n"
+         "<DD>Caf\xe9 M\xfcller\r\n");
+    EXPECT_EQ("Caf\xc3\xa9 \xe2\x80\x93 M\xc3\xbcller", title("http://own/"));
+    EXPECT_EQ("Caf\xc3\xa9 M\xc3\xbcller", keywords("http://own/"));
+    read("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
+         "<DT><A HREF=\"http://mixed/\">Caf\xc3\xa9 \xe9t\xe9 \xc3</A>\r\n<DD>\r\n");
+    EXPECT_EQ("Caf\xc3\xa9 \xc3\xa9t\xc3\xa9 \xc3\x83", title("http://mixed/"));
 }
 
 // The directory of this source file, beside which the test data lies.
@@ -302,7 +336,7 @@ TEST_F(Reader, BrowserExports)
     } cases[] = {
         // The first of three: a later duplicate's newer date is taken, an older one's not.
         {"https://tides.example.org/harbour?port=brest&days=7",
-         "Tide Tables & Currents &#8212; Brest", "Tide Tables Currents 8212 Brest", 1600000100,
+         "Tide Tables & Currents \xe2\x80\x94 Brest", "Tide Tables Currents Brest", 1600000100,
          1630000100},
         {"javascript:(function(){var%20s=String(getSelection());if(s.length>0)open('https://"
          "words.example.com/?q='+encodeURIComponent(s))})()",
@@ -317,21 +351,23 @@ TEST_F(Reader, BrowserExports)
         {"https://garten.example.de/g%C3%A4rten/fr%C3%BChling",
          "G\xc3\xa4rten im Fr\xc3\xbchling \xe2\x80\x94 \xc3\x9c"
          "bersicht",
-         "rten im Fr hling bersicht", 1610000050, 1610000050},
+         "G\xc3\xa4rten im Fr\xc3\xbchling \xc3\x9c"
+         "bersicht",
+         1610000050, 1610000050},
         {"https://lenses.example.org/reviews", "Lens test results", "Lens test results",
          1610000060, 1610000060},
         {"about:preferences#privacy", "Privacy settings", "Privacy settings", 1620000000,
          1620000000},
         {"place:sort=8&maxResults=10", "Recently Bookmarked", "Recently Bookmarked", 1620000010,
          1620000010},
-        {"https://recipes.example.com/bread?loaf=rye&lang=en", "Rye Bread &#x2013; the Slow Way",
-         "Rye Bread x2013 Slow Way", 1630000200, 1630000200},
+        {"https://recipes.example.com/bread?loaf=rye&lang=en", "Rye Bread \xe2\x80\x93 the Slow Way",
+         "Rye Bread Slow Way", 1630000200, 1630000200},
         {"chrome://settings/searchEngines", "Search engines", "Search engines", 1630000300,
          DATE_NONE},
         {"http://www.example.com/rail/timetable.html", "Rail Timetable: Winter 1998",
          "Rail Timetable Winter 1998 Departures arrivalsweekdays only", 880000000, 885000000},
-        {"http://dict.example.org/cgi-bin/look?word=\"sea\"", "Dictionary &#147;sea&#148;",
-         "Dictionary 147 sea 148 Words phrases Brien notes", 880000200, 0},
+        {"http://dict.example.org/cgi-bin/look?word=\"sea\"", "Dictionary \xe2\x80\x9csea\xe2\x80\x9d",
+         "Dictionary \xe2\x80\x9csea\xe2\x80\x9d Words phrases Brien notes", 880000200, 0},
         {"http://10.0.0.7:8000/~ada/notes.txt", "ada's notes", "ada notes", 880000400, 880000400},
         {"https://lower.example.net/", "lower case markup", "lower case markup", NOW, DATE_NONE},
         {"http://www.example.com/faq.html#q12", "Frequently asked: question 12",

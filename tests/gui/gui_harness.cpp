@@ -292,13 +292,13 @@ void Gui::stop()
 void Gui::pump()
 {
     MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) continue;
         if (pre_filter(app, &msg) || !app->main_window) continue;
-        if (g_accelerators && TranslateAcceleratorA((HWND) app->main_window, g_accelerators, &msg))
+        if (g_accelerators && TranslateAcceleratorW((HWND) app->main_window, g_accelerators, &msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     idle_work(app);
 }
