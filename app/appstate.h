@@ -49,6 +49,10 @@ struct AppState {
     // shows list_items[i] (created with the record).
     vec *list_items;       // Bookmark pointers (not owned), display order
     ListOrder *list_order; // the display orders the items are taken from
+    // The Bookmarks of the filter's last fill in address order: the set that
+    // list_items holds while both have the same count (items are taken out
+    // of the list elsewhere, but only the filter puts them in).
+    vec *list_members;
     // Bumped by every change of the BookmarkList or of a Bookmark's title or
     // url (and by every reordering of the list at the end of a bulk add): an
     // order built at one count is current while the count stays.

@@ -28,12 +28,66 @@ static void ensure_list(AppState *app)
 {
     if (!app->list_items) app->list_items = vec_create();
     if (!app->list_order) app->list_order = list_order_create();
+    if (!app->list_members) app->list_members = vec_create();
 }
 
-// The list's items become members (address order) in display order.
-static void refill(AppState *app, const vec *members, FilterUpdate *u)
+// Whether list_members is the listed set: a list that lost items since the
+// last fill holds fewer than it.
+static int members_current(const AppState *app)
 {
-    list_order_fill(app->list_order, app, app->sort_column, members, app->list_items);
+    return app->list_members->count == app->list_items->count;
+}
+
+static int same_set(const vec *a, const vec *b)
+{
+    return a->count == b->count &&
+           (a->count == 0 || memcmp(a->items, b->items, a->count * sizeof(vec_slot)) == 0);
+}
+
+// BM_LISTED moves from the Bookmarks of was to those of now (both address
+// order). Only the Bookmarks in one of the sets but not the other are
+// touched, in address order.
+static void move_listed(const vec *was, const vec *now)
+{
+    uint32_t i = 0, j = 0;
+    while (i < was->count || j < now->count) {
+        vec_slot x = i < was->count ? was->items[i] : UINTPTR_MAX;
+        vec_slot y = j < now->count ? now->items[j] : UINTPTR_MAX;
+        if (x < y) {
+            ((Bookmark *) x)->flags &= ~BM_LISTED;
+            i++;
+        } else if (y < x) {
+            ((Bookmark *) y)->flags |= BM_LISTED;
+            j++;
+        } else {
+            i++;
+            j++;
+        }
+    }
+}
+
+// The members become a copy of set, in the room they have.
+static void set_members(AppState *app, const vec *set)
+{
+    vec_reserve(app->list_members, set->count);
+    if (set->count) memcpy(app->list_members->items, set->items, set->count * sizeof(vec_slot));
+    app->list_members->count = set->count;
+}
+
+// BM_LISTED on exactly the Bookmarks of set (address order), which become
+// the members; the list's items follow in display order.
+static void refill(AppState *app, const vec *set, FilterUpdate *u)
+{
+    if (members_current(app)) {
+        move_listed(app->list_members, set);
+    } else {
+        for (uint32_t i = 0; i < app->bookmarks->count; i++)
+            vec_at<Bookmark>(app->bookmarks, i)->flags &= ~BM_LISTED;
+        for (uint32_t i = 0; i < set->count; i++)
+            vec_at<Bookmark>(set, i)->flags |= BM_LISTED;
+    }
+    set_members(app, set);
+    list_order_fill(app->list_order, app, app->sort_column, app->list_members, app->list_items);
     check_cycle_rewind(app);
     u->refill = 1;
 }
@@ -52,8 +106,6 @@ static void show_all(AppState *app, FilterUpdate *u)
         }
         return;
     }
-    for (uint32_t i = 0; i < app->bookmarks->count; i++)
-        vec_at<Bookmark>(app->bookmarks, i)->flags |= BM_LISTED;
     refill(app, app->bookmarks, u);
     u->status = dupstr(TEXT_READY);
     u->deadline = FILTER_DEADLINE_SOON;
@@ -62,6 +114,7 @@ static void show_all(AppState *app, FilterUpdate *u)
 static int shown_set_changed(const AppState *app, const vec *result)
 {
     if (app->list_items->count != result->count) return 1;
+    if (members_current(app)) return !same_set(app->list_members, result);
     for (uint32_t i = 0; i < result->count; i++)
         if (!(vec_at<Bookmark>(result, i)->flags & BM_LISTED)) return 1;
     return 0;
@@ -103,11 +156,9 @@ void filter_decide(AppState *app, const char *text, int32_t caret, FilterUpdate 
     app->search_error = 0;
 
     if (shown_set_changed(app, search.result)) {
-        for (uint32_t i = 0; i < app->bookmarks->count; i++)
-            vec_at<Bookmark>(app->bookmarks, i)->flags &= ~BM_LISTED;
-        for (uint32_t i = 0; i < search.result->count; i++)
-            vec_at<Bookmark>(search.result, i)->flags |= BM_LISTED;
         refill(app, search.result, u);
+    } else if (!members_current(app)) {
+        set_members(app, search.result); // the same set as the list's
     }
     vec_destroy(search.result);
 }
@@ -128,12 +179,13 @@ void filter_sort(AppState *app, int column)
 {
     ensure_list(app);
     app->sort_column = column;
-    vec *members = vec_create();
-    vec_copy(members, app->list_items);
-    qsort(members->items, members->count, sizeof(vec_slot), compare_slots);
-    list_order_fill(app->list_order, app, column, members, app->list_items);
+    if (!members_current(app)) {
+        set_members(app, app->list_items);
+        qsort(app->list_members->items, app->list_members->count, sizeof(vec_slot),
+              compare_slots);
+    }
+    list_order_fill(app->list_order, app, column, app->list_members, app->list_items);
     check_cycle_rewind(app);
-    vec_destroy(members);
 }
 
 void filter_texts_changed(AppState *app)
@@ -144,8 +196,10 @@ void filter_texts_changed(AppState *app)
 void filter_release(AppState *app)
 {
     if (app->list_items) vec_destroy(app->list_items);
+    if (app->list_members) vec_destroy(app->list_members);
     list_order_destroy(app->list_order);
     app->list_items = nullptr;
+    app->list_members = nullptr;
     app->list_order = nullptr;
     check_cycle_rewind(app);
 }

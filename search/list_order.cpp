@@ -19,7 +19,7 @@
 struct ColumnOrder {
     vec *sorted;       // every Bookmark, display order
     uint32_t *ranks;   // each listed Bookmark's position in sorted, by list position
-    uint64_t *marks;   // one bit per rank, for a fill
+    uint32_t *marks;   // one bit per rank, for a fill
     uint32_t capacity; // entries in ranks
     uint32_t changes;  // app->bookmark_changes when built
     int built;         // 0 until built, and after list_order_forget
@@ -111,7 +111,7 @@ static void rebuild(ColumnOrder *c, const AppState *app, int column, SortKeyFunc
         memFree(c->marks);
         c->capacity = n ? n : 1;
         c->ranks = (uint32_t *) memAlloc(c->capacity * sizeof(uint32_t));
-        c->marks = (uint64_t *) memAlloc((c->capacity / 64 + 1) * sizeof(uint64_t));
+        c->marks = (uint32_t *) memAlloc((c->capacity / 32 + 1) * sizeof(uint32_t));
     }
     KeyedBookmark *keyed = (KeyedBookmark *) memAlloc((n ? n : 1) * sizeof(KeyedBookmark));
     size_t used = 0, room = (size_t) n * 64 + 256;
@@ -153,25 +153,48 @@ static ColumnOrder *current_column(ListOrder *order, AppState *app, int column)
     return c;
 }
 
+// The first position from at on (up to n) whose slot is not below b: a
+// gallop, then a binary search, so that a few members cost a few probes
+// and many cost a walk.
+static uint32_t seek(const vec_slot *all, uint32_t at, uint32_t n, vec_slot b)
+{
+    uint32_t hi = at, step = 1;
+    while (hi < n && all[hi] < b) {
+        at = hi + 1;
+        hi += step;
+        step *= 2;
+    }
+    if (hi > n) hi = n;
+    while (at < hi) {
+        uint32_t mid = at + (hi - at) / 2;
+        if (all[mid] < b)
+            at = mid + 1;
+        else
+            hi = mid;
+    }
+    return at;
+}
+
 void list_order_fill(ListOrder *order, AppState *app, int column, const vec *members, vec *shown)
 {
     ColumnOrder *c = current_column(order, app, column);
-    uint32_t n = app->bookmarks->count, words = n / 64 + 1;
-    memset(c->marks, 0, words * sizeof(uint64_t));
+    uint32_t n = app->bookmarks->count, words = n / 32 + 1;
+    memset(c->marks, 0, words * sizeof(uint32_t));
     const vec_slot *all = app->bookmarks->items;
     uint32_t at = 0;
-    for (uint32_t i = 0; i < members->count; i++) {
+    for (uint32_t i = 0; i < members->count && at < n; i++) {
         vec_slot b = members->items[i];
-        while (at < n && all[at] < b)
-            at++;
-        if (at == n) break;
-        if (all[at] == b) {
+        at = seek(all, at, n, b);
+        if (at < n && all[at] == b) {
             uint32_t r = c->ranks[at];
-            c->marks[r / 64] |= (uint64_t) 1 << (r % 64);
+            c->marks[r / 32] |= 1u << (r % 32);
         }
     }
-    shown->count = 0; // keeps the slots allocated for the next fill
+    vec_reserve(shown, members->count);
+    vec_slot *out = shown->items, *sorted = c->sorted->items;
+    uint32_t k = 0;
     for (uint32_t w = 0; w < words; w++)
-        for (uint64_t bits = c->marks[w]; bits; bits &= bits - 1)
-            vec_append_(shown, c->sorted->items[w * 64 + (uint32_t) __builtin_ctzll(bits)]);
+        for (uint32_t bits = c->marks[w]; bits; bits &= bits - 1)
+            out[k++] = sorted[w * 32 + (uint32_t) __builtin_ctz(bits)];
+    shown->count = k; // keeps the slots allocated for the next fill
 }

@@ -31,26 +31,33 @@ enum : unsigned { KEEP_ONLY_A = 1, KEEP_BOTH = 2, KEEP_ONLY_B = 4 };
 
 static vec *set_merge(const vec *a, const vec *b, unsigned keep)
 {
+    // Room for the largest result at once: no growing on the way.
+    uint32_t room = keep == KEEP_BOTH      ? (a->count < b->count ? a->count : b->count)
+                    : keep == KEEP_ONLY_A ? a->count
+                                          : a->count + b->count;
     vec *out = vec_create();
-    uint32_t i = 0, j = 0;
+    vec_reserve(out, room);
+    vec_slot *o = out->items;
+    uint32_t i = 0, j = 0, k = 0;
     while (i < a->count && j < b->count) {
         vec_slot x = a->items[i], y = b->items[j];
         if (x < y) {
-            if (keep & KEEP_ONLY_A) vec_append_(out, x);
+            if (keep & KEEP_ONLY_A) o[k++] = x;
             i++;
         } else if (y < x) {
-            if (keep & KEEP_ONLY_B) vec_append_(out, y);
+            if (keep & KEEP_ONLY_B) o[k++] = y;
             j++;
         } else {
-            if (keep & KEEP_BOTH) vec_append_(out, x);
+            if (keep & KEEP_BOTH) o[k++] = x;
             i++;
             j++;
         }
     }
     for (; i < a->count && (keep & KEEP_ONLY_A); i++)
-        vec_append_(out, a->items[i]);
+        o[k++] = a->items[i];
     for (; j < b->count && (keep & KEEP_ONLY_B); j++)
-        vec_append_(out, b->items[j]);
+        o[k++] = b->items[j];
+    out->count = k;
     return out;
 }
 
@@ -135,8 +142,11 @@ static vec *union_of_entries(const vec *entries)
     }
     radix_sort(all, all + total, (uint32_t) total);
     vec *out = vec_create();
+    vec_reserve(out, (uint32_t) total);
+    uint32_t k = 0;
     for (size_t i = 0; i < total; i++)
-        if (i == 0 || all[i] != all[i - 1]) vec_append_(out, all[i]);
+        if (i == 0 || all[i] != all[i - 1]) out->items[k++] = all[i];
+    out->count = k;
     memFree(all);
     return out;
 }

@@ -140,6 +140,29 @@ TEST_F(Filter, SearchesRefillOnlyWhenTheSetChanges)
     EXPECT_EQ(status(), "Ready");
 }
 
+// The shell takes items out of the list by itself (a delete); the filter's
+// next sort and fill must go by what the list holds then.
+TEST_F(Filter, ItemsTakenOutOfTheListStayOutUntilTheNextFill)
+{
+    add("Chess Openings", "http://p/", "chess");
+    add("Board", "http://q/", "chessboard");
+    add("Club", "http://r/", "chess");
+    decide("chess");
+    Bookmark *gone = vec_at<Bookmark>(app->list_items, 0); // "Board"
+    vec_remove(app->list_items, 0);
+    gone->flags &= ~BM_LISTED;
+
+    filter_sort(app, 1);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Chess Openings", "Club"}));
+    EXPECT_EQ(listed(), 2);
+    decide("chess ");
+    EXPECT_EQ(u.refill, 1);
+    EXPECT_EQ(titles().size(), 3u);
+    EXPECT_EQ(listed(), 3);
+    decide("chess");
+    EXPECT_EQ(u.refill, 0);
+}
+
 TEST_F(Filter, EmptyingTheBoxAfterAnErrorSaysReady)
 {
     add("One", "http://1/", "one");
