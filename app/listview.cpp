@@ -24,11 +24,12 @@ int create_list_view(AppState *app)
 {
     HWND frame = (HWND) app->main_window;
     HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | LVS_REPORT |
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN | LVS_REPORT |
                                     LVS_SHOWSELALWAYS | LVS_OWNERDATA,
                                 0, 0, 0, 0, frame, (HMENU) (UINT_PTR) IDC_LIST, g_instance, NULL);
     if (!list) return 0;
     app->list_view = list;
+    list_paint_off_screen(list);
     app->status_images = ImageList_LoadImageA(g_instance, MAKEINTRESOURCEA(IDB_STATUS), 9, 3,
                                               RGB(255, 255, 255), IMAGE_BITMAP, 0);
     SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM) app->status_images);
@@ -96,11 +97,9 @@ void list_delete_item(AppState *app, int index)
 void list_rebuild(AppState *app)
 {
     HWND list = list_of(app);
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    list_redraw_later(list);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     SendMessageA(list, LVM_SETITEMCOUNT, app->list_items->count, 0);
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, NULL, TRUE);
 }
 
 static int compare_address(vec_slot a, vec_slot b)

@@ -106,6 +106,12 @@ void on_tooltip_text(AppState *app, NMTTDISPINFOA *info);
 
 // ---- List view (listview.cpp) -----------------------------------------------
 int create_list_view(AppState *app);
+// Makes list paint off screen and copy each paint onto the window in one
+// step (list_paint.cpp); the picture is freed with the window.
+void list_paint_off_screen(HWND list);
+// Turns list's redrawing off until the messages queued now have been
+// handled; then it comes back on and the list is redrawn whole.
+void list_redraw_later(HWND list);
 // A list-view notification; its result for the window procedure.
 LRESULT on_list_notify(AppState *app, NMHDR *header);
 // The Bookmark of item index, or null when there is none.
@@ -123,7 +129,8 @@ void refresh_bookmark_icon(AppState *app, Bookmark *b);
 // Clears the selected state of every item.
 void list_deselect_all(AppState *app);
 // The list after a change of the shown set: every item anew from
-// app->list_items, with redrawing off meanwhile.
+// app->list_items, with redrawing off meanwhile and on again once the
+// messages queued now have been handled (list_redraw_later).
 void list_rebuild(AppState *app);
 // Sorts the items by column (0 Title, 1 URL); selection and focus stay
 // with their Bookmarks.

@@ -86,4 +86,8 @@
 #define WM_CHECK_URL (0x400 + 3)    // main window -> checker thread, posted
 #define WM_CHECKER_IDLE (0x400 + 4) // checker -> main window, sent
 
+// Posted to the list view to turn its redrawing on after a refill (WM_APP is
+// 0x8000).
+#define WM_LIST_REDRAW (0x8000 + 1)
+
 #endif

@@ -111,6 +111,38 @@ TEST_F(Gui, AnUnchangedSetLeavesSelectionAndFocus)
     EXPECT_EQ(list_first_selected(app), before);
 }
 
+// A refill clears the selection and focus, and once the queued messages are
+// handled the list draws again: its scroll range follows the new count, and
+// nothing is left to paint with row 0's text on screen.
+TEST_F(Gui, ARefillClearsTheSelectionAndRedrawsTheList)
+{
+    start(bookmark_file(CHESS).c_str());
+    HWND list = (HWND) app->list_view;
+    LVITEMA item;
+    ZeroMemory(&item, sizeof item);
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, 3, (LPARAM) &item);
+    type("chess");
+    EXPECT_EQ(list_selected_count(app), 0);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED), -1);
+    SCROLLINFO range = {sizeof range, SIF_RANGE, 0, 0, 0, 0, 0};
+    GetScrollInfo(list, SB_VERT, &range);
+    EXPECT_EQ(range.nMax, 2);
+    RECT dirty;
+    EXPECT_FALSE(GetUpdateRect(list, &dirty, FALSE));
+    RECT label;
+    label.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageA(list, LVM_GETITEMRECT, 0, (LPARAM) &label));
+    HDC dc = GetDC(list);
+    COLORREF background = GetPixel(dc, label.right - 1, label.bottom - 1);
+    int ink = 0;
+    for (int y = label.top; y < label.bottom; y++)
+        for (int x = label.left; x < label.right; x++)
+            ink += GetPixel(dc, x, y) != background;
+    ReleaseDC(list, dc);
+    EXPECT_GT(ink, 20);
+}
+
 static uint32_t fake_tick;
 static uint32_t read_fake_tick(void)
 {

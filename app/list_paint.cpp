@@ -1,0 +1,151 @@
+// How the list view reaches the screen.
+//
+// It paints through a picture of its own: every paint is drawn into a
+// device-independent bitmap off screen, erased background first, and copied
+// onto the window in one step. The window never shows half-drawn rows, and
+// the rows' status icons are drawn into memory: under Wine an icon drawn
+// onto a window asks the display for its colour depth, twice, at a cost that
+// outweighs the drawing.
+//
+// After a refill its redrawing comes back on when the messages queued before
+// it have been handled: turning it on redraws the scroll bar (twice, under
+// Wine), so keystrokes that arrive together refill the list each and redraw
+// it once, and the keystroke's own handling ends with the list's contents.
+#include "app/shell.h"
+#include "core/mem.h"
+#include "res/resource.h"
+
+struct ListPaint {
+    WNDPROC previous;  // the list view's own procedure
+    HDC dc;            // memory DC holding bitmap; null until the first paint
+    HBITMAP bitmap;    // the off-screen picture, width x height pixels
+    HGDIOBJ original;  // the bitmap dc came with
+    int width, height; // of bitmap
+    int painting;      // inside BeginPaint: its background erase is ours
+    int redraw_posted; // redrawing is off, and WM_LIST_REDRAW is on its way
+};
+
+static ListPaint *paint_of(HWND list)
+{
+    return (ListPaint *) GetWindowLongPtrA(list, GWLP_USERDATA);
+}
+
+static void release_bitmap(ListPaint *p)
+{
+    if (!p->dc) return;
+    SelectObject(p->dc, p->original);
+    DeleteObject(p->bitmap);
+    DeleteDC(p->dc);
+    p->dc = NULL;
+}
+
+// The memory DC with a bitmap of at least width x height, or null when none
+// can be made (the paint then goes to the window directly).
+static HDC buffer_for(ListPaint *p, HDC window_dc, int width, int height)
+{
+    if (p->dc && p->width >= width && p->height >= height) return p->dc;
+    release_bitmap(p);
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HDC dc = bitmap ? CreateCompatibleDC(window_dc) : NULL;
+    if (!dc) {
+        if (bitmap) DeleteObject(bitmap);
+        return NULL;
+    }
+    p->dc = dc;
+    p->bitmap = bitmap;
+    p->original = SelectObject(dc, bitmap);
+    p->width = width;
+    p->height = height;
+    return dc;
+}
+
+static void paint(HWND list, ListPaint *p)
+{
+    PAINTSTRUCT ps;
+    p->painting = 1;
+    HDC dc = BeginPaint(list, &ps);
+    p->painting = 0;
+    if (!dc) return;
+    RECT client, area = ps.rcPaint;
+    GetClientRect(list, &client);
+    IntersectRect(&area, &area, &client);
+    if (!IsRectEmpty(&area)) {
+        HDC target = buffer_for(p, dc, client.right, client.bottom);
+        if (target) {
+            HRGN clip = CreateRectRgnIndirect(&area);
+            SelectClipRgn(target, clip);
+            DeleteObject(clip);
+        } else {
+            target = dc;
+        }
+        CallWindowProcA(p->previous, list, WM_ERASEBKGND, (WPARAM) target, 0);
+        CallWindowProcA(p->previous, list, WM_PAINT, (WPARAM) target, 0);
+        if (target != dc) {
+            BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, target,
+                   area.left, area.top, SRCCOPY);
+            SelectClipRgn(target, NULL);
+        }
+    }
+    EndPaint(list, &ps);
+}
+
+static LRESULT CALLBACK list_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    ListPaint *p = paint_of(list);
+    WNDPROC previous = p->previous;
+    switch (message) {
+    case WM_PAINT:
+        if (wparam) break; // a DC of the caller's: painted as asked
+        paint(list, p);
+        return 0;
+    case WM_ERASEBKGND:
+        if (p->painting) return 1; // erased in the picture, with the paint
+        break;
+    case WM_SETREDRAW:
+        if (wparam) p->redraw_posted = 0;
+        break;
+    case WM_LIST_REDRAW:
+        if (p->redraw_posted) {
+            CallWindowProcA(previous, list, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(list, NULL, TRUE);
+            p->redraw_posted = 0;
+        }
+        return 0;
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR) previous);
+        SetWindowLongPtrA(list, GWLP_USERDATA, 0);
+        release_bitmap(p);
+        memFree(p);
+        break;
+    }
+    return CallWindowProcA(previous, list, message, wparam, lparam);
+}
+
+void list_redraw_later(HWND list)
+{
+    ListPaint *p = paint_of(list);
+    if (!p || p->redraw_posted) return;
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    if (PostMessageA(list, WM_LIST_REDRAW, 0, 0))
+        p->redraw_posted = 1;
+    else
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+}
+
+void list_paint_off_screen(HWND list)
+{
+    ListPaint *p = (ListPaint *) memAlloc(sizeof(ListPaint));
+    ZeroMemory(p, sizeof *p);
+    p->previous = (WNDPROC) GetWindowLongPtrA(list, GWLP_WNDPROC);
+    SetWindowLongPtrA(list, GWLP_USERDATA, (LONG_PTR) p);
+    SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR) list_proc);
+}
