@@ -7,12 +7,18 @@
 // The text of the filter box in the program's code page (a heap text), and
 // the start of its selection as a byte offset in that text. The box is a
 // Unicode control, which counts its selection in UTF-16 units: the offset is
-// the length of the text before it, converted.
+// the length of the text before it, converted. A short text is read in one
+// message, a longer one after asking for its length.
 static char *filter_box_text(HWND box, int32_t *caret)
 {
-    int units = GetWindowTextLengthW(box);
-    WCHAR *wide = (WCHAR *) memAlloc(((size_t) units + 1) * sizeof(WCHAR));
-    units = GetWindowTextW(box, wide, units + 1);
+    WCHAR local[256];
+    WCHAR *wide = local;
+    int units = GetWindowTextW(box, local, 256);
+    if (units >= 255) {
+        units = GetWindowTextLengthW(box);
+        wide = (WCHAR *) memAlloc(((size_t) units + 1) * sizeof(WCHAR));
+        units = GetWindowTextW(box, wide, units + 1);
+    }
     DWORD start = 0;
     SendMessageW(box, EM_GETSEL, (WPARAM) &start, 0);
     if (start > (DWORD) units) start = (DWORD) units;
@@ -21,7 +27,7 @@ static char *filter_box_text(HWND box, int32_t *caret)
     if (bytes) WideCharToMultiByte(CP_ACP, 0, wide, units, text, bytes, NULL, NULL);
     text[bytes] = 0;
     *caret = start ? WideCharToMultiByte(CP_ACP, 0, wide, (int) start, NULL, 0, NULL, NULL) : 0;
-    memFree(wide);
+    if (wide != local) memFree(wide);
     return text;
 }
 
@@ -40,4 +46,7 @@ void apply_filter(AppState *app)
         app->status_deadline = STATUS_NO_DEADLINE;
     filter_update_free(&update);
     memFree(text);
+    // The count and the error texts now rather than at the next idle pass:
+    // the bar then repaints once for both parts.
+    status_line_update(app);
 }

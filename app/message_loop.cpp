@@ -1,10 +1,7 @@
 // The main loop: the keyboard pre-filter (Tab between filter box and list,
 // Escape empties the box), the accelerator keys, and the idle work that keeps
 // the status bar and the toolbar current.
-#include <stdio.h>
-
 #include "app/shell.h"
-#include "core/os.h"
 #include "res/resource.h"
 
 int pre_filter(AppState *app, const MSG *msg)
@@ -32,34 +29,10 @@ int pre_filter(AppState *app, const MSG *msg)
     return 0;
 }
 
-static void update_status_line(AppState *app)
-{
-    if (app->search_error) {
-        status_set_part(app, 0, "Search expression error");
-        status_set_part(app, 1, "Trovelinks ???");
-        app->shown_count = SHOWN_COUNT_INVALID;
-        return;
-    }
-    int n = list_count(app);
-    if (n != app->shown_count) {
-        char text[32];
-        if (n == 0)
-            snprintf(text, sizeof text, "No Trovelinks");
-        else
-            snprintf(text, sizeof text, "%d Trovelink%s", n, n > 1 ? "s" : "");
-        status_set_part(app, 1, text);
-        app->shown_count = n;
-    }
-    if (status_deadline_passed(app, os_tick_count())) {
-        status_set_part(app, 0, "Ready");
-        app->status_deadline = STATUS_READY_SHOWN;
-    }
-}
-
 void idle_work(AppState *app)
 {
     if (!app->main_window) return;
-    update_status_line(app);
+    status_line_update(app);
     update_toolbar_states(app);
 }
 

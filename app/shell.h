@@ -71,6 +71,10 @@ void idle_work(AppState *app);
 // Sets a part of the status bar to text (cut to 255 characters), only when
 // it shows something else.
 void status_set_part(AppState *app, int part, const char *text);
+// The status line as the idle work keeps it: the error texts while the
+// filter's expression is broken, else the item count in part 1 (written when
+// it changed) and "Ready" in part 0 once status_deadline has passed.
+void status_line_update(AppState *app);
 // The transient status message: part 0 shows text, "Ready" returns 8000 ms
 // later.
 void status_message(AppState *app, const char *text);

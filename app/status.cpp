@@ -1,5 +1,6 @@
 // Status bar texts: parts set only when they change, the transient message
 // and the command help texts from the string table.
+#include <stdio.h>
 #include <string.h>
 
 #include "app/shell.h"
@@ -20,7 +21,39 @@ void status_set_part(AppState *app, int part, const char *text)
     size_t n = utf8_cut(text, 255);
     memcpy(cut, text, n);
     cut[n] = 0;
-    if (strcmp(current, cut) != 0) SendMessageA(bar, SB_SETTEXTA, (WPARAM) part, (LPARAM) cut);
+    if (strcmp(current, cut) == 0) return;
+    // The bar would repaint at once for each text set; with its redrawing
+    // off it repaints once, with the window's next paint, for every text set
+    // meanwhile (turning it off validates the whole bar, so the whole bar is
+    // invalidated after).
+    SendMessageA(bar, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(bar, SB_SETTEXTA, (WPARAM) part, (LPARAM) cut);
+    SendMessageA(bar, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(bar, NULL, TRUE);
+}
+
+void status_line_update(AppState *app)
+{
+    if (app->search_error) {
+        status_set_part(app, 0, "Search expression error");
+        status_set_part(app, 1, "Trovelinks ???");
+        app->shown_count = SHOWN_COUNT_INVALID;
+        return;
+    }
+    int n = list_count(app);
+    if (n != app->shown_count) {
+        char text[32];
+        if (n == 0)
+            snprintf(text, sizeof text, "No Trovelinks");
+        else
+            snprintf(text, sizeof text, "%d Trovelink%s", n, n > 1 ? "s" : "");
+        status_set_part(app, 1, text);
+        app->shown_count = n;
+    }
+    if (status_deadline_passed(app, os_tick_count())) {
+        status_set_part(app, 0, "Ready");
+        app->status_deadline = STATUS_READY_SHOWN;
+    }
 }
 
 void status_deadline_soon(AppState *app)

@@ -14,6 +14,27 @@ static const std::vector<Entry> CHESS = {
     {"http://s.example/", "Cooking Basics", "cooking"},
 };
 
+// What window's rect shows on screen: its pixels, row by row.
+static std::vector<COLORREF> pixels(HWND window, const RECT &rect)
+{
+    HDC dc = GetDC(window);
+    std::vector<COLORREF> v;
+    for (int y = rect.top; y < rect.bottom; y++)
+        for (int x = rect.left; x < rect.right; x++)
+            v.push_back(GetPixel(dc, x, y));
+    ReleaseDC(window, dc);
+    return v;
+}
+
+// Pixels of window's rect that differ from its bottom right one: text drawn.
+static int ink(HWND window, const RECT &rect)
+{
+    std::vector<COLORREF> v = pixels(window, rect);
+    return v.empty() ? 0 : (int) std::count_if(v.begin(), v.end(), [&](COLORREF c) {
+        return c != v.back();
+    });
+}
+
 static std::vector<std::string> sorted(std::vector<std::string> v)
 {
     std::sort(v.begin(), v.end());
@@ -35,10 +56,24 @@ TEST_F(Gui, StartupListsEveryBookmarkWithItsTexts)
 TEST_F(Gui, TypingNarrowsTheListAndShowsTheHint)
 {
     start(bookmark_file(CHESS).c_str());
+    HWND bar = (HWND) app->status_bar;
+    RECT parts[2];
+    std::vector<COLORREF> shown[2];
+    for (int i : {0, 1}) {
+        SendMessageA(bar, SB_GETRECT, (WPARAM) i, (LPARAM) &parts[i]);
+        shown[i] = pixels(bar, parts[i]);
+    }
     type("chess");
     EXPECT_EQ(sorted(column(0)), sorted({"Chess Openings Guide", "Chessboard Shop", "chess club"}));
     EXPECT_EQ(part(0), "Chess chessboard"); // «chess» and «Chess» shown once
     EXPECT_EQ(part(1), "3 Trovelinks");
+    // Both new texts on screen, nothing left to paint.
+    RECT dirty;
+    EXPECT_FALSE(GetUpdateRect(bar, &dirty, FALSE));
+    for (int i : {0, 1}) {
+        EXPECT_GT(ink(bar, parts[i]), 20) << i;
+        EXPECT_NE(pixels(bar, parts[i]), shown[i]) << i;
+    }
 
     // A trailing operator is not an error yet; the caret has left the word.
     type(" & ! | ");
@@ -133,14 +168,7 @@ TEST_F(Gui, ARefillClearsTheSelectionAndRedrawsTheList)
     RECT label;
     label.left = LVIR_LABEL;
     ASSERT_TRUE(SendMessageA(list, LVM_GETITEMRECT, 0, (LPARAM) &label));
-    HDC dc = GetDC(list);
-    COLORREF background = GetPixel(dc, label.right - 1, label.bottom - 1);
-    int ink = 0;
-    for (int y = label.top; y < label.bottom; y++)
-        for (int x = label.left; x < label.right; x++)
-            ink += GetPixel(dc, x, y) != background;
-    ReleaseDC(list, dc);
-    EXPECT_GT(ink, 20);
+    EXPECT_GT(ink(list, label), 20);
 }
 
 static uint32_t fake_tick;
