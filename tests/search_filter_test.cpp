@@ -209,6 +209,21 @@ TEST_F(Filter, DisplayOrderFollowsEditsAndKeepsTiesInAddressOrder)
     EXPECT_EQ(vec_at<Bookmark>(app->list_items, 2), other);
 }
 
+// Titles alike in their first 8 bytes and more, and titles that begin
+// others: the order goes by the first byte that differs, a shorter title
+// first.
+TEST_F(Filter, LongCommonBeginningsSortByTheFirstDifference)
+{
+    for (const char *t : {"chess openings guide", "Chessboard", "CHESS OPENINGS", "chess openings b",
+                          "Chess Openings Guide 2", "chess openings book", "Chess Openings Guida"})
+        add(t, t, "");
+    decide("");
+    EXPECT_EQ(titles(),
+              (std::vector<std::string>{"CHESS OPENINGS", "chess openings b", "chess openings book",
+                                        "Chess Openings Guida", "chess openings guide",
+                                        "Chess Openings Guide 2", "Chessboard"}));
+}
+
 // A key that orders texts backwards: each byte inverted.
 uint32_t backward_key(const char *text, unsigned char *key, uint32_t size)
 {
