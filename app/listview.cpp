@@ -3,6 +3,7 @@
 // status icon are given on request. The program's display orders make a
 // refill or a re-sort of 100,000 items a walk over an array instead of as
 // many insertions and locale comparisons.
+#include <stdlib.h>
 #include <string.h>
 
 #include "app/shell.h"
@@ -79,9 +80,20 @@ static void set_item_state(HWND list, int index, UINT state, UINT mask)
     SendMessageA(list, LVM_SETITEMSTATE, (WPARAM) index, (LPARAM) &item);
 }
 
+// The list sets a state for all items one item at a time, so a few selected
+// items are cleared each by itself.
 void list_deselect_all(AppState *app)
 {
-    set_item_state(list_of(app), -1, 0, LVIS_SELECTED);
+    HWND list = list_of(app);
+    int selected = list_selected_count(app);
+    if (selected == 0) return;
+    if (selected > list_count(app) / 8) {
+        set_item_state(list, -1, 0, LVIS_SELECTED);
+        return;
+    }
+    for (int i = list_first_selected(app); i >= 0;
+         i = (int) SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) i, LVNI_SELECTED))
+        set_item_state(list, i, 0, LVIS_SELECTED);
 }
 
 void list_delete_item(AppState *app, int index)
@@ -107,6 +119,11 @@ static int compare_address(vec_slot a, vec_slot b)
     return a < b ? -1 : a > b;
 }
 
+static int compare_slots(const void *a, const void *b)
+{
+    return compare_address(*(const vec_slot *) a, *(const vec_slot *) b);
+}
+
 void list_sort(AppState *app, int column)
 {
     HWND list = list_of(app);
@@ -114,14 +131,15 @@ void list_sort(AppState *app, int column)
     vec *selected = vec_create();
     for (int i = list_first_selected(app); i >= 0;
          i = (int) SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) i, LVNI_SELECTED))
-        vecs_insert(selected, list_bookmark(app, i), compare_address);
+        vec_append(selected, list_bookmark(app, i));
+    qsort(selected->items, selected->count, sizeof(vec_slot), compare_slots);
     Bookmark *focused =
         list_bookmark(app, (int) SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED));
 
     filter_sort(app, column);
 
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    if (selected->count) set_item_state(list, -1, 0, LVIS_SELECTED);
+    list_redraw_later(list);
+    list_deselect_all(app);
     for (uint32_t i = 0; i < app->list_items->count && selected->count; i++) {
         uint32_t at;
         if (vecs_search(selected, app->list_items->items[i], &at, compare_address))
@@ -131,8 +149,6 @@ void list_sort(AppState *app, int column)
         uint32_t at = vec_search(app->list_items, focused);
         if (at != VEC_NONE) set_item_state(list, (int) at, LVIS_FOCUSED, LVIS_FOCUSED);
     }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, NULL, TRUE);
     vec_destroy(selected);
 }
 

@@ -257,6 +257,44 @@ TEST_F(Gui, HeaderClicksSortByEachColumnKeepingTheSelection)
     EXPECT_EQ(column(1), first);
 }
 
+// Among many items a few selected ones are cleared one by one: the sort
+// moves exactly those, and the focus, to their new places.
+TEST_F(Gui, SortingMovesAFewSelectedItemsAmongMany)
+{
+    std::vector<std::string> urls, titles;
+    std::vector<Entry> entries;
+    for (int i = 0; i < 20; i++) {
+        urls.push_back("http://" + std::string(1, (char) ('a' + i)) + ".example/");
+        titles.push_back("Title " + std::string(1, (char) ('t' - i)));
+    }
+    for (int i = 0; i < 20; i++)
+        entries.push_back({urls[i].c_str(), titles[i].c_str(), ""});
+    start(bookmark_file(entries).c_str());
+    HWND list = (HWND) app->list_view;
+    select({3, 11});
+    LVITEMA focus;
+    ZeroMemory(&focus, sizeof focus);
+    focus.stateMask = focus.state = LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, 11, (LPARAM) &focus);
+    Bookmark *a = item(3), *b = item(11);
+    auto chosen = [&]() {
+        std::vector<Bookmark *> v;
+        for (int i = list_first_selected(app); i >= 0;
+             i = (int) SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) i, LVNI_SELECTED))
+            v.push_back(item(i));
+        return v;
+    };
+    for (int column : {1, 0}) {
+        list_sort(app, column);
+        pump();
+        std::vector<Bookmark *> v = chosen();
+        ASSERT_EQ(v.size(), 2u) << column;
+        EXPECT_TRUE((v[0] == a && v[1] == b) || (v[0] == b && v[1] == a)) << column;
+        EXPECT_EQ(item((int) SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED)), b);
+    }
+    EXPECT_EQ(item(0)->title, std::string("Title a"));
+}
+
 TEST_F(Gui, StatusIconForEachDateCombination)
 {
     start(bookmark_file({{"http://a.example/", "A", ""}}).c_str());
