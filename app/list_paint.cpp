@@ -98,6 +98,24 @@ static void paint(HWND list, ListPaint *p)
     EndPaint(list, &ps);
 }
 
+// Redrawing back on: the list view sets its scroll bars anew and draws the
+// vertical one at once, twice over under Wine. Marked invisible meanwhile,
+// as the system's own handling of WM_SETREDRAW marks a window, it draws
+// nothing; the window's next paint draws the bar once, with the rows (and
+// the header when the bar's coming or going resized it).
+static void redraw_on(HWND list, WNDPROC previous)
+{
+    HWND header = (HWND) SendMessageA(list, LVM_GETHEADER, 0, 0);
+    RECT before, after;
+    GetWindowRect(header, &before);
+    DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
+    CallWindowProcA(previous, list, WM_SETREDRAW, TRUE, 0);
+    DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
+    GetWindowRect(header, &after);
+    UINT children = EqualRect(&before, &after) ? RDW_NOCHILDREN : RDW_ALLCHILDREN;
+    RedrawWindow(list, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | children);
+}
+
 static LRESULT CALLBACK list_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam)
 {
     ListPaint *p = paint_of(list);
@@ -115,9 +133,8 @@ static LRESULT CALLBACK list_proc(HWND list, UINT message, WPARAM wparam, LPARAM
         break;
     case WM_LIST_REDRAW:
         if (p->redraw_posted) {
-            CallWindowProcA(previous, list, WM_SETREDRAW, TRUE, 0);
-            InvalidateRect(list, NULL, TRUE);
             p->redraw_posted = 0;
+            redraw_on(list, previous);
         }
         return 0;
     case WM_NCDESTROY:

@@ -171,6 +171,45 @@ TEST_F(Gui, ARefillClearsTheSelectionAndRedrawsTheList)
     EXPECT_GT(ink(list, label), 20);
 }
 
+// The scroll bar is drawn anew with the refill's paint: its thumb grows for
+// half the items and comes back for all of them.
+TEST_F(Gui, TheScrollBarFollowsARefill)
+{
+    std::vector<std::string> urls, titles;
+    for (int i = 0; i < 240; i++) {
+        urls.push_back("http://e.example/" + std::to_string(i));
+        titles.push_back((i % 2 ? "beta " : "alpha ") + std::to_string(i));
+    }
+    std::vector<Entry> entries;
+    for (int i = 0; i < 240; i++)
+        entries.push_back({urls[i].c_str(), titles[i].c_str(), titles[i].c_str()});
+    start(bookmark_file(entries).c_str());
+    HWND list = (HWND) app->list_view;
+    // The middle column of the vertical bar, in window coordinates.
+    RECT window, client;
+    GetWindowRect(list, &window);
+    GetClientRect(list, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(list, &origin);
+    int x = (origin.x - window.left + client.right + window.right - window.left) / 2;
+    int top = origin.y - window.top;
+    ASSERT_GT(window.right - origin.x, client.right + 4); // the bar is there
+    auto bar = [&]() {
+        HDC dc = GetWindowDC(list);
+        std::vector<COLORREF> v;
+        for (int y = top; y < top + client.bottom; y++)
+            v.push_back(GetPixel(dc, x, y));
+        ReleaseDC(list, dc);
+        return v;
+    };
+    std::vector<COLORREF> all = bar();
+    type("alpha");
+    EXPECT_EQ(list_count(app), 120);
+    EXPECT_NE(bar(), all);
+    clear_box();
+    EXPECT_EQ(bar(), all);
+}
+
 static uint32_t fake_tick;
 static uint32_t read_fake_tick(void)
 {
