@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include "app/appstate.h"
+#include "browser/browser.h"
 
 struct Bookmark;
 
@@ -173,10 +174,15 @@ void center_window(HWND window, HWND reference);
 // verb fills the texts ("Export"). 1 all, 2 the selected ones, 0 Cancel.
 int scope_dialog(HWND owner, const char *verb);
 
-// ---- Clipboard (clipboard.cpp) ---------------------------------------------------
-// Puts text on the clipboard as CF_TEXT, the clipboard opened for owner.
-// Nothing happens when the clipboard cannot be opened.
-void copy_url_to_clipboard(HWND owner, const char *text);
+// ---- Open and Fast Add (browser_commands.cpp) -----------------------------------
+// Opens b's url in the browser, then applies the visit rule and redraws its
+// icon (also when no browser could be reached).
+void open_bookmark(AppState *app, Bookmark *b);
+// The Open command: open_bookmark on the selected Bookmark.
+void on_open(AppState *app);
+// The Fast Add command: the browser's current page becomes a new Bookmark
+// with its title's keywords, unless it has no title or is stored already.
+void on_fast_add(AppState *app);
 
 // ---- Help (help.cpp) ---------------------------------------------------------------
 // Which help file the Contents command opens for the program at exe_path:

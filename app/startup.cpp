@@ -61,6 +61,7 @@ static void release(AppState *app)
     HFONT font = (HFONT) app->ui_font;
     app_state_destroy(app);
     DeleteObject(font);
+    browser_exit();
     memModuleExit();
 }
 
@@ -91,9 +92,11 @@ AppState *tl_startup(HINSTANCE instance)
 
     load_bookmark_file(app);
     status_message(app, "Please Wait, Initializing Browser...");
-    // The browser link, the start-up rescan and the checker thread arrive
-    // with their own parts of the program.
+    if (!browser_init(app->options.auto_launch))
+        tl_message(app, "Unable to initialize conversation with Browser", nullptr);
     status_message(app, "Ready");
+    // The start-up rescan and the checker thread arrive with their own parts
+    // of the program.
     if (app->options.auto_check) start_check_cycle(app);
     return app;
 }
