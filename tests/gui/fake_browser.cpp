@@ -30,7 +30,12 @@ FakeBrowser::FakeBrowser(const char *service, const char *open_topic, const std:
 FakeBrowser::~FakeBrowser()
 {
     PostThreadMessageA(thread_id_, WM_QUIT, 0, 0);
-    WaitForSingleObject(thread_, 10000);
+    // Closing the window activates another, maybe one of this thread: its
+    // messages are answered meanwhile.
+    MSG msg;
+    while (MsgWaitForMultipleObjects(1, &thread_, FALSE, 10000, QS_SENDMESSAGE) ==
+           WAIT_OBJECT_0 + 1)
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
     CloseHandle(thread_);
     CloseHandle(ready_);
     g_fake = nullptr;
@@ -86,8 +91,9 @@ DWORD WINAPI FakeBrowser::run(void *param)
     window_class.hInstance = GetModuleHandleA(NULL);
     window_class.lpszClassName = "FakeBrowserFrame";
     RegisterClassA(&window_class);
-    self->window_ = CreateWindowA("FakeBrowserFrame", self->title_.c_str(), WS_OVERLAPPEDWINDOW,
+    self->window_ = CreateWindowA("FakeBrowserFrame", self->title_.c_str(), WS_POPUP,
                                   0, 0, 300, 200, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    // A pop-up: without a window manager, unmapping a managed window waits.
     ShowWindow(self->window_, self->minimized_ ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
     DdeInitializeA(&self->instance_, callback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS, 0);
     HSZ service = DdeCreateStringHandleA(self->instance_, self->service_.c_str(), CP_WINANSI);

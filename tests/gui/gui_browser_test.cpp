@@ -4,11 +4,14 @@
 // Add, and start-up with and without a handler.
 #include "gui_harness.h"
 
+#include <algorithm>
+
 #include "browser/reply.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "fake_browser.h"
 #include "res/resource.h"
+#include "search/keyword_index.h"
 #include "store/bookmark.h"
 
 // Bytes placed right before a page that may not be read, so that reading
@@ -134,6 +137,7 @@ TEST_F(Browser, OpenSendsTheUrlAndBringsTheBrowserForward)
     for (int way = 0; way < 3; way++) {
         SCOPED_TRACE(way);
         ShowWindow(browser.window(), SW_MINIMIZE);
+        ASSERT_TRUE(IsIconic(browser.window()));
         item(0)->lastVisit = DATE_NONE;
         uint32_t before = os_time_now();
         size_t sent = browser.requests().size();
@@ -162,4 +166,99 @@ TEST_F(Browser, IExploreOpensThroughTheShellWithoutDde)
     EXPECT_EQ(wait_for_log(log(), 1), std::vector<std::string>{"args|http://host/a.html"});
     for (const std::string &entry : browser.received())
         EXPECT_EQ(entry, "connect|WWW_OpenURL"); // the shell's, never the program's
+}
+
+TEST_F(Browser, LaunchFlagStartsTheBrowserOnlyWhenItDoesNotRun)
+{
+    HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
+    registry_set_dword("auto_launch", 1);
+    {
+        FakeBrowser browser("Netscape", "WWW_OpenURL", REPLY_A, "Fake Page - Browser");
+        start_with_a();
+        stop();
+    }
+    start_with_a(); // nothing serves now
+    EXPECT_EQ(wait_for_log(log(), 1), std::vector<std::string>{"args|%1"});
+}
+
+TEST_F(Browser, AJustStartedBrowserGetsTheUrlOnceItServes)
+{
+    std::string late = "serve \"" + log() + "\" LateBrowser WWW_OpenURL 1500 \"%1\"";
+    HttpHandler handler(fake_browser_command(late).c_str(), "LateBrowser", "WWW_OpenURL");
+    start_with_a();
+    EXPECT_EQ(browser_kind(), 0);
+    EXPECT_EQ(browser_open_url("http://host/a.html"), 1);
+    std::vector<std::string> lines = wait_for_log(log(), 3);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "args|%1");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), OPEN_A), lines.end());
+}
+
+TEST_F(Browser, CurrentPageOfAnIExploreReply)
+{
+    HttpHandler handler(record_command().c_str(), "IExplore", "WWW_OpenURL");
+    start_with_a();
+    struct {
+        std::string reply;
+        const char *url, *title;
+    } cases[] = {
+        {"\"http://host/p\",\"Home\"", "http://host/p", "Home"},
+        {"http://host/p", nullptr, nullptr},
+        {"\"http://host/only\"", nullptr, nullptr}, // no Internet Explorer window for the title
+        {"\"" + std::string(10000, 'x'), nullptr, nullptr},
+    };
+    for (const auto &c : cases) {
+        FakeBrowser browser("IExplore", "WWW_OpenURL", c.reply, "Fake");
+        char *url, *title;
+        EXPECT_EQ(browser_current_page(&url, &title), c.url ? 1 : 0);
+        EXPECT_STREQ(url, c.url);
+        EXPECT_STREQ(title, c.title);
+        memFree(url);
+        memFree(title);
+    }
+}
+
+TEST_F(Browser, FastAddStoresANewTitledPageOnce)
+{
+    HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
+    DialogClicker clicker;
+    start(bookmark_file({{"http://a.example/", "A chess", "openings"}}).c_str());
+    struct {
+        const char *reply;
+        uint32_t count;
+    } cases[] = {
+        {"\"http://new.example/x\",\"Netscape - [Chess Openings Guide]\"", 2},
+        {"\"HTTP://A.EXAMPLE/\",\"Netscape - [Other]\"", 2}, // stored, in other letter case
+        {"\"http://t.example/\",\"Netscape - []\"", 2},      // no title
+        {"not a reply", 2},
+        {"\"\",\"Netscape - [No Url]\"", 3},
+    };
+    for (const auto &c : cases) {
+        FakeBrowser browser("Netscape", "WWW_OpenURL", c.reply, "Fake");
+        command(IDM_FAST_ADD);
+        EXPECT_EQ(app->bookmarks->count, c.count) << c.reply;
+    }
+    EXPECT_EQ(column(0), (std::vector<std::string>{"A chess", "Chess Openings Guide", "No Url"}));
+    EXPECT_EQ(column(1), (std::vector<std::string>{"http://a.example/", "http://new.example/x", ""}));
+    char *keywords = keyword_list_text(item(1)->keywords);
+    EXPECT_STREQ(keywords, "Chess Openings Guide");
+    memFree(keywords);
+    EXPECT_EQ(clicker.texts(), std::vector<std::string>{});
+}
+
+TEST_F(Browser, StartUpWithOnlyAnOpenCommandOrWithoutHandler)
+{
+    const std::vector<std::string> none, unable = {"Unable to initialize conversation with Browser"};
+    for (bool command : {true, false}) {
+        HttpHandler handler(command ? record_command().c_str() : nullptr);
+        DialogClicker clicker;
+        start_with_a();
+        EXPECT_EQ(clicker.texts(), command ? none : unable);
+        char *url, *title;
+        EXPECT_EQ(browser_current_page(&url, &title), 0);
+        EXPECT_EQ(browser_kind(), 0);
+        EXPECT_EQ(browser_open_url("http://host/a.html"), command ? 1 : 0);
+        stop();
+    }
+    EXPECT_EQ(wait_for_log(log(), 1), std::vector<std::string>{"args|http://host/a.html"});
 }
