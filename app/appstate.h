@@ -32,6 +32,10 @@ struct AppState {
     uint32_t checker_thread_id; // where work for the checker is posted
     int32_t check_active;       // a check cycle is running
     int32_t check_minutes;      // minutes counted by the one-minute timer
+    int32_t check_pending;      // a URL handed to the checker is queued or being probed
+    int32_t check_probing;      // the checker said it probes, and has not said it is idle
+    uint32_t check_next_shown;  // list_items before this position hold no candidate
+    uint32_t check_next_all;    // bookmarks before this position hold no candidate
     uint32_t status_deadline;   // tick count after which "Ready" returns
     void *ui_font;              // HFONT of the filter box
     vec *bookmarks;             // the BookmarkList: Bookmark pointers, address order

@@ -27,19 +27,28 @@ static int is_unreadable(const char *path)
     return !sized || size > 0;
 }
 
+int merge_bookmark_file(AppState *app, const char *path, uint32_t *added)
+{
+    *added = 0;
+    char *text = read_whole_file(path);
+    if (!text) {
+        if (!is_unreadable(path)) return 0;
+        snprintf(g_unread_path, sizeof g_unread_path, "%s", path);
+        tl_message(app, "Unable to read Trovelinks from file\n\n%s", path);
+        return -1;
+    }
+    uint32_t before = app->bookmarks->count;
+    read_bookmark_file(app, text, 0);
+    memFree(text);
+    *added = app->bookmarks->count - before;
+    return 1;
+}
+
 void load_bookmark_file(AppState *app)
 {
-    const char *path = app->options.tl_file;
     g_unread_path[0] = 0;
-    char *text = read_whole_file(path);
-    if (text) {
-        read_bookmark_file(app, text, 0);
-        apply_filter(app);
-        memFree(text);
-    } else if (is_unreadable(path)) {
-        strcpy(g_unread_path, path);
-        tl_message(app, "Unable to read Trovelinks from file\n\n%s", path);
-    }
+    uint32_t added;
+    if (merge_bookmark_file(app, app->options.tl_file, &added) == 1) apply_filter(app);
 }
 
 // Moves the unread file to path + ".unread", ".unread1", ".unread2", ...:

@@ -10,11 +10,12 @@
 
 #include "core/regex.h"
 
-// Scheme codes, from the scheme table "http", "ftp", "file".
+// Scheme codes, from the scheme table "https", "http", "ftp", "file".
 const int32_t SCHEME_NONE = 0; // no scheme in the text, or one not in the table
 const int32_t SCHEME_HTTP = 1;
 const int32_t SCHEME_FTP = 2;
 const int32_t SCHEME_FILE = 3;
+const int32_t SCHEME_HTTPS = 4;
 
 struct UrlParts {
     int32_t scheme; // SCHEME_*
@@ -29,8 +30,8 @@ struct UrlParts {
 int split_url(const char *url, UrlParts *parts);
 // Releases host and path and clears them.
 void free_url_parts(UrlParts *parts);
-// The default port of a scheme code: 80 for none and http, 21 for ftp,
-// otherwise 0.
+// The default port of a scheme code: 80 for none and http, 443 for https,
+// 21 for ftp, otherwise 0.
 uint16_t default_port(int32_t scheme);
 
 // The URL that reference (a redirect's Location value) names when it is read

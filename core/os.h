@@ -147,6 +147,9 @@ int os_socket_send(OsSocket s, const void *data, size_t length, uint32_t timeout
 int os_socket_recv(OsSocket s, void *buffer, size_t size, uint32_t timeout_ms);
 // Closes s; OS_SOCKET_NONE is ignored.
 void os_socket_close(OsSocket s);
+// Closes s with a reset instead of an orderly close, as a failing server
+// does: for the tests' loopback server. OS_SOCKET_NONE is ignored.
+void os_socket_reset(OsSocket s);
 // A socket listening on 127.0.0.1 at a port that the system picks, with room
 // for backlog connections not yet accepted. Sets *port; OS_SOCKET_NONE on
 // failure. Only the tests' loopback server listens.
@@ -154,6 +157,41 @@ OsSocket os_socket_listen_loopback(int backlog, uint16_t *port);
 // The next connection on listener, waiting at most timeout_ms; owned by the
 // caller. OS_SOCKET_NONE on time-out or failure.
 OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms);
+
+// ---- TLS over a connected socket --------------------------------------------
+// HTTPS for the link checker: a TLS client session over a socket that the
+// caller has connected. Schannel through SSPI on Windows, with the server's
+// certificate chain checked by crypt32 against the system's trust stores;
+// OpenSSL natively, against the system's certificate authorities. A session's
+// send and receive stand in for the socket's; the socket stays the caller's,
+// who closes it after os_tls_close. One session is used by one thread at a
+// time; sessions on different threads are independent.
+typedef struct OsTls OsTls;
+
+// Makes a TLS session with the server at the other end of s, for host. The
+// name goes to the server for virtual hosting (a dotted IPv4 address is never
+// sent), and the server's certificate must chain to a trusted authority, be
+// valid today and be issued for host. Handshake and checks take at most
+// timeout_ms. The session, owned by the caller until os_tls_close; null when
+// the handshake failed or ran out of time or the certificate was refused (s
+// is then only fit to be closed).
+OsTls *os_tls_open(OsSocket s, const char *host, uint32_t timeout_ms);
+// Encrypts and sends all length bytes of data, waiting at most timeout_ms in
+// all. length, or -1 on failure or time-out.
+int os_tls_send(OsTls *tls, const void *data, size_t length, uint32_t timeout_ms);
+// Receives up to size bytes of the server's data into buffer, waiting at most
+// timeout_ms in all. The count received (at least 1), OS_RECV_CLOSED (the
+// server ended the session or closed the connection), OS_RECV_ERROR or
+// OS_RECV_TIMED_OUT (the session is then still usable).
+int os_tls_recv(OsTls *tls, void *buffer, size_t size, uint32_t timeout_ms);
+// Tells the server that the session ends (waiting at most a second for room
+// to send that) and frees the session. Null is ignored.
+void os_tls_close(OsTls *tls);
+// For tests: natively, sessions opened afterwards in this process also trust
+// the certificate authorities in the PEM file at path; 1 on success, 0 when
+// the file holds none. On Windows only the system's stores decide, and this
+// returns 0.
+int os_tls_trust_file(const char *path);
 
 // Milliseconds since an arbitrary start, from a clock that never goes back;
 // wraps around after 2^32 ms, so take differences in unsigned arithmetic.

@@ -419,6 +419,14 @@ void os_socket_close(OsSocket s)
     if (s != OS_SOCKET_NONE) close((int) s);
 }
 
+void os_socket_reset(OsSocket s)
+{
+    if (s == OS_SOCKET_NONE) return;
+    struct linger l = {1, 0};
+    setsockopt((int) s, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    close((int) s);
+}
+
 OsSocket os_socket_listen_loopback(int backlog, uint16_t *port)
 {
     int fd = socket(AF_INET, SOCK_STREAM, 0);

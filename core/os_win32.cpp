@@ -280,6 +280,14 @@ void os_socket_close(OsSocket s)
     if (s != OS_SOCKET_NONE) closesocket((SOCKET) s);
 }
 
+void os_socket_reset(OsSocket s)
+{
+    if (s == OS_SOCKET_NONE) return;
+    struct linger l = {1, 0};
+    setsockopt((SOCKET) s, SOL_SOCKET, SO_LINGER, (const char *) &l, sizeof l);
+    closesocket((SOCKET) s);
+}
+
 OsSocket os_socket_listen_loopback(int backlog, uint16_t *port)
 {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);

@@ -53,6 +53,7 @@ void insert_bookmark(AppState *app, Bookmark *b)
     else
         vecs_insert(list, b, nullptr);
     url_index_add(app->url_index, b);
+    check_cycle_rewind(app);
 }
 
 // Puts the records appended during a bulk add in their place.
@@ -60,6 +61,7 @@ static void order_list(AppState *app)
 {
     if (!app->bulk_depth) return;
     vecs_merge_tail(app->bookmarks, app->bulk_ordered, nullptr);
+    check_cycle_rewind(app);
     app->bulk_ordered = app->bookmarks->count;
 }
 
@@ -83,6 +85,7 @@ void bookmark_bulk_end(AppState *app)
     if (app->bulk_depth == 0 || --app->bulk_depth) return;
     vecs_merge_tail(app->bookmarks, app->bulk_ordered, nullptr);
     keyword_index_end_deferral(app->keyword_index);
+    check_cycle_rewind(app);
 }
 
 // Indexes the keywords of a new record: with title words on, the words of
@@ -115,6 +118,7 @@ void add_bookmark(AppState *app, char *title, char *url, char *keywords, uint32_
         if (date_is_time(addDate)) {
             if (lastVisit > dup->lastVisit) dup->lastVisit = lastVisit;
             if (lastModified > dup->lastModified) dup->lastModified = lastModified;
+            check_cycle_rewind(app); // new dates may make it a candidate again
         }
         if (app->check_active) order_list(app);
         post_next_check(app);
@@ -166,6 +170,7 @@ void delete_bookmark(AppState *app, Bookmark *b)
     }
     if (app->bulk_depth) app->bulk_ordered = app->bookmarks->count; // all in order, one less
     url_index_remove(app->url_index, b);
+    check_cycle_rewind(app);
     b->keywords = set_keywords(app->keyword_index, b, "", b->keywords);
     memFree(b->url);
     memFree(b->title);

@@ -1,10 +1,11 @@
 // The browser link against a fake DDE browser and a recording http handler:
 // the window-information reply as data, opening a Bookmark (Open, Enter,
 // double click) by DDE and through the shell, starting the browser, Fast
-// Add, and start-up with and without a handler.
+// Add and Add's page, and start-up with and without a handler.
 #include "gui_harness.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "browser/reply.h"
 #include "core/mem.h"
@@ -261,4 +262,46 @@ TEST_F(Browser, StartUpWithOnlyAnOpenCommandOrWithoutHandler)
         stop();
     }
     EXPECT_EQ(wait_for_log(log(), 1), std::vector<std::string>{"args|http://host/a.html"});
+}
+
+TEST_F(Browser, AddStartsFromTheBrowsersPageOrACopiedUrl)
+{
+    HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
+    start(bookmark_file({{"http://a.example/", "A chess", "openings"}}).c_str());
+    struct {
+        const char *reply, *clipboard;
+        int command, button;
+        const char *boxes; // title|url|keywords shown; null: no dialog
+    } cases[] = {
+        // A stored page, in other letter case: its Bookmark, left as it was.
+        {"\"HTTP://A.EXAMPLE/\",\"Netscape - [Other]\"", "", IDM_ADD, IDCANCEL,
+         "A chess|http://a.example/|openings"},
+        {"\"http://new.example/\",\"Netscape - [New Page]\"", "http://clip.example/", IDM_ADD,
+         IDCANCEL, "New Page|http://new.example/|New"}, // "page" is a stop word
+        // No page from the browser: a copied URL, or nothing.
+        {nullptr, " http://clip.example/x \r\n", IDM_ADD, IDCANCEL, "|http://clip.example/x|"},
+        {nullptr, "not a url", IDM_ADD, IDCANCEL, "||"},
+        {nullptr, "not a url", IDM_FAST_ADD, IDCANCEL, nullptr},
+        {nullptr, "http://clip.example/x", IDM_FAST_ADD, IDOK, "|http://clip.example/x|"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.clipboard);
+        copy_url_to_clipboard((HWND) app->main_window, c.clipboard);
+        std::unique_ptr<FakeBrowser> browser;
+        if (c.reply) browser.reset(new FakeBrowser("Netscape", "WWW_OpenURL", c.reply, "Fake"));
+        DialogClicker clicker;
+        std::string shown = "(none)";
+        clicker.answer("Trovelink Properties", c.button, [&](HWND d) {
+            shown = item_text(d, IDC_TITLE) + "|" + item_text(d, IDC_URL) + "|" +
+                    item_text(d, IDC_KEYWORDS);
+            SetDlgItemTextA(d, IDC_TITLE, "Typed Title");
+        });
+        command(c.command);
+        EXPECT_EQ(shown, c.boxes ? c.boxes : "(none)");
+    }
+    EXPECT_EQ(column(0), (std::vector<std::string>{"A chess", "Typed Title"}));
+    EXPECT_EQ(column(1), (std::vector<std::string>{"http://a.example/", "http://clip.example/x"}));
+    char *keywords = keyword_list_text(item(0)->keywords);
+    EXPECT_STREQ(keywords, "openings");
+    memFree(keywords);
 }
