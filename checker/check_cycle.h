@@ -65,7 +65,7 @@ void check_status_arrived(AppState *app, const char *url, uint32_t value);
 // checker thread (parallel checks): the same changes to the Bookmarks and
 // their items, and nothing else.
 void store_check_report(AppState *app, const char *url, uint32_t value);
-// The candidate rule above: 1 when b is to be checked in this cycle.
+// The candidate rule above: true when b is to be checked in this cycle.
 bool is_check_candidate(const Bookmark *b);
 // The start of every cycle: clears BM_CHECKED in every Bookmark (and
 // rewinds the search).
