@@ -10,7 +10,7 @@ packages=(
   g++-multilib qemu-user
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine32:i386 wine64 xvfb xauth x11-apps imagemagick
+  wine wine32:i386 wine64 fonts-wine xvfb xauth x11-apps imagemagick
 )
 
 as_root() {
