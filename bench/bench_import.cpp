@@ -97,11 +97,13 @@ static std::string chromium_file(void)
         if (size > 0) return path;
     }
     make_folder(data_dir());
-    std::string text = "{\n   \"checksum\": \"0f1e2d3c4b5a69788796a5b4c3d2e1f0\",\n   \"roots\": {\n"
-                       "      \"bookmark_bar\": {\n         \"children\": [ ";
+    std::string text =
+        "{\n   \"checksum\": \"0f1e2d3c4b5a69788796a5b4c3d2e1f0\",\n   \"roots\": {\n"
+        "      \"bookmark_bar\": {\n         \"children\": [ ";
     for (int i = 0; i < CHROMIUM_ENTRIES; i++) {
         if (i % CHROMIUM_PER_FOLDER == 0) {
-            if (i) text += " ],\n            \"name\": \"Folder\", \"type\": \"folder\"\n         }, ";
+            if (i)
+                text += " ],\n            \"name\": \"Folder\", \"type\": \"folder\"\n         }, ";
             text += "{\n            \"children\": [ ";
         } else {
             text += ", ";
@@ -113,14 +115,20 @@ static std::string chromium_file(void)
                 "\",\n               \"date_last_used\": \"0\",\n"
                 "               \"guid\": \"00000000-0000-4000-a000-" +
                 std::to_string(100000000000 + i) + "\",\n               \"id\": \"" +
-                std::to_string(i + 10) + "\",\n               \"meta_info\": { \"power_bookmark_meta\": \"\" },\n"
-                "               \"name\": \"" + title(i) + "\",\n               \"type\": \"url\",\n"
-                "               \"url\": \"" + url(i) + "\"\n            }";
+                std::to_string(i + 10) +
+                "\",\n               \"meta_info\": { \"power_bookmark_meta\": \"\" },\n"
+                "               \"name\": \"" +
+                title(i) +
+                "\",\n               \"type\": \"url\",\n"
+                "               \"url\": \"" +
+                url(i) + "\"\n            }";
     }
     text += " ],\n            \"name\": \"Folder\", \"type\": \"folder\"\n         } ],\n"
             "         \"name\": \"Bookmarks bar\", \"type\": \"folder\"\n      },\n"
-            "      \"other\": { \"children\": [ ], \"name\": \"Other bookmarks\", \"type\": \"folder\" },\n"
-            "      \"synced\": { \"children\": [ ], \"name\": \"Mobile bookmarks\", \"type\": \"folder\" }\n"
+            "      \"other\": { \"children\": [ ], \"name\": \"Other bookmarks\", \"type\": "
+            "\"folder\" },\n"
+            "      \"synced\": { \"children\": [ ], \"name\": \"Mobile bookmarks\", \"type\": "
+            "\"folder\" }\n"
             "   },\n   \"version\": 1\n}\n";
     put(path, text);
     return path;

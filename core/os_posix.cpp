@@ -289,10 +289,10 @@ int os_file_remove(const char *path)
 
 struct OsDir {
     DIR *dir;
-    char *path;   // the folder's path and a separator, for entries whose kind needs a stat
+    char *path;    // the folder's path and a separator, for entries whose kind needs a stat
     size_t length; // of path
-    char *full;   // room for path plus an entry's name
-    size_t room;  // of full
+    char *full;    // room for path plus an entry's name
+    size_t room;   // of full
 };
 
 OsDir *os_dir_open(const char *path)

@@ -28,11 +28,11 @@ enum Field { OTHER, ROOTS, NAME, URL, TYPE, DATE };
 
 // One open object or array.
 struct Frame {
-    bool object;    // else an array
-    bool inRoots;   // inside the value of the top object's "roots"
-    Field field;    // the member whose value comes next (objects)
-    bool isUrl;     // "type" was "url"
-    uint32_t date;  // "date_added", or DATE_NONE
+    bool object;   // else an array
+    bool inRoots;  // inside the value of the top object's "roots"
+    Field field;   // the member whose value comes next (objects)
+    bool isUrl;    // "type" was "url"
+    uint32_t date; // "date_added", or DATE_NONE
     std::string name, url;
 };
 
@@ -44,7 +44,7 @@ struct Kept {
 struct Reader {
     std::vector<Frame> frames; // frames[0, depth) are open; the rest keep their buffers
     size_t depth = 0;
-    vstr texts;                // every kept name and url, each with its zero byte
+    vstr texts; // every kept name and url, each with its zero byte
     std::vector<Kept> kept;
 
     Frame *top() { return depth ? &frames[depth - 1] : nullptr; }
@@ -84,7 +84,8 @@ struct Reader {
     bool close()
     {
         Frame &f = frames[--depth];
-        if (f.object && f.inRoots && f.isUrl) kept.push_back({keep_text(f.name), keep_text(f.url), f.date});
+        if (f.object && f.inRoots && f.isUrl)
+            kept.push_back({keep_text(f.name), keep_text(f.url), f.date});
         return true;
     }
 
@@ -190,7 +191,8 @@ int read_chromium_bookmarks(AppState *app, const char *text)
             // A stored entry gives no visit or modification time: 0 raises
             // neither of the stored ones.
             uint32_t times = find_bookmark_by_url(app, url) ? 0 : DATE_NONE;
-            add_bookmark(app, dupstr(r->texts.data + k.name), url, nullptr, k.date, times, times, 1);
+            add_bookmark(app, dupstr(r->texts.data + k.name), url, nullptr, k.date, times, times,
+                         1);
         }
         bookmark_bulk_end(app);
     }

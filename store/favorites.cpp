@@ -67,7 +67,8 @@ static char *url_value(const char *p, const char *end)
 char *shortcut_url(const char *text)
 {
     const char *p = text;
-    if ((unsigned char) p[0] == 0xEF && (unsigned char) p[1] == 0xBB && (unsigned char) p[2] == 0xBF)
+    if ((unsigned char) p[0] == 0xEF && (unsigned char) p[1] == 0xBB &&
+        (unsigned char) p[2] == 0xBF)
         p += 3;
     bool in_section = false;
     while (*p) {
@@ -142,8 +143,7 @@ static int folder_id(FavoritesWalk *w, OsFolderId *id)
 {
     uint32_t n = w->path.length;
     char *p = w->path.data;
-    if (n < 2 || p[n - 2] == ':' || p[n - 2] == '\\' || p[n - 2] == '/')
-        return os_folder_id(p, id);
+    if (n < 2 || p[n - 2] == ':' || p[n - 2] == '\\' || p[n - 2] == '/') return os_folder_id(p, id);
     char sep = p[n - 1];
     p[n - 1] = 0;
     int ok = os_folder_id(p, id);

@@ -29,7 +29,8 @@ const std::string CHROMIUM = R"({
    "roots": {
       "bookmark_bar": {
          "children": [ {
-            "date_added": ")" + std::string(T_CHROMIUM) + R"(",
+            "date_added": ")" +
+                             std::string(T_CHROMIUM) + R"(",
             "guid": "00000000-0000-4000-a000-000000000001",
             "id": "5",
             "meta_info": { "last_visited_desktop": "13244473600000000", "type": "url" },

@@ -66,7 +66,7 @@ static void empty_folder(const std::string &path)
 #ifdef _WIN32
 // Under Wine, which makes no links itself: a link in the file system below,
 // made by the system's ln at the link's unix path. False elsewhere.
-typedef LONG(WINAPI * Spawn)(char *const *, int);
+typedef LONG(WINAPI *Spawn)(char *const *, int);
 
 static Spawn wine_spawn(void)
 {
@@ -74,8 +74,7 @@ static Spawn wine_spawn(void)
                                                    "__wine_unix_spawnvp");
 }
 
-static bool wine_symlink(const std::string &path, const std::string &target,
-                         std::string *link_path)
+static bool wine_symlink(const std::string &path, const std::string &target, std::string *link_path)
 {
     typedef char *(CDECL * UnixName)(LPCWSTR);
     UnixName unix_name = (UnixName) (void (*)(void)) GetProcAddress(
@@ -148,7 +147,6 @@ std::string ScratchDir::put(const std::string &relative, const std::string &text
     }
     return p;
 }
-
 
 bool ScratchDir::link(const std::string &relative, const std::string &target)
 {
