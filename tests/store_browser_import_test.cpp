@@ -18,50 +18,29 @@
 namespace
 {
 
-// 2020-09-13 12:26:40 UTC, in seconds since 1970 and as Chromium writes it.
+// 2020-09-13 12:26:40 UTC in seconds since 1970; as Chromium writes it,
+// microseconds since 1601.
 const uint32_t T = 1600000000;
-const char T_CHROMIUM[] = "13244473600000000";
 
 // A Bookmarks file as the browsers write it: members in their order, folders
-// in folders, meta data beside the entries.
-const std::string CHROMIUM = R"({
-   "checksum": "0123456789abcdef",
-   "roots": {
-      "bookmark_bar": {
-         "children": [ {
-            "date_added": ")" +
-                             std::string(T_CHROMIUM) + R"(",
-            "guid": "00000000-0000-4000-a000-000000000001",
-            "id": "5",
-            "meta_info": { "last_visited_desktop": "13244473600000000", "type": "url" },
-            "name": "Caf\u00e9 Chess Club",
-            "type": "url",
-            "url": "https://chess.example/"
-         }, {
-            "children": [ {
-               "children": [ {
-                  "url": "https://deep.example/",
-                  "type": "url",
-                  "name": "Deep Folder Entry",
-                  "date_added": 13244473600000000
-               } ],
-               "name": "Inner", "type": "folder"
-            } ],
-            "date_added": "13244473600000000",
-            "name": "Outer Folder",
-            "type": "folder"
-         } ],
-         "name": "Bookmarks bar",
-         "type": "folder"
-      },
-      "other": { "children": [ { "name": "Ohne Datum Grüße", "type": "url",
-                                 "url": "http://other.example/", "date_added": "0" } ],
-                 "name": "Other bookmarks", "type": "folder" },
-      "synced": { "children": [ ], "name": "Mobile bookmarks", "type": "folder" }
-   },
-   "sync_metadata": { "type": "url", "name": "not an entry", "url": "http://outside.example/" },
-   "version": 1
-}
+// in folders, meta data beside the entries, an entry-like object outside
+// "roots".
+const char CHROMIUM[] = R"({ "checksum": "0123456789abcdef", "roots": {
+  "bookmark_bar": { "children": [
+    { "date_added": "13244473600000000", "guid": "00000000-0000-4000-a000-000000000001",
+      "id": "5", "meta_info": { "last_visited_desktop": "13244473600000000", "type": "url" },
+      "name": "Caf\u00e9 Chess Club", "type": "url", "url": "https://chess.example/" },
+    { "children": [ { "children": [
+        { "url": "https://deep.example/", "type": "url", "name": "Deep Folder Entry",
+          "date_added": 13244473600000000 } ], "name": "Inner", "type": "folder" } ],
+      "date_added": "13244473600000000", "name": "Outer Folder", "type": "folder" } ],
+    "name": "Bookmarks bar", "type": "folder" },
+  "other": { "children": [ { "name": "Ohne Datum Grüße", "type": "url",
+                             "url": "http://other.example/", "date_added": "0" } ],
+             "name": "Other bookmarks", "type": "folder" },
+  "synced": { "children": [ ], "name": "Mobile bookmarks", "type": "folder" } },
+  "sync_metadata": { "type": "url", "name": "not an entry", "url": "http://outside.example/" },
+  "version": 1 }
 )";
 
 class BrowserImport : public ::testing::Test
@@ -120,8 +99,9 @@ TEST_F(BrowserImport, ChromiumEntriesFromEveryFolder)
 
 TEST_F(BrowserImport, DamagedJsonAddsNothing)
 {
-    for (size_t cut : {CHROMIUM.size() / 2, CHROMIUM.size() - 4}) {
-        EXPECT_EQ(-1, import(dir.put("Bookmarks", CHROMIUM.substr(0, cut)))) << cut;
+    const std::string whole = CHROMIUM;
+    for (size_t cut : {whole.size() / 2, whole.size() - 4}) {
+        EXPECT_EQ(-1, import(dir.put("Bookmarks", whole.substr(0, cut)))) << cut;
         EXPECT_EQ(0u, app->bookmarks->count) << cut;
     }
     EXPECT_EQ(-1, import(dir.put("Bookmarks", "{ \"roots\": { \"x\": [1, 2,] } }")));
