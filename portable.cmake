@@ -17,11 +17,14 @@ else()
   add_library(tl_posix_regex STATIC ${CMAKE_SOURCE_DIR}/core/posix_regex.cpp)
 endif()
 add_library(tl_lib STATIC ${tl_lib_sources})
+# TLS for the probe: Schannel and crypt32 on Windows (system DLLs), OpenSSL
+# natively.
 if(WIN32)
-  target_link_libraries(tl_lib PUBLIC ws2_32)
+  target_link_libraries(tl_lib PUBLIC ws2_32 secur32 crypt32)
 else()
   find_package(Threads REQUIRED)
-  target_link_libraries(tl_lib PUBLIC Threads::Threads)
+  find_package(OpenSSL REQUIRED)
+  target_link_libraries(tl_lib PUBLIC Threads::Threads OpenSSL::SSL OpenSSL::Crypto)
 endif()
 # The JSON library (Debian's nlohmann-json3-dev, header-only) reads the
 # Chromium family's bookmark store. The MinGW compilers do not search

@@ -6,6 +6,7 @@
 #include "core/mem.h"
 #include "search/filter.h"
 #include "search/keyword_index.h"
+#include "search/list_order.h"
 #include "store/bookmark.h"
 #include "store/url_index.h"
 
@@ -20,6 +21,8 @@ AppState *app_state_create(const char *exe_path)
     options_init(&app->options, exe_path);
     app->keyword_index = keyword_index_create();
     app->url_index = url_index_create();
+    app->list_items = vec_create();
+    app->list_order = list_order_create();
     return app;
 }
 
@@ -39,6 +42,7 @@ void app_state_destroy(AppState *app)
     vec_destroy(app->bookmarks);
     url_index_destroy(app->url_index);
     keyword_index_destroy(app->keyword_index);
+    memFree(app->unread_file);
     if (g_app == app) g_app = nullptr;
     memFree(app);
 }

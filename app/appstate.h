@@ -32,6 +32,10 @@ struct AppState {
     uint32_t checker_thread_id; // where work for the checker is posted
     int32_t check_active;       // a check cycle is running
     int32_t check_minutes;      // minutes counted by the one-minute timer
+    int32_t check_pending;      // a URL handed to the checker is queued or being probed
+    int32_t check_probing;      // the checker said it probes, and has not said it is idle
+    uint32_t check_next_shown;  // list_items before this position hold no candidate
+    uint32_t check_next_all;    // bookmarks before this position hold no candidate
     uint32_t status_deadline;   // tick count after which "Ready" returns
     void *ui_font;              // HFONT of the filter box
     vec *bookmarks;             // the BookmarkList: Bookmark pointers, address order
@@ -42,9 +46,20 @@ struct AppState {
     int32_t bulk_depth;    // bookmark_bulk_begin calls not yet ended
     uint32_t bulk_ordered; // during a bulk add: bookmarks[0, bulk_ordered) in order
     // The list's items: the list view holds no data of its own, its item i
-    // shows list_items[i] (created by the first filter run).
+    // shows list_items[i] (created with the record).
     vec *list_items;       // Bookmark pointers (not owned), display order
     ListOrder *list_order; // the display orders the items are taken from
+    // Bumped by every change of the BookmarkList or of a Bookmark's title or
+    // url (and by every reordering of the list at the end of a bulk add): an
+    // order built at one count is current while the count stays.
+    uint32_t bookmark_changes;
+    // Start-up and the bookmark file.
+    int32_t first_start; // no Options were stored before this run
+    char *unread_file;   // tl_file when it held data that could not be read and
+                         // is not set aside yet (heap, owned); else null
+    // The window side's scratch: the string-table text last loaded for the
+    // status bar (load_help_text).
+    char help_text[256];
 };
 
 // The one application record of the process.

@@ -58,9 +58,11 @@ int create_status_bar(AppState *app)
 int create_filter_box(AppState *app)
 {
     HWND frame = (HWND) app->main_window, bar = (HWND) app->tool_bar;
+    // A Unicode control: it keeps its text and counts its selection in
+    // UTF-16 on every system, which apply_filter converts.
     HWND edit =
-        CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0,
-                        0, 0, frame, (HMENU) (UINT_PTR) IDC_FILTER, g_instance, NULL);
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0,
+                        0, 0, 0, frame, (HMENU) (UINT_PTR) IDC_FILTER, g_instance, NULL);
     app->filter_edit = edit;
     if (!edit) return 0;
     if (app->tool_tips) {

@@ -3,6 +3,7 @@
 // enabled. Commands whose flows are not built yet do nothing.
 
 #include "app/shell.h"
+#include "checker/check_cycle.h"
 #include "core/os.h"
 #include "store/bookmark.h"
 #include "res/resource.h"
@@ -23,6 +24,7 @@ static void on_mark_visited(AppState *app)
         set_visit_time(b, now);
         refresh_bookmark_icon(app, b);
     }
+    check_cycle_rewind(app); // a visited Bookmark is checked again
     vec_destroy(chosen);
 }
 
@@ -47,7 +49,16 @@ void on_command(AppState *app, int id, HWND control, int code)
     case IDM_DELETE: delete_selected_bookmarks(app); break;
     case IDM_MARK_VISITED: on_mark_visited(app); break;
     case IDM_COPY_URL: on_copy_url(app); break;
+    case IDM_OPEN: on_open(app); break;
+    case IDM_FAST_ADD: on_fast_add(app); break;
+    case IDM_WHATS_NEW: start_check_cycle(app); break;
+    case IDM_STOP_CHECKING: stop_check_cycle(app); break;
     case IDM_CONTENTS: show_help_contents(app); break;
+    case IDM_ADD: on_add(app); break;
+    case IDM_PROPERTIES: on_properties(app); break;
+    case IDM_OPTIONS: on_options(app); break;
+    case IDM_ABOUT: about_dialog((HWND) app->main_window); break;
+    case IDM_DICTIONARY: on_dictionary(app); break;
     }
 }
 
@@ -71,9 +82,9 @@ unsigned command_state(AppState *app, int id)
     case IDM_SAVE:
     case IDM_IMPORT_FAVORITES:
     case IDM_WHATS_NEW:
-    case IDM_DICTIONARY:
-    case IDM_ADD: // the browser link is always available
-    case IDM_FAST_ADD: on = 1; break;
+    case IDM_DICTIONARY: on = 1; break;
+    case IDM_ADD:
+    case IDM_FAST_ADD: on = browser_available(); break;
     case IDM_DELETE: on = list_selected_count(app) > 0; break;
     case IDM_PROPERTIES:
     case IDM_OPEN:

@@ -1,9 +1,12 @@
-// Helpers every dialog uses, and the scope chooser that asks whether a
-// command applies to all Trovelinks or to the selected ones.
+// Helpers every dialog uses, the scope chooser that asks whether a command
+// applies to all Trovelinks or to the selected ones, and the folder chooser.
 #include <stdio.h>
 
 #include "app/shell.h"
+#include "core/dupstr.h"
 #include "res/resource.h"
+
+#include <shlobj.h>
 
 void center_window(HWND window, HWND reference)
 {
@@ -67,4 +70,37 @@ int scope_dialog(HWND owner, const char *verb)
     INT_PTR result =
         DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_SCOPE), owner, scope_proc, (LPARAM) verb);
     return result == 1 || result == 2 ? (int) result : 0;
+}
+
+// Selects the folder to preselect (data: its path) once the browser is up.
+static int CALLBACK preselect_folder(HWND browser, UINT message, LPARAM lparam, LPARAM data)
+{
+    (void) lparam;
+    if (message == BFFM_INITIALIZED && data) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+char *dir_pick(HWND owner, const char *prompt, const char *folder)
+{
+    IMalloc *allocator = nullptr;
+    if (FAILED(SHGetMalloc(&allocator)) || !allocator) return nullptr;
+    char name[MAX_PATH];
+    BROWSEINFOA info;
+    ZeroMemory(&info, sizeof info);
+    info.hwndOwner = owner;
+    info.pidlRoot = NULL; // the desktop
+    info.pszDisplayName = name;
+    info.lpszTitle = prompt;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = preselect_folder;
+    info.lParam = (LPARAM) folder;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+    char *path = nullptr;
+    if (chosen) {
+        char buffer[MAX_PATH];
+        if (SHGetPathFromIDListA(chosen, buffer)) path = dupstr(buffer);
+        allocator->Free(chosen);
+    }
+    allocator->Release();
+    return path;
 }

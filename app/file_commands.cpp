@@ -9,9 +9,7 @@
 #include "store/bookmark_file.h"
 #include "store/bookmark_writer.h"
 
-// The dialogs' filter list: pairs of name and pattern, ending in an empty
-// name.
-static void html_filters(char *out, size_t size)
+void html_file_filters(char *out, size_t size)
 {
     const char *parts[] = {HTML_FILES_FILTER, HTML_FILES_PATTERN, ALL_FILES_FILTER,
                            ALL_FILES_PATTERN};
@@ -28,7 +26,7 @@ static void html_filters(char *out, size_t size)
 int ask_html_file(AppState *app, const char *title, int save, char *path)
 {
     char filters[128], file_title[TL_PATH_MAX];
-    html_filters(filters, sizeof filters);
+    html_file_filters(filters, sizeof filters);
     path[0] = 0;
     file_title[0] = 0;
     OPENFILENAMEA dialog;

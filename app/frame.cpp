@@ -101,18 +101,13 @@ static void on_menu_select(AppState *app, UINT item, UINT flags, HMENU menu)
     SendMessageA(bar, SB_SIMPLE, TRUE, 0);
     const char *text = "";
     int closing = flags == 0xFFFF && !menu;
-    if (!closing && !(flags & (MF_POPUP | MF_SYSMENU))) text = load_help_text(item);
+    if (!closing && !(flags & (MF_POPUP | MF_SYSMENU))) text = load_help_text(app, item);
     SendMessageA(bar, SB_SETTEXTA, SB_SIMPLEID, (LPARAM) text);
 }
 
 static void on_timer(AppState *app, WPARAM id)
 {
-    if (id != IDT_MINUTE) return;
-    app->check_minutes++;
-    if (app->check_minutes == app->options.status_timer) {
-        if (!app->check_active && app->options.auto_rescan) start_check_cycle(app);
-        app->check_minutes = 0;
-    }
+    if (id == IDT_MINUTE) check_minute_tick(app);
 }
 
 static LRESULT on_notify(AppState *app, NMHDR *header)
@@ -172,7 +167,7 @@ static LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPA
     case WM_EXITMENULOOP: SendMessageA((HWND) app->status_bar, SB_SIMPLE, FALSE, 0); return 0;
     case WM_TIMER: on_timer(app, wparam); return 0;
     case WM_CHECK_STATUS:
-    case WM_CHECKER_IDLE: return 0;
+    case WM_CHECKER_IDLE: return on_checker_message(app, message, wparam, lparam);
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }

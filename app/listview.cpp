@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "app/shell.h"
+#include "checker/check_cycle.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "core/panic.h"
@@ -88,6 +89,7 @@ void list_delete_item(AppState *app, int index)
     if (!b) return;
     b->flags &= ~BM_LISTED;
     vec_remove(app->list_items, (uint32_t) index);
+    check_cycle_rewind(app);
     SendMessageA(list_of(app), LVM_DELETEITEM, (WPARAM) index, 0);
 }
 
@@ -164,10 +166,18 @@ void set_visit_time(Bookmark *b, uint32_t now)
         b->lastVisit = now;
 }
 
+// Only the rows on screen are searched: an item scrolled out of sight is
+// drawn afresh when it comes back, and a check cycle redraws one Bookmark
+// per report, which a search of 100,000 items would make a long walk.
 void refresh_bookmark_icon(AppState *app, Bookmark *b)
 {
-    if (!app->list_items) return;
-    uint32_t index = vec_search(app->list_items, b);
+    if (!app->list_items || !(b->flags & BM_LISTED)) return;
+    HWND list = list_of(app);
+    uint32_t top = (uint32_t) SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+    uint32_t rows = (uint32_t) SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0) + 1; // and a part row
+    uint32_t index = VEC_NONE;
+    for (uint32_t i = top; i < app->list_items->count && i - top < rows && index == VEC_NONE; i++)
+        if (vec_at<Bookmark>(app->list_items, i) == b) index = i;
     if (index == VEC_NONE) return;
     RECT rect;
     rect.left = LVIR_ICON;
@@ -175,8 +185,7 @@ void refresh_bookmark_icon(AppState *app, Bookmark *b)
         InvalidateRect(list_of(app), &rect, FALSE);
 }
 
-// The locale's case-insensitive sort key, which orders texts as lstrcmpiA does.
-static uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t size)
+uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t size)
 {
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
     int n = LCMapStringA(LOCALE_USER_DEFAULT, flags, text, -1, (LPSTR) key, (int) size);
@@ -184,9 +193,9 @@ static uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t s
     return n > 0 ? (uint32_t) n : 0;
 }
 
-void list_use_locale_order(void)
+void list_use_locale_order(AppState *app)
 {
-    list_order_use_keys(locale_sort_key);
+    list_order_use_keys(app->list_order, locale_sort_key);
 }
 
 // ---- Notifications -----------------------------------------------------------
@@ -246,11 +255,7 @@ static LRESULT on_find_item(AppState *app, NMLVFINDITEMA *find, int wide)
 static void open_item(AppState *app, int index)
 {
     Bookmark *b = list_bookmark(app, index);
-    if (!b) return;
-    // Opening the url in the browser arrives with the browser link; the
-    // visit is recorded already.
-    set_visit_time(b, os_time_now());
-    refresh_bookmark_icon(app, b);
+    if (b) open_bookmark(app, b);
 }
 
 // The list item under the position of the message being handled, or -1.

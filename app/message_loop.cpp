@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include "app/shell.h"
+#include "core/os.h"
 #include "res/resource.h"
 
 int pre_filter(AppState *app, const MSG *msg)
@@ -49,9 +50,9 @@ static void update_status_line(AppState *app)
         status_set_part(app, 1, text);
         app->shown_count = n;
     }
-    if (GetTickCount() > app->status_deadline) {
+    if (status_deadline_passed(app, os_tick_count())) {
         status_set_part(app, 0, "Ready");
-        app->status_deadline = 0;
+        app->status_deadline = STATUS_READY_SHOWN;
     }
 }
 
@@ -68,16 +69,19 @@ int run_message_loop(AppState *app)
     MSG msg;
     ZeroMemory(&msg, sizeof msg);
     for (;;) {
-        BOOL got = GetMessageA(&msg, NULL, 0, 0);
+        // The Unicode forms: a typed character reaches the filter box (a
+        // Unicode control) as it is, without a round trip through the code
+        // page's bytes; windows of the ANSI forms get it converted.
+        BOOL got = GetMessageW(&msg, NULL, 0, 0);
         if (got == 0 || got == -1) break;
         if (!pre_filter(app, &msg) && app->main_window) {
-            if (!TranslateAcceleratorA((HWND) app->main_window, g_accelerators, &msg)) {
+            if (!TranslateAcceleratorW((HWND) app->main_window, g_accelerators, &msg)) {
                 TranslateMessage(&msg);
-                DispatchMessageA(&msg);
+                DispatchMessageW(&msg);
             }
         }
         MSG peek;
-        if (!GetCapture() && !PeekMessageA(&peek, NULL, 0, 0, PM_NOREMOVE)) idle_work(app);
+        if (!GetCapture() && !PeekMessageW(&peek, NULL, 0, 0, PM_NOREMOVE)) idle_work(app);
     }
     return (int) msg.wParam;
 }

@@ -48,7 +48,7 @@ void options_check_geometry(Options *o, int32_t work_width, int32_t work_height)
 // nothing stored the defaults stand (and the geometry is not checked).
 void options_load(Options *o, const char *exe_path);
 // Writes every field and the program's version and build numbers. 1 on
-// success, 0 when a key could not be created.
+// success, 0 when a key could not be created or any value not written.
 int options_save(const Options *o);
 
 #endif

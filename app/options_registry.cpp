@@ -23,9 +23,10 @@ static void read_number(HKEY key, const char *name, int32_t *field)
     if (read_dword(key, name, &value)) *field = (int32_t) value;
 }
 
-static void write_dword(HKEY key, const char *name, DWORD value)
+// 1 when written.
+static int write_dword(HKEY key, const char *name, DWORD value)
 {
-    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *) &value, sizeof value);
+    return reg_write_value(key, name, REG_DWORD, &value, sizeof value);
 }
 
 // Bit-field switches cannot be passed by address; each is read into a
@@ -70,33 +71,33 @@ void options_load(Options *o, const char *exe_path)
     RegCloseKey(key);
 }
 
+// Every value counts: a save that wrote some of them has failed.
 int options_save(const Options *o)
 {
     HKEY key = reg_open_key(HKEY_CURRENT_USER, TL_REGISTRY_ROOT, "Properties", 1);
     if (!key) return 0;
-    write_dword(key, "partial_match", o->partial_match);
-    write_dword(key, "case_sens", o->case_sens);
-    write_dword(key, "implied_or", o->implied_or);
-    write_dword(key, "auto_launch", o->auto_launch);
-    write_dword(key, "backup", o->backup);
-    write_dword(key, "auto_rescan", o->auto_rescan);
-    write_dword(key, "auto_check", o->auto_check != 0);
-    write_dword(key, "tooltips", o->tooltips);
-    write_dword(key, "status_timer", (DWORD) o->status_timer);
-    write_dword(key, "col_width_0", (DWORD) o->col_width_0);
-    write_dword(key, "col_width_1", (DWORD) o->col_width_1);
-    write_dword(key, "frame_x", (DWORD) o->frame_x);
-    write_dword(key, "frame_y", (DWORD) o->frame_y);
-    write_dword(key, "frame_width", (DWORD) o->frame_width);
-    write_dword(key, "frame_height", (DWORD) o->frame_height);
-    RegSetValueExA(key, "tl_file", 0, REG_SZ, (const BYTE *) o->tl_file,
-                   (DWORD) strlen(o->tl_file) + 1);
+    int ok = write_dword(key, "partial_match", o->partial_match);
+    ok &= write_dword(key, "case_sens", o->case_sens);
+    ok &= write_dword(key, "implied_or", o->implied_or);
+    ok &= write_dword(key, "auto_launch", o->auto_launch);
+    ok &= write_dword(key, "backup", o->backup);
+    ok &= write_dword(key, "auto_rescan", o->auto_rescan);
+    ok &= write_dword(key, "auto_check", o->auto_check != 0);
+    ok &= write_dword(key, "tooltips", o->tooltips);
+    ok &= write_dword(key, "status_timer", (DWORD) o->status_timer);
+    ok &= write_dword(key, "col_width_0", (DWORD) o->col_width_0);
+    ok &= write_dword(key, "col_width_1", (DWORD) o->col_width_1);
+    ok &= write_dword(key, "frame_x", (DWORD) o->frame_x);
+    ok &= write_dword(key, "frame_y", (DWORD) o->frame_y);
+    ok &= write_dword(key, "frame_width", (DWORD) o->frame_width);
+    ok &= write_dword(key, "frame_height", (DWORD) o->frame_height);
+    ok &= reg_write_value(key, "tl_file", REG_SZ, o->tl_file, (DWORD) strlen(o->tl_file) + 1);
     RegCloseKey(key);
 
     key = reg_open_key(HKEY_CURRENT_USER, TL_REGISTRY_ROOT, "Version", 1);
     if (!key) return 0;
-    write_dword(key, "version", TL_VERSION);
-    write_dword(key, "build", TL_BUILD_NUMBER);
+    ok &= write_dword(key, "version", TL_VERSION);
+    ok &= write_dword(key, "build", TL_BUILD_NUMBER);
     RegCloseKey(key);
-    return 1;
+    return ok;
 }

@@ -23,6 +23,19 @@ HKEY reg_open_key(HKEY root, const char *path, const char *sub_path, int create)
     return result == ERROR_SUCCESS ? key : NULL;
 }
 
+static RegWriteFaultHook write_fault_hook;
+
+void reg_set_write_fault_hook(RegWriteFaultHook hook)
+{
+    write_fault_hook = hook;
+}
+
+int reg_write_value(HKEY key, const char *name, DWORD type, const void *data, DWORD size)
+{
+    if (write_fault_hook && write_fault_hook(name)) return 0;
+    return RegSetValueExA(key, name, 0, type, (const BYTE *) data, size) == ERROR_SUCCESS;
+}
+
 char *reg_read_string(HKEY key, const char *name)
 {
     DWORD type = 0, size = 0;

@@ -2,6 +2,7 @@
 // the list in one step (the list keeps no items of its own: item i shows
 // app->list_items[i]).
 #include "app/shell.h"
+#include "checker/check_cycle.h"
 #include "store/bookmark.h"
 
 vec *list_selected_bookmarks(AppState *app)
@@ -36,6 +37,7 @@ void list_remove_bookmarks(AppState *app, const vec *chosen)
     vec_destroy(set);
     if (kept == items->count) return;
     items->count = kept;
+    check_cycle_rewind(app);
 
     HWND list = (HWND) app->list_view;
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);

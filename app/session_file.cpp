@@ -1,18 +1,16 @@
 // The bookmark file at start-up and at exit. A file that exists but cannot be
-// read is never overwritten: the first save of the run moves it aside to a
-// free name first, so the user's bookmarks can still be recovered.
+// read, or from which nothing could be read, is never overwritten: the first
+// save of the run moves it aside to a free name first, so the user's
+// bookmarks can still be recovered.
 #include <stdio.h>
 #include <string.h>
 
 #include "app/shell.h"
+#include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "store/bookmark_file.h"
 #include "store/bookmark_writer.h"
-
-// The path of the file that could not be read at start-up, until it has
-// been moved aside; empty when there is none.
-static char g_unread_path[TL_PATH_MAX];
 
 // 1 when path names a file with content that could not be read; 0 when it
 // is missing or empty.
@@ -27,19 +25,33 @@ static int is_unreadable(const char *path)
     return !sized || size > 0;
 }
 
-void load_bookmark_file(AppState *app)
+int merge_bookmark_file(AppState *app, const char *path, uint32_t *added)
 {
-    const char *path = app->options.tl_file;
-    g_unread_path[0] = 0;
+    *added = 0;
     char *text = read_whole_file(path);
     if (text) {
-        read_bookmark_file(app, text, 0);
-        apply_filter(app);
+        uint32_t before = app->bookmarks->count;
+        int entries = read_bookmark_file(app, text, 0);
+        *added = app->bookmarks->count - before;
+        // A text that gives no Bookmark and is not of this program's layout
+        // is another kind of file chosen by mistake, or a damaged one: it is
+        // kept like a file that cannot be read at all.
+        int foreign = entries == 0 && !is_own_bookmark_file(text);
         memFree(text);
-    } else if (is_unreadable(path)) {
-        strcpy(g_unread_path, path);
-        tl_message(app, "Unable to read Trovelinks from file\n\n%s", path);
+        if (!foreign) return 1;
+    } else if (!is_unreadable(path)) {
+        return 0;
     }
+    memFree(app->unread_file);
+    app->unread_file = dupstr(path);
+    tl_message(app, "Unable to read Trovelinks from file\n\n%s", path);
+    return -1;
+}
+
+void load_bookmark_file(AppState *app)
+{
+    uint32_t added;
+    if (merge_bookmark_file(app, app->options.tl_file, &added) != 0) apply_filter(app);
 }
 
 // Moves the unread file to path + ".unread", ".unread1", ".unread2", ...:
@@ -65,16 +77,21 @@ static int set_aside_unread_file(const char *path)
 int save_bookmarks(AppState *app)
 {
     const char *path = app->options.tl_file;
-    if (g_unread_path[0] && strcmp(g_unread_path, path) == 0) {
+    if (app->unread_file && strcmp(app->unread_file, path) == 0) {
         if (os_file_exists(path) && !set_aside_unread_file(path)) {
             tl_message(app, SAVE_FAILED_FORMAT, path);
             return 0;
         }
-        g_unread_path[0] = 0;
+        memFree(app->unread_file);
+        app->unread_file = nullptr;
     }
-    if (!save_bookmark_file(app)) {
-        tl_message(app, SAVE_FAILED_FORMAT, path);
-        return 0;
+    SaveLeftovers left = {nullptr, nullptr};
+    int saved = save_bookmark_file(app, &left);
+    if (!saved) {
+        char *text = save_failure_text(path, &left);
+        tl_message(app, "%s", text);
+        memFree(text);
     }
-    return 1;
+    save_leftovers_clear(&left);
+    return saved;
 }

@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include "app/appstate.h"
+#include "browser/browser.h"
 
 struct Bookmark;
 
@@ -17,7 +18,6 @@ struct Bookmark;
 extern HINSTANCE g_instance;  // for loading resources
 extern char g_build_text[16]; // "20m", for the About box
 extern HACCEL g_accelerators;
-extern int g_first_start; // no Options were stored before this run
 
 // ---- Start-up and shutdown (startup.cpp) ----------------------------------
 // The whole run: 1 after a normal run, 0 when another instance was brought
@@ -42,12 +42,22 @@ void tl_message(AppState *app, const char *format, const char *argument);
 
 // ---- The bookmark file (session_file.cpp) ---------------------------------
 // Reads tl_file into the BookmarkList and runs the filter. A file that exists
-// with content but cannot be read is reported once, and kept from being
+// with content but cannot be read, or that gives no Bookmark without being of
+// the program's own layout, is reported once, and kept from being
 // overwritten in this run.
 void load_bookmark_file(AppState *app);
+// Reads the bookmark file at path into the BookmarkList as start-up reads
+// tl_file: stored keyword texts as they are, a URL already present merges.
+// The filter is not run. 1 when read, with the number of Bookmarks added in
+// *added; 0 when path names no file or an empty one (nothing changes); -1
+// when the file has content that cannot be read, or gives no Bookmark without
+// being of the program's own layout: then it is reported, and the first save
+// to path moves it aside instead of overwriting it.
+int merge_bookmark_file(AppState *app, const char *path, uint32_t *added);
 // Saves the BookmarkList to tl_file (with the ".bak" backup when the Options
 // ask for it); on failure shows "Unable to write Trovelinks to file" with the
-// path. 1 on success, 0 on failure.
+// path, and the file that now holds the previous Trovelinks when that is no
+// longer the path. 1 on success, 0 on failure.
 int save_bookmarks(AppState *app);
 
 // ---- Main loop (message_loop.cpp) -----------------------------------------
@@ -65,8 +75,18 @@ void status_set_part(AppState *app, int part, const char *text);
 // The transient status message: part 0 shows text, "Ready" returns 8000 ms
 // later.
 void status_message(AppState *app, const char *text);
-// The string-table text with id in one shared 256-byte buffer; "" for none.
-const char *load_help_text(UINT id);
+// status_deadline besides a moment: "Ready" is in place, and the text stays
+// until the next change. status_deadline_soon never makes either of them.
+const uint32_t STATUS_READY_SHOWN = 0;
+const uint32_t STATUS_NO_DEADLINE = 0xFFFFFFFFu;
+// status_deadline becomes 8000 ms from now.
+void status_deadline_soon(AppState *app);
+// Whether "Ready" is due at the tick count now: the deadline has passed
+// (compared across the tick count's wrap) or "Ready" is shown already.
+int status_deadline_passed(const AppState *app, uint32_t now);
+// The string-table text with id in app->help_text, the one shared 256-byte
+// buffer (valid until the next call); "" for none.
+const char *load_help_text(AppState *app, UINT id);
 
 // ---- Main window (frame.cpp) -----------------------------------------------
 // Registers the class "TroveLinksFrame" (once per process). 1 on success.
@@ -113,12 +133,31 @@ void list_sort(AppState *app, int column);
 // titles or urls, case-insensitively in the locale's order.
 int CALLBACK lv_compare(LPARAM a, LPARAM b, LPARAM column);
 // Makes the list's display orders use the locale's case-insensitive order.
-void list_use_locale_order(void);
+void list_use_locale_order(AppState *app);
+// The locale's case-insensitive sort key of text, which orders texts as
+// lstrcmpiA (and a sorted list box) does: written into key (at most size
+// bytes); returns its full length, which may exceed size; 0 on failure.
+uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t size);
 // The status icon of b: 0 no change, 1 failed, 2 new, 3 checking.
 int status_icon(const Bookmark *b);
 // The visit rule: lastVisit becomes now, or lastModified when that is a
 // time later than now.
 void set_visit_time(Bookmark *b, uint32_t now);
+
+// ---- The checker thread (checker_thread.cpp) ----------------------------------
+// What the checker thread asks of a URL: check_url, unless a benchmark puts a
+// stand-in here before the thread starts.
+typedef uint32_t (*CheckerProbe)(const char *url);
+extern CheckerProbe g_checker_probe;
+// The thread procedure; its parameter is the main window, which it reports
+// to. Ends (0) only on a quit message, which nothing posts.
+DWORD WINAPI checker_thread(void *main_window);
+// Starts the checker thread at idle priority (its id into checker_thread_id,
+// the handle closed at once, never joined) and lets the check cycles post to
+// it and redraw the list's items.
+void start_checker_thread(AppState *app);
+// WM_CHECK_STATUS and WM_CHECKER_IDLE from the checker thread; returns 0.
+LRESULT on_checker_message(AppState *app, UINT message, WPARAM wparam, LPARAM lparam);
 
 // ---- Filter (filter_view.cpp) ------------------------------------------------
 // Reads the filter box and refills the list and status part 0.
@@ -148,6 +187,10 @@ int ask_html_file(AppState *app, const char *title, int save, char *path);
 // holds %u, then (with plural_s) a %s for the plural s, then a %s.
 void count_message(AppState *app, const char *format, uint32_t count, int plural_s,
                    const char *path);
+// The file dialogs' filter list ("HTML Files (*.htm,*.html)", then "All
+// Files (*.*)"): pairs of name and pattern, ending in an empty name, written
+// into out (size bytes; 128 are enough).
+void html_file_filters(char *out, size_t size);
 // The Import command: asks for a file, reads its Bookmarks in with their
 // title words (a bookmark file, or the Chromium family's JSON store),
 // refreshes the filter and tells how many came.
@@ -193,10 +236,68 @@ void center_window(HWND window, HWND reference);
 // verb fills the texts ("Export"). 1 all, 2 the selected ones, 0 Cancel.
 int scope_dialog(HWND owner, const char *verb);
 
-// ---- Clipboard (clipboard.cpp) ---------------------------------------------------
-// Puts text on the clipboard as CF_TEXT, the clipboard opened for owner.
-// Nothing happens when the clipboard cannot be opened.
-void copy_url_to_clipboard(HWND owner, const char *text);
+// Asks for a folder with the shell's folder browser (owner, prompt as its
+// title, folder preselected when not null). A new heap text with the chosen
+// folder's path; null after Cancel or when it has no path.
+char *dir_pick(HWND owner, const char *prompt, const char *folder);
+
+// ---- Adding and editing Bookmarks (properties_dialog.cpp, edit_commands.cpp) ----
+// The Properties dialog on b, owned by owner. *keyword_text holds null or a
+// suggested keyword text (heap): it is shown when b has no keyword list yet,
+// and released either way. After OK: 1, b's title (trimmed, never empty) and
+// url hold the texts typed (a Bookmark of the BookmarkList changes its url
+// through set_bookmark_url), another Bookmark with that url has been deleted
+// when the user agreed, and *keyword_text is a new heap text with the
+// Keywords box, for the caller to pass to set_keywords and free. After
+// Cancel: 0, nothing changed, *keyword_text null.
+int properties_dialog(AppState *app, Bookmark *b, char **keyword_text, HWND owner);
+// The Add command: the page to add (browser_page; or an empty record, or the
+// stored Bookmark with the page's url) edited in the Properties dialog; a new
+// record joins the BookmarkList only after OK.
+void on_add(AppState *app);
+// The Add command after browser_page: have, url and title as it gave them
+// (the texts are taken over).
+void add_in_dialog(AppState *app, int have, char *url, char *title);
+// The Properties command on the selected Bookmark.
+void on_properties(AppState *app);
+
+// ---- Options and About (options_dialog.cpp, about_dialog.cpp) ------------------
+// Edits o: 1 after OK (o holds the dialog's values; tl_file at most 259
+// characters) and after closing the window (o unchanged), 2 after Cancel.
+int options_dialog(HWND owner, Options *o);
+// The Options command: the dialog, then tooltips on or off, the filter run
+// again when the matching changed, and the Trovelinks of a newly chosen
+// existing bookmark file read into the list.
+void on_options(AppState *app);
+// The About box: logo, version, and the build after Ctrl+B.
+void about_dialog(HWND owner);
+
+// ---- Keyword Dictionary (dictionary_dialog.cpp) ----------------------------------
+// Shows the keyword texts of words (not owned; valid while the dialog is
+// open) in the modal Keyword Dictionary over owner; case_flag non-zero shows
+// every text as it is, else each word once in lower case.
+void show_dictionary(HWND owner, int case_flag, const vec *words);
+// Refills the dialog's word list and word count for case_flag and words.
+void fill_dictionary(HWND dialog, int case_flag, const vec *words);
+// The Dictionary command: every keyword of the index, the initial case
+// setting from case_sens.
+void on_dictionary(AppState *app);
+
+// ---- Open, Fast Add, the page to add (browser_commands.cpp) -----------------------
+// The page to add, as new heap texts the caller frees (memFree): 1 with the
+// browser's page (url and title trimmed), else 2 with the single URL that the
+// clipboard holds (title null), else 0 with both null.
+int browser_page(AppState *app, char **url, char **title);
+// Opens b's url in the browser, then applies the visit rule and redraws its
+// icon (also when no browser could be reached).
+void open_bookmark(AppState *app, Bookmark *b);
+// The Open command: open_bookmark on the selected Bookmark.
+void on_open(AppState *app);
+// The Fast Add command: the browser's current page becomes a new Bookmark
+// with its title's keywords, unless it has no title or is stored already.
+// Without a page from the browser but with a URL on the clipboard, Add's
+// dialog opens with that URL for the user to give it a title.
+void on_fast_add(AppState *app);
 
 // ---- Help (help.cpp) ---------------------------------------------------------------
 // Which help file the Contents command opens for the program at exe_path:

@@ -12,7 +12,6 @@
 HINSTANCE g_instance;
 char g_build_text[16];
 HACCEL g_accelerators;
-int g_first_start;
 
 void tl_message(AppState *app, const char *format, const char *argument)
 {
@@ -61,6 +60,7 @@ static void release(AppState *app)
     HFONT font = (HFONT) app->ui_font;
     app_state_destroy(app);
     DeleteObject(font);
+    browser_exit();
     memModuleExit();
 }
 
@@ -70,19 +70,20 @@ AppState *tl_startup(HINSTANCE instance)
     memModuleInit();
     snprintf(g_build_text, sizeof g_build_text, "%u%s", (unsigned) TL_BUILD_NUMBER,
              TL_BUILD_LETTER);
-    g_first_start = probe_first_start();
+    int first_start = probe_first_start();
 
     char exe_path[MAX_PATH];
     DWORD n = GetModuleFileNameA(NULL, exe_path, sizeof exe_path);
     if (n == 0 || n >= sizeof exe_path) exe_path[0] = 0;
     AppState *app = app_state_create(exe_path);
     g_app = app;
+    app->first_start = first_start;
     app->ui_font = create_ui_font();
     options_load(&app->options, exe_path);
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    list_use_locale_order();
+    list_use_locale_order(app);
     if (!register_frame_class(instance) || !create_frame_window(app)) {
         tl_message(app, "Unable to create Trovelinks Window", nullptr);
         release(app);
@@ -91,9 +92,13 @@ AppState *tl_startup(HINSTANCE instance)
 
     load_bookmark_file(app);
     status_message(app, "Please Wait, Initializing Browser...");
-    // The browser link, the start-up rescan and the checker thread arrive
-    // with their own parts of the program.
+    if (!browser_init(app->options.auto_launch))
+        tl_message(app, "Unable to initialize conversation with Browser", nullptr);
     status_message(app, "Ready");
+    // The start-up rescan of the browser's bookmarks arrives with its own
+    // part of the program, here: before the checker starts, so that a first
+    // cycle covers what it brings.
+    start_checker_thread(app);
     if (app->options.auto_check) start_check_cycle(app);
     return app;
 }

@@ -3,6 +3,8 @@
 #include <string.h>
 
 #include "app/shell.h"
+#include "core/os.h"
+#include "core/utf8.h"
 
 void status_set_part(AppState *app, int part, const char *text)
 {
@@ -13,21 +15,39 @@ void status_set_part(AppState *app, int part, const char *text)
     current[0] = 0;
     if (LOWORD(length) < sizeof current)
         SendMessageA(bar, SB_GETTEXTA, (WPARAM) part, (LPARAM) current);
+    // Cut to 255 bytes, but never inside a character.
     char cut[256];
-    strncpy(cut, text, 255);
-    cut[255] = 0;
+    size_t n = utf8_cut(text, 255);
+    memcpy(cut, text, n);
+    cut[n] = 0;
     if (strcmp(current, cut) != 0) SendMessageA(bar, SB_SETTEXTA, (WPARAM) part, (LPARAM) cut);
+}
+
+void status_deadline_soon(AppState *app)
+{
+    uint32_t deadline = os_tick_count() + 8000;
+    // 0 and 0xFFFFFFFF mean "Ready shown" and "no deadline", never a moment.
+    if (deadline == STATUS_READY_SHOWN) deadline = 1;
+    if (deadline == STATUS_NO_DEADLINE) deadline--;
+    app->status_deadline = deadline;
+}
+
+int status_deadline_passed(const AppState *app, uint32_t now)
+{
+    uint32_t deadline = app->status_deadline;
+    if (deadline == STATUS_NO_DEADLINE) return 0;
+    return deadline == STATUS_READY_SHOWN || os_tick_after(now, deadline);
 }
 
 void status_message(AppState *app, const char *text)
 {
     status_set_part(app, 0, text);
-    app->status_deadline = GetTickCount() + 8000;
+    status_deadline_soon(app);
 }
 
-const char *load_help_text(UINT id)
+const char *load_help_text(AppState *app, UINT id)
 {
-    static char text[256];
-    if (LoadStringA(g_instance, id, text, sizeof text) <= 0) text[0] = 0;
+    char *text = app->help_text;
+    if (LoadStringA(g_instance, id, text, sizeof app->help_text) <= 0) text[0] = 0;
     return text;
 }

@@ -53,6 +53,16 @@ double bench_peak_mib(void)
     return 0;
 }
 
+// The project's generator, beside this file's folder: scripts/gen_bookmarks.py.
+static std::string generator_path(void)
+{
+    if (getenv("TL_GENERATOR")) return getenv("TL_GENERATOR");
+    std::string here = __FILE__;
+    size_t slash = here.find_last_of("/\\");
+    std::string bench = slash == std::string::npos ? "bench" : here.substr(0, slash);
+    return bench + "/../scripts/gen_bookmarks.py";
+}
+
 std::string bench_generated_file(const std::string &args)
 {
     std::string name;
@@ -60,12 +70,16 @@ std::string bench_generated_file(const std::string &args)
         name += (isalnum((unsigned char) c) ? c : '_');
     const char *dir = getenv("TL_BENCH_DATA") ? getenv("TL_BENCH_DATA") : "build/bench-data";
     std::string path = std::string(dir) + "/" + name + ".htm";
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && st.st_size > 0) return path;
-    std::string gen =
-        getenv("TL_GENERATOR") ? getenv("TL_GENERATOR") : "../shared/bench/gen_bookmarks.py";
+    std::string gen = generator_path();
+    // A file made before the generator last changed is made again. Where the
+    // generator cannot be seen (a Windows build under Wine) the file is taken.
+    struct stat st, gst;
+    if (stat(path.c_str(), &st) == 0 && st.st_size > 0 &&
+        (stat(gen.c_str(), &gst) != 0 || gst.st_mtime <= st.st_mtime))
+        return path;
+    // Written beside and renamed, so that an interrupted run leaves no part.
     std::string cmd = "mkdir -p '" + std::string(dir) + "' && python3 '" + gen + "' " + args +
-                      " > '" + path + "'";
+                      " > '" + path + ".part' && mv '" + path + ".part' '" + path + "'";
     if (system(cmd.c_str()) != 0) {
         fprintf(stderr, "bench: could not run %s\n", cmd.c_str());
         exit(2);

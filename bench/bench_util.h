@@ -12,9 +12,11 @@ double bench_now(void);
 double bench_cpu_seconds(void);
 // The process's peak resident memory in MiB (0 where unknown).
 double bench_peak_mib(void);
-// Runs the shared generator with its arguments (for example
-// "--style own --count 100000") into a file under build/bench-data, once, and
-// returns the file's path. Ends the program when the generator fails.
+// Runs the project's generator (scripts/gen_bookmarks.py, or the one that
+// TL_GENERATOR names) with its arguments (for example "--style own --count
+// 100000") into a file under build/bench-data (or TL_BENCH_DATA), once and
+// again whenever the generator is newer than the file, and returns the
+// file's path. Ends the program when the generator fails.
 std::string bench_generated_file(const std::string &args);
 // Runs this program (argv0) again with args, repeats times, each in a
 // process of its own so that each starts on a fresh heap. Echoes the first

@@ -1,5 +1,6 @@
-// The HTTP probe. One request is one new connection: the request text goes
-// out whole, then the reply is read until its header block ends (an empty
+// The HTTP probe. One request is one new connection, over TLS for an https
+// URL (the handshake counts against the connect time-out): the request text
+// goes out whole, then the reply is read until its header block ends (an empty
 // line), the server closes, 2,047 bytes are held or the time-out runs out;
 // the rest of the reply is never read. A check judges the status line of the
 // reply, follows redirects and reads the Last-Modified date.
@@ -25,8 +26,8 @@ const unsigned BUILD_NUMBER = 20;
 const char BUILD_LETTER[] = "m";
 
 // The request: request line, User-Agent, Host (the URL's host, with the port
-// when it is not 80), empty line; every line ends in CR LF. Held in a growable
-// string so that a long path goes out whole.
+// when it is not the scheme's default), empty line; every line ends in CR LF.
+// Held in a growable string so that a long path goes out whole.
 void build_request(vstr *out, const char *method, const UrlParts *url)
 {
     char text[64];
@@ -39,17 +40,38 @@ void build_request(vstr *out, const char *method, const UrlParts *url)
     vstrAppend(out, text);
     vstrAppend(out, "Host: ");
     vstrAppend(out, url->host);
-    if (url->port != 80) {
+    if (url->port != default_port(url->scheme)) {
         snprintf(text, sizeof text, ":%u", (unsigned) url->port);
         vstrAppend(out, text);
     }
     vstrAppend(out, "\r\n\r\n");
 }
 
-int send_whole(const ProbeContext *ctx, OsSocket s, const char *data, uint32_t length)
+// One connection: the socket, and its TLS session for an https URL.
+struct Link {
+    const ProbeContext *ctx;
+    OsSocket s;
+    OsTls *tls; // null for plain HTTP
+};
+
+int link_send(const Link *link, const char *data, uint32_t length, uint32_t timeout_ms)
+{
+    const ProbeNet &net = link->ctx->net;
+    return link->tls ? net.tls_send(link->tls, data, length, timeout_ms)
+                     : net.send(link->s, data, length, timeout_ms);
+}
+
+int link_recv(const Link *link, char *buffer, uint32_t size, uint32_t timeout_ms)
+{
+    const ProbeNet &net = link->ctx->net;
+    return link->tls ? net.tls_recv(link->tls, buffer, size, timeout_ms)
+                     : net.recv(link->s, buffer, size, timeout_ms);
+}
+
+int send_whole(const Link *link, const char *data, uint32_t length)
 {
     while (length > 0) {
-        int n = ctx->net.send(s, data, length, ctx->receive_timeout_ms);
+        int n = link_send(link, data, length, link->ctx->receive_timeout_ms);
         if (n <= 0 || (uint32_t) n > length) return 0;
         data += n;
         length -= (uint32_t) n;
@@ -73,8 +95,9 @@ int header_ends(const char *buf, uint32_t from, uint32_t held)
 // server closes, PROBE_REPLY_SIZE - 1 bytes are held, an error, or the
 // receive time-out has passed in all. PROBE_CLOSED when the server closed
 // before sending a byte, else PROBE_OK with whatever is held.
-int receive_header(const ProbeContext *ctx, OsSocket s, char *buf)
+int receive_header(const Link *link, char *buf)
 {
+    const ProbeContext *ctx = link->ctx;
     uint32_t held = 0;
     uint32_t start = os_tick_count();
     int got;
@@ -84,8 +107,8 @@ int receive_header(const ProbeContext *ctx, OsSocket s, char *buf)
             got = OS_RECV_TIMED_OUT;
             break;
         }
-        got = ctx->net.recv(s, buf + held, PROBE_REPLY_SIZE - 1 - held,
-                            ctx->receive_timeout_ms - spent);
+        got = link_recv(link, buf + held, PROBE_REPLY_SIZE - 1 - held,
+                        ctx->receive_timeout_ms - spent);
         if (got <= 0) break;
         uint32_t from = held > 2 ? held - 2 : 0;
         held += (uint32_t) got;
@@ -97,26 +120,37 @@ int receive_header(const ProbeContext *ctx, OsSocket s, char *buf)
 // The request over one connection to the split URL. Fills buf on PROBE_OK.
 int exchange(const ProbeContext *ctx, const char *method, const UrlParts *url, char *buf)
 {
-    if (url->scheme != SCHEME_NONE && url->scheme != SCHEME_HTTP) return PROBE_NOT_HTTP;
+    bool secure = url->scheme == SCHEME_HTTPS;
+    if (url->scheme != SCHEME_NONE && url->scheme != SCHEME_HTTP && !secure) return PROBE_NOT_HTTP;
     uint32_t address;
     if (!ctx->net.resolve(url->host, &address)) return PROBE_BAD_URL;
-    OsSocket s = ctx->net.open();
-    if (s == OS_SOCKET_NONE) return PROBE_NOT_SENT;
+    Link link = {ctx, ctx->net.open(), nullptr};
+    if (link.s == OS_SOCKET_NONE) return PROBE_NOT_SENT;
 
     int code;
-    if (!ctx->net.connect(s, address, url->port, ctx->connect_timeout_ms)) {
+    uint32_t start = os_tick_count();
+    if (!ctx->net.connect(link.s, address, url->port, ctx->connect_timeout_ms)) {
         code = PROBE_NO_CONNECTION;
+    } else if (secure) {
+        uint32_t spent = os_tick_count() - start;
+        uint32_t left = spent < ctx->connect_timeout_ms ? ctx->connect_timeout_ms - spent : 0;
+        link.tls = ctx->net.tls_open(link.s, url->host, left);
+        code = link.tls ? PROBE_OK : PROBE_NO_CONNECTION;
     } else {
+        code = PROBE_OK;
+    }
+    if (code == PROBE_OK) {
         vstr request;
         vstrInit(&request);
         build_request(&request, method, url);
-        if (!send_whole(ctx, s, request.data, request.length))
+        if (!send_whole(&link, request.data, request.length))
             code = PROBE_NOT_SENT;
         else
-            code = receive_header(ctx, s, buf);
+            code = receive_header(&link, buf);
         vstrClear(&request);
     }
-    ctx->net.close(s);
+    if (link.tls) ctx->net.tls_close(link.tls);
+    ctx->net.close(link.s);
     return code;
 }
 
@@ -133,15 +167,12 @@ char *copy_url(const char *text)
 
 // The URL that a redirect reply sends the check to, resolved against the
 // URL that was requested and cut to PROBE_URL_MAX characters; null when the
-// reply has no Location header line.
+// reply has no Location header line (or its pattern cannot be compiled).
 char *redirect_target(const char *reply, const char *requested)
 {
-    regex_t re;
+    const regex_t *re = checker_pattern(PATTERN_LOCATION);
     regmatch_t m[3];
-    regcomp(&re, LOCATION_PATTERN, REG_EXTENDED | REG_ICASE);
-    int found = regexec(&re, reply, 3, m, 0) == 0;
-    regfree(&re);
-    if (!found) return nullptr;
+    if (!re || regexec(re, reply, 3, m, 0) != 0) return nullptr;
     // Group 2 is the value.
     size_t n = (size_t) (m[2].rm_eo - m[2].rm_so);
     char *value = (char *) memAlloc(n + 1);
@@ -188,6 +219,10 @@ void probe_context_init(ProbeContext *ctx)
     ctx->net.send = os_socket_send;
     ctx->net.recv = os_socket_recv;
     ctx->net.close = os_socket_close;
+    ctx->net.tls_open = os_tls_open;
+    ctx->net.tls_send = os_tls_send;
+    ctx->net.tls_recv = os_tls_recv;
+    ctx->net.tls_close = os_tls_close;
 }
 
 int probe_request(const ProbeContext *ctx, const char *method, const char *url, char **reply)
@@ -208,9 +243,9 @@ int probe_request(const ProbeContext *ctx, const char *method, const char *url, 
 
 uint32_t probe_check_url(const ProbeContext *ctx, const char *url)
 {
+    const regex_t *status = checker_pattern(PATTERN_STATUS);
+    if (!status) return DATE_FAILED;
     char *current = copy_url(url);
-    regex_t status;
-    regcomp(&status, STATUS_PATTERN, REG_EXTENDED);
     uint32_t result = DATE_FAILED; // also when every allowed HEAD was redirected
     for (int pass = 0; pass < PROBE_MAX_HEAD; pass++) {
         char *reply;
@@ -231,14 +266,13 @@ uint32_t probe_check_url(const ProbeContext *ctx, const char *url)
             break;
         }
         char *next;
-        result = judge_reply(&status, reply, current, &next);
+        result = judge_reply(status, reply, current, &next);
         memFree(reply);
         if (!next) break;
         memFree(current);
         current = next;
         result = DATE_FAILED;
     }
-    regfree(&status);
     memFree(current);
     return result;
 }

@@ -5,11 +5,11 @@
 //
 //   [scheme "://"] host [":" digits] path [trailing part]
 //
-// The scheme is looked up by its first three or four letters ("https" counts
-// as http); the host runs over letters, digits and -%@=&;?$_.+!*'(),; the path
-// adds "/", and stops at the first character outside that class (a blank, a
-// tilde, a "#"...). Nothing here checks that the host is a plausible name:
-// the lookup decides that.
+// The scheme is looked up by the letters of each table name in turn, so
+// "https" is https and "httpx" still counts as http; the host runs over
+// letters, digits and -%@=&;?$_.+!*'(),; the path adds "/", and stops at the
+// first character outside that class (a blank, a tilde, a "#"...). Nothing
+// here checks that the host is a plausible name: the lookup decides that.
 //
 // A date is read from the text after "odified:" (so «Last-Modified:» and
 // «Last-modified:» both count) in one of two shapes:
@@ -34,7 +34,13 @@
 namespace
 {
 
-const char *const scheme_names[] = {"http", "ftp", "file"}; // codes 1, 2, 3
+// Searched in this order; a scheme agrees with the first name that its text
+// begins with.
+const struct {
+    const char *name;
+    int32_t code;
+} schemes[] = {
+    {"https", SCHEME_HTTPS}, {"http", SCHEME_HTTP}, {"ftp", SCHEME_FTP}, {"file", SCHEME_FILE}};
 const char *const month_names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
@@ -124,14 +130,57 @@ int has_scheme(const char *text)
 
 } // namespace
 
+static PatternFaultHook pattern_fault_hook;
+
+void set_pattern_fault_hook(PatternFaultHook hook)
+{
+    pattern_fault_hook = hook;
+}
+
 uint16_t default_port(int32_t scheme)
 {
     switch (scheme) {
     case SCHEME_NONE:
     case SCHEME_HTTP: return 80;
+    case SCHEME_HTTPS: return 443;
     case SCHEME_FTP: return 21;
     default: return 0;
     }
+}
+
+// The patterns are compiled once, on first use, by whichever thread comes
+// first (the checker thread and the main thread both read URLs), and kept
+// for the whole run: compiling costs milliseconds where the standard
+// library's engine serves, more than the rest of a probe on loopback.
+// Matching reads a compiled pattern only, so both threads may match at once.
+namespace
+{
+const struct {
+    const char *text;
+    int cflags;
+} pattern_table[] = {
+    {URL_PATTERN, REG_EXTENDED | REG_ICASE},   {LAST_MODIFIED_PATTERN_A, REG_EXTENDED},
+    {LAST_MODIFIED_PATTERN_B, REG_EXTENDED},   {STATUS_PATTERN, REG_EXTENDED},
+    {LOCATION_PATTERN, REG_EXTENDED | REG_ICASE},
+};
+const int PATTERN_COUNT = (int) (sizeof pattern_table / sizeof pattern_table[0]);
+
+struct CompiledPatterns {
+    regex_t re[PATTERN_COUNT];
+    bool ok[PATTERN_COUNT];
+    CompiledPatterns()
+    {
+        for (int i = 0; i < PATTERN_COUNT; i++)
+            ok[i] = regcomp(&re[i], pattern_table[i].text, pattern_table[i].cflags) == 0;
+    }
+};
+} // namespace
+
+const regex_t *checker_pattern(CheckerPattern which)
+{
+    static const CompiledPatterns patterns; // initialised once, also when two threads race
+    if (pattern_fault_hook && pattern_fault_hook(pattern_table[which].text)) return nullptr;
+    return patterns.ok[which] ? &patterns.re[which] : nullptr;
 }
 
 int split_url(const char *url, UrlParts *parts)
@@ -142,17 +191,13 @@ int split_url(const char *url, UrlParts *parts)
     parts->port = 0;
     if (!url) return 0;
 
-    regex_t re;
-    regcomp(&re, URL_PATTERN, REG_EXTENDED | REG_ICASE);
+    const regex_t *re = checker_pattern(PATTERN_URL);
     regmatch_t m[10];
-    if (regexec(&re, url, 10, m, 0) != 0) {
-        regfree(&re);
-        return 0;
-    }
+    if (!re || regexec(re, url, 10, m, 0) != 0) return 0;
     if (span_used(m[2])) {
-        for (int i = 0; i < 3; i++) {
-            if (starts_with_nocase(url + m[2].rm_so, scheme_names[i])) {
-                parts->scheme = i + 1;
+        for (const auto &s : schemes) {
+            if (starts_with_nocase(url + m[2].rm_so, s.name)) {
+                parts->scheme = s.code;
                 break;
             }
         }
@@ -161,7 +206,6 @@ int split_url(const char *url, UrlParts *parts)
     parts->port =
         span_used(m[7]) ? (uint16_t) match_number(url, m[7]) : default_port(parts->scheme);
     if (span_used(m[8])) parts->path = span_dup(url, m[8]);
-    regfree(&re);
     return 1;
 }
 
@@ -180,8 +224,9 @@ char *resolve_url(const char *base, const char *reference)
 
     vstr out;
     vstrInit(&out);
-    if (b.scheme != SCHEME_NONE) {
-        vstrAppend(&out, scheme_names[b.scheme - 1]);
+    for (const auto &s : schemes) {
+        if (s.code != b.scheme) continue;
+        vstrAppend(&out, s.name);
         vstrAppendCh(&out, ':');
     }
     if (reference[0] == '/' && reference[1] == '/') {
@@ -270,16 +315,13 @@ uint32_t gmt_to_time(const char *text, regmatch_t day, regmatch_t month, regmatc
 
 uint32_t parse_last_modified(const char *reply)
 {
-    regex_t re;
+    const regex_t *a = checker_pattern(PATTERN_DATE_A);
+    const regex_t *b = checker_pattern(PATTERN_DATE_B);
+    if (!a || !b) return DATE_FAILED;
     regmatch_t m[7];
-    regcomp(&re, LAST_MODIFIED_PATTERN_A, REG_EXTENDED);
-    int found = regexec(&re, reply, 7, m, 0) == 0;
-    regfree(&re);
-    if (found) return gmt_to_time(reply, m[1], m[2], m[3], m[4], m[5], m[6]);
-
-    regcomp(&re, LAST_MODIFIED_PATTERN_B, REG_EXTENDED);
-    found = regexec(&re, reply, 7, m, 0) == 0;
-    regfree(&re);
-    if (found) return gmt_to_time(reply, m[2], m[1], m[6], m[3], m[4], m[5]);
+    if (regexec(a, reply, 7, m, 0) == 0)
+        return gmt_to_time(reply, m[1], m[2], m[3], m[4], m[5], m[6]);
+    if (regexec(b, reply, 7, m, 0) == 0)
+        return gmt_to_time(reply, m[2], m[1], m[6], m[3], m[4], m[5]);
     return DATE_NONE;
 }

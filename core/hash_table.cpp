@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "core/mem.h"
+#include "core/text_case.h"
 
 static const uint32_t HASH_TABLE_INITIAL = 64;
 
@@ -100,10 +101,7 @@ uint32_t hash_text(const char *text)
 uint32_t hash_text_nocase(const char *text)
 {
     uint32_t h = 2166136261u;
-    for (const unsigned char *p = (const unsigned char *) text; *p; p++) {
-        unsigned char c = *p;
-        if (c >= 'A' && c <= 'Z') c = (unsigned char) (c + ('a' - 'A'));
-        h = (h ^ c) * 16777619u;
-    }
+    for (const unsigned char *p = (const unsigned char *) text; *p; p++)
+        h = (h ^ ascii_fold(*p)) * 16777619u;
     return h;
 }

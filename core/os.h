@@ -66,8 +66,10 @@ int os_file_close(OsFile file);
 // from does not. 1 on success.
 int os_file_rename(const char *from, const char *to);
 // Puts from in the place of to in one step, replacing to when it exists, and
-// does not return before the change is on the disk. 1 on success; 0 on
-// failure, with both files as they were.
+// does not return before the change is on the disk. 1 on success. 0 on
+// failure: when the change could not be made, both files are as they were;
+// when it was made but could not be confirmed on the disk (the folder's
+// sync failed), from is gone and to holds its contents, perhaps not for good.
 int os_file_replace(const char *from, const char *to);
 // 1 when something of that name exists (file or folder), 0 otherwise.
 int os_file_exists(const char *path);
@@ -92,6 +94,7 @@ enum OsFileOp {
     OS_FILE_REPLACE,
     OS_FILE_EXISTS,
     OS_FILE_REMOVE,
+    OS_FILE_SYNC_FOLDER, // the last step of a replace, with the folder (POSIX) or to (Windows)
 };
 typedef int (*OsFileFaultHook)(OsFileOp op, const char *path);
 void os_file_set_fault_hook(OsFileFaultHook hook);
@@ -189,6 +192,9 @@ int os_socket_send(OsSocket s, const void *data, size_t length, uint32_t timeout
 int os_socket_recv(OsSocket s, void *buffer, size_t size, uint32_t timeout_ms);
 // Closes s; OS_SOCKET_NONE is ignored.
 void os_socket_close(OsSocket s);
+// Closes s with a reset instead of an orderly close, as a failing server
+// does: for the tests' loopback server. OS_SOCKET_NONE is ignored.
+void os_socket_reset(OsSocket s);
 // A socket listening on 127.0.0.1 at a port that the system picks, with room
 // for backlog connections not yet accepted. Sets *port; OS_SOCKET_NONE on
 // failure. Only the tests' loopback server listens.
@@ -197,9 +203,55 @@ OsSocket os_socket_listen_loopback(int backlog, uint16_t *port);
 // caller. OS_SOCKET_NONE on time-out or failure.
 OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms);
 
+// ---- TLS over a connected socket --------------------------------------------
+// HTTPS for the link checker: a TLS client session over a socket that the
+// caller has connected. Schannel through SSPI on Windows, with the server's
+// certificate chain checked by crypt32 against the system's trust stores;
+// OpenSSL natively, against the system's certificate authorities. A session's
+// send and receive stand in for the socket's; the socket stays the caller's,
+// who closes it after os_tls_close. One session is used by one thread at a
+// time; sessions on different threads are independent.
+typedef struct OsTls OsTls;
+
+// Makes a TLS session with the server at the other end of s, for host. The
+// name goes to the server for virtual hosting (a dotted IPv4 address is never
+// sent), and the server's certificate must chain to a trusted authority, be
+// valid today and be issued for host. Handshake and checks take at most
+// timeout_ms. The session, owned by the caller until os_tls_close; null when
+// the handshake failed or ran out of time or the certificate was refused (s
+// is then only fit to be closed).
+OsTls *os_tls_open(OsSocket s, const char *host, uint32_t timeout_ms);
+// Encrypts and sends all length bytes of data, waiting at most timeout_ms in
+// all. length, or -1 on failure or time-out.
+int os_tls_send(OsTls *tls, const void *data, size_t length, uint32_t timeout_ms);
+// Receives up to size bytes of the server's data into buffer, waiting at most
+// timeout_ms in all. The count received (at least 1), OS_RECV_CLOSED (the
+// server ended the session or closed the connection), OS_RECV_ERROR or
+// OS_RECV_TIMED_OUT (the session is then still usable).
+int os_tls_recv(OsTls *tls, void *buffer, size_t size, uint32_t timeout_ms);
+// Tells the server that the session ends (waiting at most a second for room
+// to send that) and frees the session. Null is ignored.
+void os_tls_close(OsTls *tls);
+// For tests: natively, sessions opened afterwards in this process also trust
+// the certificate authorities in the PEM file at path; 1 on success, 0 when
+// the file holds none. On Windows only the system's stores decide, and this
+// returns 0.
+int os_tls_trust_file(const char *path);
+
 // Milliseconds since an arbitrary start, from a clock that never goes back;
 // wraps around after 2^32 ms, so take differences in unsigned arithmetic.
 uint32_t os_tick_count(void);
+// Whether the tick count now is later than then: 1 when now - then, taken
+// in unsigned arithmetic, is between 1 and 2^31 - 1, so the answer stays
+// right across the wrap for moments less than 24.8 days apart.
+inline int os_tick_after(uint32_t now, uint32_t then)
+{
+    return now != then && now - then < 0x80000000u;
+}
+// Tests move the clock: while a hook is set, os_tick_count returns its
+// answer instead. Null removes the hook.
+typedef uint32_t (*OsTickHook)(void);
+void os_tick_set_hook(OsTickHook hook);
 // The current time in seconds since 1970-01-01 UTC. Cheap enough to call per
 // Bookmark: no time zone is consulted (the C library's time() under Wine
 // reads the zone on every call).

@@ -228,24 +228,31 @@ int os_file_close(OsFile file)
     return close((int) file) == 0 ? 1 : 0;
 }
 
-// Makes a finished rename durable: the folder holding path is synced.
-static void sync_folder_of(const char *path)
+// Makes a finished rename durable: the folder holding path is synced. 1 on
+// success (also where the file system has nothing to sync for a folder),
+// 0 when the folder cannot be opened or its sync fails.
+static int sync_folder_of(const char *path)
 {
     const char *slash = strrchr(path, '/');
     char *folder = nullptr;
     if (slash) {
         size_t n = slash == path ? 1 : (size_t) (slash - path);
         folder = (char *) malloc(n + 1);
-        if (!folder) return;
+        if (!folder) return 0;
         memcpy(folder, path, n);
         folder[n] = 0;
     }
-    int fd = open(folder ? folder : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
+    const char *name = folder ? folder : ".";
+    int synced = 0;
+    if (!file_fault(OS_FILE_SYNC_FOLDER, name)) {
+        int fd = open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            synced = fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
+            close(fd);
+        }
     }
     free(folder);
+    return synced;
 }
 
 int os_file_rename(const char *from, const char *to)
@@ -267,8 +274,7 @@ int os_file_replace(const char *from, const char *to)
 {
     if (file_fault(OS_FILE_REPLACE, to)) return 0;
     if (rename(from, to) != 0) return 0;
-    sync_folder_of(to);
-    return 1;
+    return sync_folder_of(to);
 }
 
 int os_file_exists(const char *path)
@@ -498,6 +504,14 @@ void os_socket_close(OsSocket s)
     if (s != OS_SOCKET_NONE) close((int) s);
 }
 
+void os_socket_reset(OsSocket s)
+{
+    if (s == OS_SOCKET_NONE) return;
+    struct linger l = {1, 0};
+    setsockopt((int) s, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    close((int) s);
+}
+
 OsSocket os_socket_listen_loopback(int backlog, uint16_t *port)
 {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -521,8 +535,16 @@ OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms)
     return fd < 0 ? OS_SOCKET_NONE : (OsSocket) fd;
 }
 
+static OsTickHook tick_hook;
+
+void os_tick_set_hook(OsTickHook hook)
+{
+    tick_hook = hook;
+}
+
 uint32_t os_tick_count(void)
 {
+    if (tick_hook) return tick_hook();
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (uint32_t) ((uint64_t) ts.tv_sec * 1000u + (uint64_t) ts.tv_nsec / 1000000u);

@@ -147,7 +147,10 @@ int os_file_rename(const char *from, const char *to)
 int os_file_replace(const char *from, const char *to)
 {
     if (file_fault(OS_FILE_REPLACE, to)) return 0;
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : 0;
+    if (!MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+    // The write-through move flushes the folder itself; a test may still
+    // have that last step fail, as the POSIX layer's folder sync can.
+    return file_fault(OS_FILE_SYNC_FOLDER, to) ? 0 : 1;
 }
 
 int os_file_exists(const char *path)
@@ -341,6 +344,14 @@ void os_socket_close(OsSocket s)
     if (s != OS_SOCKET_NONE) closesocket((SOCKET) s);
 }
 
+void os_socket_reset(OsSocket s)
+{
+    if (s == OS_SOCKET_NONE) return;
+    struct linger l = {1, 0};
+    setsockopt((SOCKET) s, SOL_SOCKET, SO_LINGER, (const char *) &l, sizeof l);
+    closesocket((SOCKET) s);
+}
+
 OsSocket os_socket_listen_loopback(int backlog, uint16_t *port)
 {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
@@ -364,9 +375,16 @@ OsSocket os_socket_accept(OsSocket listener, uint32_t timeout_ms)
     return s == INVALID_SOCKET ? OS_SOCKET_NONE : (OsSocket) s;
 }
 
+static OsTickHook tick_hook;
+
+void os_tick_set_hook(OsTickHook hook)
+{
+    tick_hook = hook;
+}
+
 uint32_t os_tick_count(void)
 {
-    return GetTickCount();
+    return tick_hook ? tick_hook() : GetTickCount();
 }
 
 uint32_t os_time_now(void)

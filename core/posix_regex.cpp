@@ -16,7 +16,7 @@ int tlrx_comp(tlrx_t *re, const char *pattern, int cflags)
         std::regex *r = new std::regex(pattern, f);
         re->impl = r;
         re->re_nsub = r->mark_count();
-    } catch (const std::exception &) {
+    } catch (...) {
         return TLRX_BADPAT;
     }
     return 0;
@@ -25,12 +25,13 @@ int tlrx_comp(tlrx_t *re, const char *pattern, int cflags)
 int tlrx_exec(const tlrx_t *re, const char *text, size_t nmatch, tlrx_match *pmatch, int eflags)
 {
     const std::regex *r = static_cast<const std::regex *>(re->impl);
+    if (!r) return TLRX_BADPAT; // a pattern that did not compile matches nothing
     std::regex_constants::match_flag_type mf = std::regex_constants::match_default;
     if (eflags & TLRX_NOTBOL) mf |= std::regex_constants::match_not_bol;
     std::cmatch m;
     try {
         if (!std::regex_search(text, m, *r, mf)) return TLRX_NOMATCH;
-    } catch (const std::exception &) {
+    } catch (...) {
         return TLRX_ESPACE;
     }
     for (size_t i = 0; i < nmatch; i++) {

@@ -35,7 +35,8 @@ const int TLRX_ESPACE = 12;
 // (then nothing needs releasing).
 int tlrx_comp(tlrx_t *re, const char *pattern, int cflags);
 // Finds the leftmost-longest match in text: 0 and up to nmatch spans (slot 0
-// the whole match, unused slots -1), or TLRX_NOMATCH.
+// the whole match, unused slots -1), or TLRX_NOMATCH; TLRX_BADPAT for re
+// whose compilation failed, TLRX_ESPACE when the engine gives up.
 int tlrx_exec(const tlrx_t *re, const char *text, size_t nmatch, tlrx_match *pmatch, int eflags);
 // Releases what tlrx_comp built.
 void tlrx_free(tlrx_t *re);

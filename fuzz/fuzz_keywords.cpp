@@ -4,7 +4,8 @@
 // delete by url; new keywords by url; new url) and the rest, cut at tabs, gives title,
 // url and keyword text. Afterwards the BookmarkList, the keyword index and
 // the URL index must agree. Repeated-word removal runs on the raw input too:
-// a second pass must change nothing.
+// a second pass must change nothing. So does case folding: it keeps the
+// length, a second fold changes nothing, and the text folds like its fold.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -15,6 +16,7 @@
 #include "app/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
+#include "core/text_case.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 
@@ -76,6 +78,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (char &c : input)
         if (c == 0) c = ' ';
 
+    {
+        std::string folded = input;
+        fold_text(&folded[0], input.c_str());
+        check(strlen(folded.c_str()) == strlen(input.c_str()));
+        std::string twice = folded;
+        fold_text(&twice[0], folded.c_str());
+        check(twice == folded);
+        size_t n = strlen(input.c_str());
+        check(folded_starts_with(input.c_str(), folded.c_str(), n));
+        check(fold_equal(input.c_str(), folded.c_str(), n));
+    }
     for (int case_sensitive = 0; case_sensitive < 2; case_sensitive++) {
         char *text = dupstr(input.c_str());
         remove_repeated_words(text, case_sensitive);

@@ -19,8 +19,21 @@ static AppState *library(void)
     if (app) return app;
     app = app_state_create("/fuzz/trovelinks");
     static const char *keywords[] = {
-        "chess openings",   "chessboard", "Chess",     "cooking", "a b c",
-        "net news network", "Chip chair", "x1 X1 x12", "web",     "",
+        "chess openings",
+        "chessboard",
+        "Chess",
+        "cooking",
+        "a b c",
+        "net news network",
+        "Chip chair",
+        "x1 X1 x12",
+        "web",
+        "",
+        // letters beyond ASCII in both cases, stray bytes, a three-byte dash
+        "caf\xc3\xa9 CAF\xc3\x89 M\xc3\xbcller",
+        "\xd0\x9c\xd0\x9e\xd0\xa1 \xd0\xbc\xd0\xbe\xd1\x81",
+        "\xce\xa3\xce\xbf\xcf\x86 \xcf\x83 \xc5\xb8 \xc3\xbf",
+        "\xc3 \xe9t\xe9 \xe2\x80\x93 \xf0\x9f\x98\x80",
     };
     char url[32];
     for (unsigned i = 0; i < sizeof keywords / sizeof *keywords; i++) {
@@ -33,7 +46,8 @@ static AppState *library(void)
 
 static bool word_byte(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           (unsigned char) c >= 128;
 }
 
 // Walks the tree without recursion (the tree may be deep) and checks terms.

@@ -2,7 +2,9 @@
 """Draws the program's pictures and writes them as 4-bit Windows bitmaps and
 an icon: toolbar.bmp (four 16 x 15 images in a 64 x 16 strip on light grey,
 which the program maps to the button face), status.bmp (four 9 x 9 images on
-white, which is transparent) and trovelinks.ico (32 x 32 and 16 x 16).
+white, which is transparent), trovelinks.ico (32 x 32 and 16 x 16) and
+logo.bmp (the About box's 256 x 96 logo on white; the program maps white to
+the button face and black to the active caption's colour).
 Run it after changing a picture; its output is kept in the tree."""
 import struct, os
 
@@ -181,6 +183,57 @@ ICON16 = """
 ................
 """
 
+# The logo's letters, 5 x 9 each, drawn four times their size.
+LETTERS = {
+    'T': "#####|..#..|..#..|..#..|..#..|..#..|..#..|..#..|..#..",
+    'r': ".....|.....|.....|#.##.|##..#|#....|#....|#....|#....",
+    'o': ".....|.....|.....|.###.|#...#|#...#|#...#|#...#|.###.",
+    'v': ".....|.....|.....|#...#|#...#|#...#|.#.#.|.#.#.|..#..",
+    'e': ".....|.....|.....|.###.|#...#|#####|#....|#...#|.###.",
+    'l': ".##..|..#..|..#..|..#..|..#..|..#..|..#..|..#..|.###.",
+    'i': ".....|..#..|.....|.##..|..#..|..#..|..#..|..#..|.###.",
+    'n': ".....|.....|.....|#.##.|##..#|#...#|#...#|#...#|#...#",
+    'k': "#....|#....|#....|#..#.|#.#..|##...|#.#..|#..#.|#...#",
+    's': ".....|.....|.....|.####|#....|.###.|....#|....#|####.",
+}
+
+
+def logo():
+    """The name in large letters with a shadow, over a row of chain links."""
+    w, h, scale = 256, 96, 4
+    px = [[15] * w for _ in range(h)]
+
+    def dot(x, y, ink):
+        if 0 <= x < w and 0 <= y < h:
+            px[y][x] = ink
+
+    def word(x0, y0, ink):
+        for n, letter in enumerate("Trovelinks"):
+            for gy, line in enumerate(LETTERS[letter].split('|')):
+                for gx, c in enumerate(line):
+                    if c == '#':
+                        for dy in range(scale):
+                            for dx in range(scale):
+                                dot(x0 + n * 24 + gx * scale + dx, y0 + gy * scale + dy, ink)
+
+    word(13, 12, 8)
+    word(10, 9, 0)
+    # Chain links: stadium outlines, three pixels thick, overlapping.
+    def near(x, y, x0, x1, cy, r):
+        """Within r of the segment from (x0, cy) to (x1, cy)."""
+        dx = x0 - x if x < x0 else x - x1 if x > x1 else 0
+        return dx * dx + (y - cy) ** 2 <= r * r
+
+    for i in range(7):
+        left, cy, r = 14 + i * 32, 72 if i % 2 == 0 else 74, 11
+        ink = 0 if i % 2 == 0 else 8
+        for y in range(cy - r, cy + r + 1):
+            for x in range(left, left + 40):
+                a, b = left + r, left + 39 - r
+                if near(x, y, a, b, cy, r) and not near(x, y, a, b, cy, r - 3):
+                    dot(x, y, ink)
+    return px
+
 
 def rows(picture, width, height, fill='.'):
     lines = [l for l in picture.strip('\n').split('\n')]
@@ -256,3 +309,5 @@ with open(os.path.join(here, 'status.bmp'), 'wb') as f:
                  for r in strip([NO_CHANGE, FAILED, NEW, CHECKING], 9, 9, " ")]))
 with open(os.path.join(here, 'trovelinks.ico'), 'wb') as f:
     f.write(ico([rows(ICON32, 32, 32), rows(ICON16, 16, 16)]))
+with open(os.path.join(here, 'logo.bmp'), 'wb') as f:
+    f.write(bmp(logo()))

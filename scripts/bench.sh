@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # Builds the benchmarks natively (optimised, no sanitizers) and runs each.
-# Generated data goes to build/bench-data.
+# Generated data (scripts/gen_bookmarks.py, or the generator that
+# TL_GENERATOR names) goes to build/bench-data.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-for gen in ../shared/bench/gen_bookmarks.py /work/shared/bench/gen_bookmarks.py; do
-  if [ -f "$gen" ]; then export TL_GENERATOR="${TL_GENERATOR:-$(realpath "$gen")}"; break; fi
-done
+export TL_GENERATOR="${TL_GENERATOR:-$PWD/scripts/gen_bookmarks.py}"
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DTL_TESTS=OFF -DTL_BENCH=ON >/dev/null
 cmake --build build/bench -j "$(nproc)"
 for b in build/bench/bench/*; do
@@ -29,9 +28,10 @@ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DTL_TESTS=OFF -DTL_BENCH=ON \
 cmake --build "$dir" -j "$(nproc)"
 bash scripts/wine-prefix.sh "$dir/wineprefix" "$bits"
 data=build/bench-data/__style_own___count_100000.htm
-if [ ! -s "$data" ]; then
+if [ ! -s "$data" ] || [ "$TL_GENERATOR" -nt "$data" ]; then
   mkdir -p build/bench-data
-  python3 "$TL_GENERATOR" --style own --count 100000 > "$data"
+  python3 "$TL_GENERATOR" --style own --count 100000 > "$data.part"
+  mv "$data.part" "$data"
 fi
 for b in "$dir"/bench/*.exe; do
   [ -f "$b" ] || continue

@@ -6,8 +6,9 @@
 # With a display the program runs until the user quits. Without one, a
 # virtual display is started, a short query is typed into the filter box, a
 # screenshot is saved to build/screenshot.png, a second one with the File
-# menu open to build/screenshot-menu.png, and the program is closed as a user
-# would close it (so it saves its file).
+# menu open to build/screenshot-menu.png, a third with the Properties dialog
+# open on the first Bookmark shown to build/screenshot-properties.png, and the
+# program is closed as a user would close it (so it saves its file).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -39,8 +40,9 @@ fi
 # No display: a virtual one, a query, a screenshot, and a close.
 shot="$PWD/build/screenshot.png"
 menu_shot="$PWD/build/screenshot-menu.png"
+properties_shot="$PWD/build/screenshot-properties.png"
 drive="$PWD/$dir/tests/tl_drive.exe"
-rm -f "$shot" "$menu_shot"
+rm -f "$shot" "$menu_shot" "$properties_shot"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -e
   wine="scripts/wine-run.sh $0 $1"
@@ -56,8 +58,13 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   import -window root "$5"
   $wine "$3" escape
   sleep 1
+  $wine "$3" properties || { echo "run: the Properties dialog did not appear" >&2; exit 1; }
+  sleep 2
+  import -window root "$6"
+  $wine "$3" cancel
+  sleep 1
   $wine "$3" close 60
   wait $program || true  # a normal run ends with exit code 1
-' "$prefix" "$bits" "$exe" "$drive" "$shot" "$menu_shot"
-echo "run: screenshots $shot and $menu_shot"
+' "$prefix" "$bits" "$exe" "$drive" "$shot" "$menu_shot" "$properties_shot"
+echo "run: screenshots $shot, $menu_shot and $properties_shot"
 echo "run: bookmark file $file"

@@ -1,14 +1,15 @@
 // The search expression parser: an LALR(1) parser driven by tables built by
 // hand from the grammar below, over the scanner lex_exp.
 //
-// Scanner. Bytes 1 to 127 that are not listed here are skipped. A byte of 128
-// or more ends the expression wherever it stands, even inside a word.
+// Scanner. Bytes 1 to 127 that are not listed here are skipped.
 //
-//   end     the zero byte or any byte of 128 or more
+//   end     the zero byte
 //   NOT     !          AND  &          OR  |
 //   LPAREN  (          RPAREN  ) and the apostrophe '
-//   WORD    a run of ASCII letters and digits; a full stop directly after the
-//           run belongs to the word and makes it exact
+//   WORD    a run of word bytes (is_word_byte: ASCII letters and digits and
+//           every byte of 128 or more, so the words are those the keyword
+//           splitter cuts); a full stop directly after the run belongs to
+//           the word and makes it exact
 //
 // Grammar. The three binary forms have equal precedence and group to the
 // left; NOT applies to the one factor that follows it.
@@ -53,11 +54,7 @@
 #include <string.h>
 
 #include "core/mem.h"
-
-static bool is_word_byte(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
+#include "core/text_case.h"
 
 ExpToken lex_exp(ExpLexer *lexer)
 {
@@ -66,7 +63,7 @@ ExpToken lex_exp(ExpLexer *lexer)
         unsigned char c = (unsigned char) *lexer->cur;
         // The end stays where it is, so that scanning again gives the end
         // again instead of reading past the text.
-        if (c == 0 || c >= 128) return EXP_TOK_END;
+        if (c == 0) return EXP_TOK_END;
         lexer->cur++;
         switch (c) {
         case '!': return EXP_TOK_NOT;

@@ -37,8 +37,8 @@ struct ExpNode {
 
 // Tokens of the scanner.
 enum ExpToken {
-    EXP_TOK_END,    // end of text, or a byte of 128 or more
-    EXP_TOK_WORD,   // a run of ASCII letters and digits, maybe with one full stop
+    EXP_TOK_END,    // end of text
+    EXP_TOK_WORD,   // a run of word bytes (is_word_byte), maybe with one full stop
     EXP_TOK_NOT,    // !
     EXP_TOK_AND,    // &
     EXP_TOK_OR,     // |

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "app/appstate.h"
+#include "checker/check_cycle.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "search/keyword_index.h"
@@ -33,6 +34,7 @@ static void ensure_list(AppState *app)
 static void refill(AppState *app, const vec *members, FilterUpdate *u)
 {
     list_order_fill(app->list_order, app, app->sort_column, members, app->list_items);
+    check_cycle_rewind(app);
     u->refill = 1;
 }
 
@@ -130,12 +132,13 @@ void filter_sort(AppState *app, int column)
     vec_copy(members, app->list_items);
     qsort(members->items, members->count, sizeof(vec_slot), compare_slots);
     list_order_fill(app->list_order, app, column, members, app->list_items);
+    check_cycle_rewind(app);
     vec_destroy(members);
 }
 
 void filter_texts_changed(AppState *app)
 {
-    list_order_forget(app->list_order);
+    app->bookmark_changes++;
 }
 
 void filter_release(AppState *app)
@@ -144,4 +147,5 @@ void filter_release(AppState *app)
     list_order_destroy(app->list_order);
     app->list_items = nullptr;
     app->list_order = nullptr;
+    check_cycle_rewind(app);
 }

@@ -37,10 +37,9 @@ void filter_update_free(FilterUpdate *u);
 // The items of the list in the display order of column (sort_column is set
 // to it); the same Bookmarks stay listed.
 void filter_sort(AppState *app, int column);
-// Tells the filter that a Bookmark's title or url has changed, so that the
-// next fill sorts anew. A text replaced at another address is noticed
-// anyway; one whose new copy landed where the old one was is not, so every
-// edit of a title or url calls this.
+// Tells the filter that a Bookmark's title or url has changed without
+// set_bookmark_title or set_bookmark_url (which tell it themselves), so that
+// the next fill sorts anew.
 void filter_texts_changed(AppState *app);
 // Frees what the filter keeps in app (the list's items and display orders).
 void filter_release(AppState *app);

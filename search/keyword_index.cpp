@@ -16,6 +16,8 @@
 
 #include "core/dupstr.h"
 #include "core/mem.h"
+#include "core/text_case.h"
+#include "core/utf8.h"
 #include "core/vec_order.h"
 #include "core/vstr.h"
 #include "store/bookmark.h"
@@ -23,16 +25,6 @@
 static const char STOP_WORDS[] =
     "a about as src welcome latest an and by com for from ftp had have "
     "home in of on page pub the then to txt with site www http my";
-
-static bool is_word_char(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-static unsigned char fold(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? (unsigned char) (c + ('a' - 'A')) : c;
-}
 
 int compare_bytes(const char *a, const char *b)
 {
@@ -47,11 +39,11 @@ int compare_bytes(const char *a, const char *b)
 int compare_nocase(const char *a, const char *b)
 {
     const unsigned char *p = (const unsigned char *) a, *q = (const unsigned char *) b;
-    while (*p && fold(*p) == fold(*q)) {
+    while (*p && ascii_fold(*p) == ascii_fold(*q)) {
         p++;
         q++;
     }
-    return (int) fold(*p) - (int) fold(*q);
+    return (int) ascii_fold(*p) - (int) ascii_fold(*q);
 }
 
 // vec comparisons: a stop word (slot) against a text (key), an entry (slot)
@@ -188,7 +180,7 @@ static uint32_t count_word_runs(const char *text)
     uint32_t runs = 0;
     bool in_run = false;
     for (const unsigned char *p = (const unsigned char *) text; *p; p++) {
-        bool w = is_word_char(*p);
+        bool w = is_word_byte(*p);
         if (w && !in_run) runs++;
         in_run = w;
     }
@@ -249,9 +241,9 @@ void split_words(const char *text, WordCallback callback, void *context)
     size_t room = sizeof small;
     const char *p = text;
     while (*p) {
-        if (is_word_char((unsigned char) *p)) {
+        if (is_word_byte((unsigned char) *p)) {
             const char *start = p;
-            while (is_word_char((unsigned char) *p))
+            while (is_word_byte((unsigned char) *p))
                 p++;
             size_t len = (size_t) (p - start);
             if (len + 1 > room) {
@@ -281,12 +273,14 @@ struct ExtractContext {
     vstr out;
 };
 
-// With filtering on, one-letter words and stop words are left out.
+// With filtering on, one-letter words (a character of one or more bytes)
+// and stop words are left out.
 static bool filtered_out(const KeywordIndex *index, const char *word, size_t len)
 {
     uint32_t pos;
-    return len < 2 || (len <= index->longestStopWord &&
-                       vecs_search(index->stopWords, word, &pos, compare_stop_word));
+    return len < 2 || utf8_sequence_length(word) == len ||
+           (len <= index->longestStopWord &&
+            vecs_search(index->stopWords, word, &pos, compare_stop_word));
 }
 
 static void extract_word(const char *word, void *context)
@@ -570,19 +564,25 @@ struct SeenTable {
 static uint32_t hash_word(const char *w, uint32_t len, int case_sensitive)
 {
     uint32_t h = 2166136261u;
-    for (uint32_t i = 0; i < len; i++) {
-        unsigned char c = (unsigned char) w[i];
-        h = (h ^ (case_sensitive ? c : fold(c))) * 16777619u;
+    if (case_sensitive) {
+        for (uint32_t i = 0; i < len; i++)
+            h = (h ^ (unsigned char) w[i]) * 16777619u;
+        return h;
+    }
+    // A word ends at an ASCII delimiter, so no character runs past len.
+    for (uint32_t i = 0; i < len;) {
+        char f[2];
+        uint32_t n = fold_char(w + i, f);
+        for (uint32_t k = 0; k < n; k++)
+            h = (h ^ (unsigned char) f[k]) * 16777619u;
+        i += n;
     }
     return h;
 }
 
 static bool same_word(const char *a, const char *b, uint32_t len, int case_sensitive)
 {
-    if (case_sensitive) return memcmp(a, b, len) == 0;
-    for (uint32_t i = 0; i < len; i++)
-        if (fold((unsigned char) a[i]) != fold((unsigned char) b[i])) return false;
-    return true;
+    return case_sensitive ? memcmp(a, b, len) == 0 : fold_equal(a, b, len);
 }
 
 static const uint32_t SEEN_LOCAL = 64; // slots on the stack, enough for most texts

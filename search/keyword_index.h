@@ -37,11 +37,11 @@ typedef void (*WordCallback)(const char *word, void *context);
 
 KeywordIndex *keyword_index_create(void);
 void keyword_index_destroy(KeywordIndex *index);
-// Calls callback once per word of text, in order (words are runs of ASCII
-// letters and digits; "'s" is dropped). The word is valid during the call only.
+// Calls callback once per word of text, in order (words are runs of word
+// bytes, is_word_byte; "'s" is dropped). The word is valid during the call only.
 void split_words(const char *text, WordCallback callback, void *context);
 // The words of text joined by single spaces, or null when none is kept. With
-// filter set, one-letter words and stop words are left out. Caller frees.
+// filter set, one-character words and stop words are left out. Caller frees.
 char *extract_keywords(KeywordIndex *index, const char *text, int filter);
 // Takes b out of every keyword of old_list (may be null), then indexes b under
 // every word of text (may be null). Returns old_list refilled, or a new list.
@@ -58,7 +58,8 @@ void keyword_list_destroy(KeywordList *list);
 // A new vec of pointers to every entry's text, in index order (not copies).
 vec *keyword_index_words(const KeywordIndex *index);
 // Removes in place every word (run of bytes other than white space and comma)
-// that repeats an earlier word, with its following delimiters.
+// that repeats an earlier word, with its following delimiters. Without
+// case_sensitive words compare folded (fold_char).
 void remove_repeated_words(char *text, int case_sensitive);
 
 // For bulk adds: while deferred, new entries are appended to entries
@@ -71,7 +72,7 @@ void keyword_index_defer_order(KeywordIndex *index);
 void keyword_index_end_deferral(KeywordIndex *index);
 
 // The orders of the index: byte-wise (entries) and ASCII case-insensitive
-// (stop words), as strcmp-style results.
+// (stop words, and URLs elsewhere), as strcmp-style results.
 int compare_bytes(const char *a, const char *b);
 int compare_nocase(const char *a, const char *b);
 

@@ -1,11 +1,10 @@
 // The display orders of the list: every Bookmark sorted by title (column 0)
 // or by url (column 1), ascending, case-insensitively in the order of the
 // system's locale, ties in address order. Each order is built once from sort
-// keys and kept; it is checked against the BookmarkList (which records, which
-// text addresses, which addDates) every time it is used and rebuilt when
-// anything differs, so adds and deletes never leave it stale; an edit of a
-// title or url is announced with list_order_forget. Filling the list then
-// costs one pass over the order instead of a sort.
+// keys and kept while the BookmarkList's change count (bumped by every add,
+// delete, title or url change) stays what it was, so no change leaves it
+// stale, whatever addresses a new record or text happens to get. Filling the
+// list then costs one pass over the order instead of a sort.
 #ifndef TL_SEARCH_LIST_ORDER_H
 #define TL_SEARCH_LIST_ORDER_H
 
@@ -22,9 +21,10 @@ struct ListOrder;
 // is a prefix of the other) is the case-insensitive order of the texts.
 typedef uint32_t (*SortKeyFunction)(const char *text, unsigned char *key, uint32_t size);
 
-// The key function of every order built from now on. The default folds ASCII
-// letters to lower case; the Windows shell installs the locale's.
-void list_order_use_keys(SortKeyFunction function);
+// The key function of order's display orders (built anew from now on). The
+// default folds ASCII letters to lower case; the Windows shell installs the
+// locale's.
+void list_order_use_keys(ListOrder *order, SortKeyFunction function);
 
 ListOrder *list_order_create(void);
 void list_order_destroy(ListOrder *order);
@@ -32,7 +32,6 @@ void list_order_destroy(ListOrder *order);
 // Bookmarks in address order) in the display order of column (0 title,
 // 1 url).
 void list_order_fill(ListOrder *order, AppState *app, int column, const vec *members, vec *shown);
-// Drops the orders, so that the next fill builds them anew: needed after a
-// title or url changed, when the new text may occupy the old one's address.
+// Drops the orders, so that the next fill builds them anew.
 void list_order_forget(ListOrder *order);
 #endif

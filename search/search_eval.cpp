@@ -2,8 +2,8 @@
 //
 // A term tests the keywords that can match it and takes the union of the
 // Bookmark sets of those that do. Keywords are in byte-wise order, so only
-// those that begin with the term's first byte (in either case when case does
-// not matter) are tested; the others cannot match. A one-letter prefix can
+// those that begin with the term's first character (in either case when case
+// does not matter) are tested; the others cannot match. A one-letter prefix can
 // still match thousands of keywords, and merging their sets one after
 // another would cost their total size times their number; they are gathered
 // and sorted in linear time instead. The result is the same: address order,
@@ -15,9 +15,12 @@
 
 #include <string.h>
 
+#include <utility>
+
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/panic.h"
+#include "core/text_case.h"
 #include "search/keyword_index.h"
 
 // ---- Set operations --------------------------------------------------------
@@ -140,41 +143,26 @@ static vec *union_of_entries(const vec *entries)
 
 // ---- Terms -----------------------------------------------------------------
 
-static unsigned char fold(unsigned char c)
-{
-    return c >= 'A' && c <= 'Z' ? (unsigned char) (c + ('a' - 'A')) : c;
-}
-
-// An ASCII letter in the other case; any other byte as it is.
-static unsigned char other_case(unsigned char c)
-{
-    if (c >= 'a' && c <= 'z') return (unsigned char) (c - ('a' - 'A'));
-    return fold(c);
-}
-
-// Does keyword begin with (prefix) or equal term, of length n?
+// Does keyword begin with (prefix) or equal the term of n bytes? Without case
+// the term comes folded and the keyword is folded as it is compared.
 static bool term_matches(const char *keyword, const char *term, size_t n, bool prefix,
                          bool case_sensitive)
 {
-    if (case_sensitive) {
-        if (strncmp(keyword, term, n) != 0) return false;
-    } else {
-        for (size_t i = 0; i < n; i++) {
-            // A shorter keyword fails here on its terminating zero.
-            if (fold((unsigned char) keyword[i]) != fold((unsigned char) term[i])) return false;
-        }
-    }
+    if (case_sensitive ? strncmp(keyword, term, n) != 0 : !folded_starts_with(keyword, term, n))
+        return false;
     return prefix || keyword[n] == 0;
 }
 
-// The index of the first entry whose text begins with a byte of value byte
-// or more (all entries sort byte-wise); entries->count when there is none.
-static uint32_t first_from_byte(const vec *entries, unsigned byte)
+// The first entry whose text is not below the len bytes at key compared on
+// its first len bytes (with at_end, the first one above them): entries from
+// the one to the other begin with those bytes (all entries sort byte-wise).
+static uint32_t bound_of_prefix(const vec *entries, const char *key, size_t len, bool at_end)
 {
     uint32_t lo = 0, hi = entries->count;
     while (lo < hi) {
         uint32_t mid = lo + (hi - lo) / 2;
-        if ((unsigned char) vec_at<KeywordEntry>(entries, mid)->text[0] < byte)
+        int c = strncmp(vec_at<KeywordEntry>(entries, mid)->text, key, len);
+        if (c < 0 || (at_end && c == 0))
             lo = mid + 1;
         else
             hi = mid;
@@ -182,14 +170,37 @@ static uint32_t first_from_byte(const vec *entries, unsigned byte)
     return lo;
 }
 
-// Appends to matched the entries from..to-1 that the term matches.
-static void scan_range(const vec *entries, uint32_t from, uint32_t to, const char *t, size_t n,
-                       bool prefix, bool case_sensitive, vec *matched)
+// Appends to matched the entries that begin with the len bytes at key and
+// that the term matches.
+static void scan_prefix(const vec *entries, const char *key, size_t len, const char *t, size_t n,
+                        bool prefix, bool case_sensitive, vec *matched)
 {
-    for (uint32_t i = from; i < to; i++) {
+    uint32_t to = bound_of_prefix(entries, key, len, true);
+    for (uint32_t i = bound_of_prefix(entries, key, len, false); i < to; i++) {
         const KeywordEntry *e = vec_at<KeywordEntry>(entries, i);
         if (term_matches(e->text, t, n, prefix, case_sensitive)) vec_append(matched, e);
     }
+}
+
+// The entries that match term t of n bytes (folded when case does not count),
+// in index order. Only keywords that begin with the term's first character,
+// or with its other case, can match; the ranges of both are scanned, lower
+// bytes first. A term of one byte that might be the first byte of a folding
+// character is the exception: any keyword may fold to something beginning
+// with it, so all are tested (as those that begin with no bytes at all).
+static vec *matching_entries(const vec *entries, const char *t, size_t n, bool prefix,
+                             bool case_sensitive)
+{
+    vec *matched = vec_create();
+    char first[2], other[2];
+    uint32_t len = n ? fold_char(t, first) : 0, other_len = 0;
+    if (n == 1 && !case_sensitive && (unsigned char) t[0] >= 0x80) len = 0;
+    if (!case_sensitive && len) other_len = upper_partner(first, len, other);
+    const char *low = t, *high = other_len ? other : nullptr;
+    if (high && memcmp(high, low, len) < 0) std::swap(low, high);
+    scan_prefix(entries, low, len, t, n, prefix, case_sensitive, matched);
+    if (high) scan_prefix(entries, high, len, t, n, prefix, case_sensitive, matched);
+    return matched;
 }
 
 vec *match_term(SearchContext *ctx, const ExpNode *term)
@@ -199,23 +210,15 @@ vec *match_term(SearchContext *ctx, const ExpNode *term)
     bool prefix = (ctx->flags & SEARCH_PREFIX) && !term->exact;
     bool case_sensitive = (ctx->flags & SEARCH_CASE) != 0;
 
-    const vec *entries = ctx->index->entries;
-    vec *matched = vec_create();
-    if (n == 0) {
-        scan_range(entries, 0, entries->count, t, n, prefix, case_sensitive, matched);
-    } else {
-        // Only keywords that begin with the term's first byte, or its other
-        // case, can match. Upper case sorts first: both ranges are scanned in
-        // index order.
-        unsigned char first = (unsigned char) t[0];
-        unsigned char other = case_sensitive ? first : other_case(first);
-        unsigned char low = first < other ? first : other, high = first < other ? other : first;
-        scan_range(entries, first_from_byte(entries, low), first_from_byte(entries, low + 1), t, n,
-                   prefix, case_sensitive, matched);
-        if (high != low)
-            scan_range(entries, first_from_byte(entries, high), first_from_byte(entries, high + 1),
-                       t, n, prefix, case_sensitive, matched);
+    char small[64];
+    char *folded = small;
+    if (!case_sensitive) {
+        if (n >= sizeof small) folded = (char *) memAlloc(n + 1);
+        fold_text(folded, t);
+        t = folded;
     }
+    vec *matched = matching_entries(ctx->index->entries, t, n, prefix, case_sensitive);
+    if (folded != small) memFree(folded);
 
     // The caret touches the word from just before its first byte to just
     // after its last (the full stop included).

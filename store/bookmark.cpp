@@ -53,6 +53,8 @@ void insert_bookmark(AppState *app, Bookmark *b)
     else
         vecs_insert(list, b, nullptr);
     url_index_add(app->url_index, b);
+    check_cycle_rewind(app);
+    app->bookmark_changes++;
 }
 
 // Puts the records appended during a bulk add in their place.
@@ -60,7 +62,9 @@ static void order_list(AppState *app)
 {
     if (!app->bulk_depth) return;
     vecs_merge_tail(app->bookmarks, app->bulk_ordered, nullptr);
+    check_cycle_rewind(app);
     app->bulk_ordered = app->bookmarks->count;
+    app->bookmark_changes++;
 }
 
 void bookmark_bulk_begin(AppState *app)
@@ -82,7 +86,9 @@ void bookmark_bulk_end(AppState *app)
 {
     if (app->bulk_depth == 0 || --app->bulk_depth) return;
     vecs_merge_tail(app->bookmarks, app->bulk_ordered, nullptr);
+    app->bookmark_changes++;
     keyword_index_end_deferral(app->keyword_index);
+    check_cycle_rewind(app);
 }
 
 // Indexes the keywords of a new record: with title words on, the words of
@@ -115,6 +121,7 @@ void add_bookmark(AppState *app, char *title, char *url, char *keywords, uint32_
         if (date_is_time(addDate)) {
             if (lastVisit > dup->lastVisit) dup->lastVisit = lastVisit;
             if (lastModified > dup->lastModified) dup->lastModified = lastModified;
+            check_cycle_rewind(app); // new dates may make it a candidate again
         }
         if (app->check_active) order_list(app);
         post_next_check(app);
@@ -149,6 +156,14 @@ void set_bookmark_url(AppState *app, Bookmark *b, char *url)
     memFree(b->url);
     b->url = url ? url : dupstr("");
     url_index_add(app->url_index, b);
+    app->bookmark_changes++;
+}
+
+void set_bookmark_title(AppState *app, Bookmark *b, char *title)
+{
+    memFree(b->title);
+    b->title = title ? title : dupstr("");
+    app->bookmark_changes++;
 }
 
 void delete_bookmark(AppState *app, Bookmark *b)
@@ -165,7 +180,9 @@ void delete_bookmark(AppState *app, Bookmark *b)
         if (pos != VEC_NONE) vec_remove(app->bookmarks, pos);
     }
     if (app->bulk_depth) app->bulk_ordered = app->bookmarks->count; // all in order, one less
+    app->bookmark_changes++;
     url_index_remove(app->url_index, b);
+    check_cycle_rewind(app);
     b->keywords = set_keywords(app->keyword_index, b, "", b->keywords);
     memFree(b->url);
     memFree(b->title);

@@ -49,8 +49,13 @@ void delete_bookmark(AppState *app, Bookmark *b);
 void insert_bookmark(AppState *app, Bookmark *b);
 // Replaces b's url with url (a heap text whose ownership passes here; null
 // stores ""), keeping the URL index in step. Every change of a listed
-// Bookmark's url goes through here.
+// Bookmark's url goes through here, so that the URL index and the display
+// orders see it.
 void set_bookmark_url(AppState *app, Bookmark *b, char *url);
+// Replaces b's title with title (a heap text whose ownership passes here;
+// null stores ""). Every change of a Bookmark's title goes through here, so
+// that the display orders see it.
+void set_bookmark_title(AppState *app, Bookmark *b, char *title);
 // Bulk adds (reading a bookmark file, an import): from bookmark_bulk_begin
 // to the matching bookmark_bulk_end, new records go to the end of the
 // BookmarkList and new keywords to the end of the index's entries, and the

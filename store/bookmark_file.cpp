@@ -281,14 +281,17 @@ static uint32_t count_anchors(const char *text)
     return anchors;
 }
 
-int read_bookmark_file(AppState *app, const char *text, int title_words)
+int read_bookmark_file(AppState *app, const char *file_text, int title_words)
 {
+    char *converted = bookmark_text_to_utf8(file_text);
+    const char *text = converted ? converted : file_text;
     BookmarkScanner s;
     scanner_init(&s, text);
     PendingEntry e;
     pending_init(&e);
     bookmark_bulk_begin(app); // a whole file of adds, sorted into place once
     bookmark_bulk_reserve(app, count_anchors(text));
+    int entries = 0;
     while (scan_token(&s)) {
         if (s.kind != TOK_ANCHOR) continue;
         parse_anchor(&e, s.tokenStart);
@@ -302,10 +305,35 @@ int read_bookmark_file(AppState *app, const char *text, int title_words)
         char *keywords = take_text(&e.keywords);
         add_bookmark(app, title, url, keywords, e.addDate, e.lastVisit, e.lastModified,
                      title_words);
+        entries++;
     }
     bookmark_bulk_end(app);
     pending_clear(&e);
-    return 1;
+    memFree(converted);
+    return entries;
+}
+
+// Whether p begins with word (upper-case letters), in either case.
+static bool begins_with_nocase(const char *p, const char *word)
+{
+    for (; *word; p++, word++)
+        if (!is_letter(*p, *word)) return false;
+    return true;
+}
+
+int is_own_bookmark_file(const char *text)
+{
+    static const char name[] = "Velorix-Trovelinks-file-1";
+    for (const char *p = strstr(text, "<!"); p; p = strstr(p + 2, "<!")) {
+        if (!begins_with_nocase(p + 2, "DOCTYPE")) continue;
+        const char *q = p + 9;
+        while (is_blank(*q))
+            q++;
+        if (strncmp(q, name, sizeof name - 1) == 0 &&
+            (q[sizeof name - 1] == '>' || is_blank(q[sizeof name - 1])))
+            return 1;
+    }
+    return 0;
 }
 
 int import_bookmarks_from(AppState *app, const char *path, uint32_t *added)

@@ -75,9 +75,15 @@ void scan_text(BookmarkScanner *s, vstr *out);
 void parse_anchor(PendingEntry *e, const char *p);
 
 // Parses a zero-terminated text and calls add_bookmark once per entry, with
-// url, title and keyword text decoded and title_words passed on. The text is
-// not changed. Always 1.
+// url, title and keyword text decoded (from windows-1252 too when the file
+// is in it, bookmark_text_to_utf8) and title_words passed on. The text is not
+// changed. Returns the number of entries read, merged ones included.
 int read_bookmark_file(AppState *app, const char *text, int title_words);
+
+// 1 when text is a file of this program's own layout: it has the DOCTYPE
+// Velorix-Trovelinks-file-1 (the keyword DOCTYPE in any letter case), even
+// with no entry after it; 0 for any other text.
+int is_own_bookmark_file(const char *text);
 
 // The Import command and the rescans below their dialogs: reads the file at
 // path with title words on, as a bookmark file or, when its text is JSON, as

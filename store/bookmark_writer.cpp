@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "app/appstate.h"
+#include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "core/vstr.h"
@@ -17,6 +18,8 @@ static const char FILE_HEADER[] = "<HTML><HEAD>\r\n"
                                   "<!-- This is an automatically generated file.\r\n"
                                   "It will be read and overwritten.\r\n"
                                   "Do Not Edit! -->\r\n"
+                                  "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+                                  "charset=UTF-8\">\r\n"
                                   "<TITLE>Trovelinks</TITLE>\r\n"
                                   "</HEAD>\r\n"
                                   "<BODY>\r\n"
@@ -133,8 +136,10 @@ static int write_content(OsFile f, const FileContent *content)
 // Writes content as the file at path through a temporary file. With backup
 // (a name) the previous file is renamed to it, without replacing, just
 // before the new one takes its place; when that last step fails it is
-// renamed back.
-static int write_replacing(const char *path, const FileContent *content, const char *backup)
+// renamed back. On failure left (when given) learns what stays on disk
+// besides path.
+static int write_replacing(const char *path, const FileContent *content, const char *backup,
+                           SaveLeftovers *left)
 {
     if (!path || !*path) return 0;
     vstr temporary;
@@ -149,9 +154,12 @@ static int write_replacing(const char *path, const FileContent *content, const c
     if (ok) {
         int backed_up = backup && os_file_rename(path, backup);
         ok = os_file_replace(temporary.data, path);
-        if (!ok && backed_up) os_file_rename(backup, path);
+        // Should the backup not go back, it alone holds the previous file.
+        if (!ok && backed_up && !os_file_rename(backup, path) && left)
+            left->previous = dupstr(backup);
     }
-    if (!ok) os_file_remove(temporary.data);
+    if (!ok && os_file_exists(temporary.data) && !os_file_remove(temporary.data) && left)
+        left->temporary = dupstr(temporary.data);
     vstrClear(&temporary);
     return ok;
 }
@@ -159,10 +167,10 @@ static int write_replacing(const char *path, const FileContent *content, const c
 int write_whole_file(const char *path, const char *text)
 {
     FileContent content = {text, nullptr};
-    return write_replacing(path, &content, nullptr);
+    return write_replacing(path, &content, nullptr, nullptr);
 }
 
-int save_bookmark_file(AppState *app)
+int save_bookmark_file(AppState *app, SaveLeftovers *left)
 {
     const char *path = app->options.tl_file;
     vstr backup;
@@ -172,13 +180,42 @@ int save_bookmark_file(AppState *app)
         vstrAppend(&backup, ".bak");
     }
     FileContent content = {nullptr, app->bookmarks};
-    int ok = write_replacing(path, &content, backup.data);
+    int ok = write_replacing(path, &content, backup.data, left);
     vstrClear(&backup);
     return ok;
+}
+
+// Appends format with its one %s replaced by argument.
+static void append_format(vstr *out, const char *format, const char *argument)
+{
+    vstr part;
+    vstrInit(&part);
+    vstrSet(&part, format);
+    vstrSub(&part, "%s", argument);
+    vstrAppendPrimative(out, part.data, part.length);
+    vstrClear(&part);
+}
+
+char *save_failure_text(const char *path, const SaveLeftovers *left)
+{
+    vstr text;
+    vstrInit(&text);
+    append_format(&text, SAVE_FAILED_FORMAT, path);
+    if (left && left->previous) append_format(&text, SAVE_PREVIOUS_KEPT_FORMAT, left->previous);
+    if (left && left->temporary) append_format(&text, SAVE_TEMPORARY_LEFT_FORMAT, left->temporary);
+    return vstrDetach(&text);
+}
+
+void save_leftovers_clear(SaveLeftovers *left)
+{
+    memFree(left->previous);
+    memFree(left->temporary);
+    left->previous = nullptr;
+    left->temporary = nullptr;
 }
 
 int export_bookmarks_to(const vec *v, const char *path)
 {
     FileContent content = {nullptr, v};
-    return write_replacing(path, &content, nullptr);
+    return write_replacing(path, &content, nullptr, nullptr);
 }

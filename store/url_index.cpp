@@ -112,3 +112,19 @@ Bookmark *url_index_find(const UrlIndex *index, const char *url)
     vec_slot item = index->table.slots[i].item;
     return item ? first_of(item) : nullptr;
 }
+
+const vec_slot *url_index_find_all(const UrlIndex *index, const char *url, uint32_t *count)
+{
+    *count = 0;
+    if (!url || !url[0]) return nullptr;
+    uint32_t i = hash_table_probe(&index->table, hash_text_nocase(url), url_matches, url);
+    const vec_slot *item = &index->table.slots[i].item;
+    if (!*item) return nullptr;
+    if (!is_group(*item)) {
+        *count = 1;
+        return item;
+    }
+    const vec *group = group_of(*item);
+    *count = group->count;
+    return group->items;
+}

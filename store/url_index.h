@@ -40,5 +40,9 @@ void url_index_remove(UrlIndex *index, Bookmark *b);
 // The lowest-addressed Bookmark whose url equals url ignoring ASCII case;
 // null for none or for an empty url.
 Bookmark *url_index_find(const UrlIndex *index, const char *url);
+// Every Bookmark whose url equals url ignoring ASCII case, in address order:
+// *count slots, each a Bookmark pointer. The slots belong to the index and
+// stay valid until it next changes. Null with *count 0 for none or "".
+const vec_slot *url_index_find_all(const UrlIndex *index, const char *url, uint32_t *count);
 
 #endif

@@ -4,10 +4,14 @@
 
 #include <string.h>
 
+#include <functional>
+
 #include <string>
 #include <vector>
 
 #include "checker/http_probe.h"
+#include "checker/patterns.h"
+#include "checker/url_date.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "store/bookmark.h"
@@ -89,6 +93,41 @@ TEST_F(Probe, StatusLinesAndDates)
         http_server_reply(server, c.reply);
         EXPECT_EQ(c.want, check("/")) << c.reply;
     }
+}
+
+namespace
+{
+const char *refused_pattern;
+int refuse_pattern(const char *pattern)
+{
+    return strcmp(pattern, refused_pattern) == 0;
+}
+} // namespace
+
+// A pattern that the engine refuses fails its step, and the check with it.
+// Without the URL or the status pattern nothing is asked of the server.
+TEST_F(Probe, APatternThatDoesNotCompileFailsTheCheck)
+{
+    const std::string dated = std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n";
+    const struct {
+        const char *pattern;
+        std::string reply; // "" for none
+    } cases[] = {
+        {LOCATION_PATTERN, "HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n"},
+        {LAST_MODIFIED_PATTERN_A, dated},
+        {LAST_MODIFIED_PATTERN_B,
+         "HTTP/1.0 200 OK\r\nLast-Modified: Sun Nov  6 08:49:37 1994\r\n\r\n"},
+        {URL_PATTERN, ""},
+        {STATUS_PATTERN, ""},
+    };
+    for (const auto &c : cases) {
+        if (!c.reply.empty()) http_server_reply(server, c.reply);
+        refused_pattern = c.pattern;
+        set_pattern_fault_hook(refuse_pattern);
+        EXPECT_EQ(DATE_FAILED, check("/a")) << c.pattern;
+        set_pattern_fault_hook(nullptr);
+    }
+    EXPECT_EQ(3u, requests().size());
 }
 
 TEST_F(Probe, UrlWithoutPathIsRequestedAsRoot)
@@ -350,7 +389,12 @@ ProbeContext fake_context(int fail, const std::string &reply)
     fake = Fake{fail, 0, "", reply, false};
     ProbeContext ctx;
     probe_context_init(&ctx);
-    ctx.net = ProbeNet{fake_resolve, fake_open, fake_connect, fake_send, fake_recv, fake_close};
+    ctx.net.resolve = fake_resolve;
+    ctx.net.open = fake_open;
+    ctx.net.connect = fake_connect;
+    ctx.net.send = fake_send;
+    ctx.net.recv = fake_recv;
+    ctx.net.close = fake_close;
     return ctx;
 }
 } // namespace
@@ -405,4 +449,125 @@ TEST(ProbeRequest, FailingStepsGiveTheirResults)
     ProbeContext ctx = fake_context(0, "");
     EXPECT_EQ(DATE_FAILED, probe_check_url(&ctx, "~~~"));
     EXPECT_EQ(0, fake.calls);
+}
+
+namespace
+{
+// Every name is this machine, so that https URLs can name "localhost" or a
+// wrong name and still reach the TLS front.
+int resolve_loopback(const char *, uint32_t *address)
+{
+    return os_net_resolve("127.0.0.1", address);
+}
+
+class TlsProbe : public Probe
+{
+protected:
+    void SetUp() override
+    {
+        Probe::SetUp();
+        ASSERT_EQ(1, http_server_start_tls(server));
+        ctx.net.resolve = resolve_loopback;
+        ctx.connect_timeout_ms = 2000;
+        ctx.receive_timeout_ms = 1000;
+    }
+    std::string tls_url(const std::string &path, const std::string &host = "localhost",
+                        bool trusted = true)
+    {
+        return http_server_tls_url(server, host, path, trusted);
+    }
+    Lines names() { return http_server_tls_names(server); }
+};
+} // namespace
+
+TEST_F(TlsProbe, DateReadThroughTls)
+{
+    http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
+    EXPECT_EQ(LM_TIME, probe_check_url(&ctx, tls_url("/a.html").c_str()));
+    EXPECT_EQ(Lines{"localhost"}, names());
+    ASSERT_EQ(1u, requests().size());
+    std::string port = tls_url("").substr(tls_url("").rfind(':') + 1);
+    EXPECT_EQ("HEAD /a.html HTTP/1.0\r\n" + std::string(UA) + "Host: localhost:" + port +
+                  "\r\n\r\n",
+              requests()[0]);
+}
+
+TEST_F(TlsProbe, RedirectFromHttpToHttps)
+{
+    http_server_reply(server, "HTTP/1.0 301 Moved\r\nLocation: " + tls_url("/b") + "\r\n\r\n");
+    http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
+    EXPECT_EQ(LM_TIME, check("/a"));
+    EXPECT_EQ((Lines{"HEAD /a HTTP/1.0", "HEAD /b HTTP/1.0"}), request_lines());
+    EXPECT_EQ(Lines{"localhost"}, names());
+}
+
+// A certificate that is not trusted, or not for the name asked for, ends the
+// check as failed before any request goes out; an address is never sent as
+// a name.
+TEST_F(TlsProbe, RefusedCertificatesFail)
+{
+    struct Case {
+        std::string url;
+        const char *name_sent;
+    };
+    const Case cases[] = {
+        {tls_url("/", "localhost", false), "localhost"},
+        {tls_url("/", "wrong.example"), "wrong.example"},
+        {tls_url("/", "127.0.0.1"), ""},
+    };
+    for (const Case &c : cases) {
+        http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
+        EXPECT_EQ(DATE_FAILED, probe_check_url(&ctx, c.url.c_str())) << c.url;
+        EXPECT_EQ(c.name_sent, names().back()) << c.url;
+    }
+    EXPECT_EQ(0u, requests().size());
+}
+
+// A server that closes at once gets a GET; servers that stall, drip, loop,
+// flood, babble or break off: each check ends within the time-outs with the
+// result the reply so far gives, over plain HTTP and over TLS alike.
+TEST_F(TlsProbe, HostileServers)
+{
+    std::string head = std::string("HTTP/1.0 200 OK\r\n") + LM;
+    std::vector<std::string> drip = {"HTTP/1.0 200 OK\r\n"};
+    for (char c : std::string(LM))
+        drip.push_back(std::string(1, c)); // 60 ms apart: the whole date takes 3 s
+    std::string flood = head + std::string(10 << 20, 'x');
+
+    for (bool tls : {false, true}) {
+        std::string base = tls ? tls_url("") : url("");
+        struct Case {
+            const char *what;
+            std::function<void()> script;
+            uint32_t want;
+        };
+        // Each script is used up by its check.
+        const Case cases[] = {
+            {"closed, then GET answered",
+             [&] {
+                 http_server_close(server);
+                 http_server_reply(server, head + "\r\n");
+             },
+             LM_TIME},
+            {"silent", [&] { http_server_silent(server); }, DATE_FAILED},
+            {"stalled handshake", [&] { http_server_stall_handshake(server); }, DATE_FAILED},
+            {"drip", [&] { http_server_reply(server, drip); }, DATE_NONE},
+            {"10 MB", [&] { http_server_reply(server, flood); }, LM_TIME},
+            {"no status line", [&] { http_server_reply(server, "Hello there\r\n\r\n"); },
+             DATE_FAILED},
+            {"reset", [&] { http_server_reset(server, {head.substr(0, 40)}); }, DATE_NONE},
+            {"endless redirects",
+             [&] {
+                 for (int i = 0; i < PROBE_MAX_HEAD; i++)
+                     http_server_reply(server, "HTTP/1.0 302 Found\r\nLocation: " + base +
+                                                   "/again\r\n\r\n");
+             },
+             DATE_FAILED},
+        };
+        for (const Case &c : cases) {
+            c.script();
+            EXPECT_EQ(c.want, probe_check_url(&ctx, (base + "/").c_str()))
+                << c.what << (tls ? " over TLS" : "");
+        }
+    }
 }

@@ -353,3 +353,12 @@ TEST(RegexDifferential, AdapterAgreesWithTheCLibrary)
         EXPECT_GT(matched, 100) << p.name << ": the corpus must exercise matches";
     }
 }
+
+TEST(RegexDifferential, APatternTheAdapterRefusesMatchesNothing)
+{
+    tlrx_t re;
+    EXPECT_EQ(TLRX_BADPAT, tlrx_comp(&re, "a(b", TLRX_EXTENDED));
+    tlrx_match m[2];
+    EXPECT_NE(0, tlrx_exec(&re, "ab", 2, m, 0));
+    tlrx_free(&re);
+}

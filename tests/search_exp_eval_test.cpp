@@ -173,6 +173,48 @@ TEST(SearchEval, HintOfTheWordUnderTheCaret)
     EXPECT_EQ("chair", search(lib, "x | (!cha)", SEARCH_PREFIX, 7).hint);
 }
 
+// Letters beyond ASCII (UTF-8): whole words, folded case, prefixes that end
+// inside a character, and the hint by byte offsets.
+TEST(SearchEval, LettersBeyondAscii)
+{
+    Library lib;
+    lib.add("P", "caf\xc3\xa9 M\xc3\xbcller na\xc3\xafve");                // café Müller naïve
+    lib.add("Q", "CAF\xc3\x89");                                           // CAFÉ
+    lib.add("R", "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0 news"); // Москва
+    lib.add("S", "\xce\xa3\xce\xbf\xcf\x86\xce\xaf\xce\xb1");              // Σοφία
+    lib.add("T", "caf");
+    const struct {
+        const char *text;
+        uint32_t flags;
+        const char *names;
+    } cases[] = {
+        {"CAF\xc3\x89", 0, "P Q"},
+        {"CAF\xc3\x89", SEARCH_CASE, "Q"},
+        {"caf\xc3\xa9 | caf", SEARCH_CASE, "P T"},
+        {"caf", 0, "T"},
+        {"caf", SEARCH_PREFIX, "P Q T"},
+        {"caf\xc3", SEARCH_PREFIX, "P Q"}, // a prefix ending inside é
+        {"m\xc3\x9cll", SEARCH_PREFIX, "P"},
+        {"M\xc3\x9cLLER.", SEARCH_PREFIX, "P"},
+        {"NA\xc3\x8fVE & !news", 0, "P"},
+        {"\xd0\xbc\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0", 0, "R"}, // москва
+        {"\xd0\x9c\xd0\x9e\xd0\xa1\xd0\x9a\xd0\x92\xd0\x90", 0, "R"}, // МОСКВА
+        {"\xd0\x9c\xd0\x9e\xd0\xa1", SEARCH_PREFIX | SEARCH_CASE, ""},
+        {"\xcf\x83\xce\xbf\xcf\x86", SEARCH_PREFIX, "S"},     // σοφ
+        {"\xce\xa3\xce\x9f\xce\xa6\xce\x8a\xce\x91", 0, "S"}, // ΣΟΦΊΑ
+        {"\xce\xa3\xce\x9f\xce\xa6\xce\x99\xce\x91", 0, ""},  // ΣΟΦΙΑ: no accent
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.names, names(lib, c.text, c.flags)) << c.text << " flags " << c.flags;
+
+    // The caret counts bytes: "x | мос" has its word from byte 4 to 10.
+    const char *text = "x | \xd0\xbc\xd0\xbe\xd1\x81";
+    EXPECT_EQ("(null)", search(lib, text, SEARCH_PREFIX, 3).hint);
+    EXPECT_EQ("\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0",
+              search(lib, text, SEARCH_PREFIX, 10).hint);
+    EXPECT_EQ("CAF\xc3\x89 caf caf\xc3\xa9", search(lib, "caf", SEARCH_PREFIX, 0).hint);
+}
+
 static const char *panic_seen;
 static void remember_panic(const char *diagnostic)
 {
@@ -351,14 +393,30 @@ struct Model {
     }
 };
 
+// The letters beyond ASCII among the stems below, upper case first.
+static const char *const CASE_PAIRS[][2] = {
+    {"\xc3\x89", "\xc3\xa9"}, // É é
+    {"\xce\xa3", "\xcf\x83"}, // Σ σ
+    {"\xd0\xa0", "\xd1\x80"}, // Р р
+    {"\xc5\xb8", "\xc3\xbf"}, // Ÿ ÿ
+};
+
+static std::string model_lower(std::string s)
+{
+    for (char &c : s)
+        c = (char) tolower((unsigned char) c);
+    for (const auto &p : CASE_PAIRS)
+        for (size_t at; (at = s.find(p[0])) != std::string::npos;)
+            s.replace(at, 2, p[1]);
+    return s;
+}
+
 static bool model_match(const std::string &keyword, const ExpNode *term, uint32_t flags)
 {
     std::string k = keyword, t = term->text;
     if (!(flags & SEARCH_CASE)) {
-        for (char &c : k)
-            c = (char) tolower((unsigned char) c);
-        for (char &c : t)
-            c = (char) tolower((unsigned char) c);
+        k = model_lower(k);
+        t = model_lower(t);
     }
     if ((flags & SEARCH_PREFIX) && !term->exact) return k.compare(0, t.size(), t) == 0;
     return k == t;
@@ -411,8 +469,32 @@ TEST(SearchEval, AgreesWithBruteForceEvaluator)
 {
     std::mt19937 rng(77);
     auto pick = [&](int n) { return (int) (rng() % (unsigned) n); };
-    static const char *stems[] = {"a", "ab", "Ab", "AB", "abc", "b", "ba", "B", "bab", "c1", "C12"};
-    auto word = [&] { return std::string(stems[pick(11)]); };
+    static const char *stems[] = {
+        "a",
+        "ab",
+        "Ab",
+        "AB",
+        "abc",
+        "b",
+        "ba",
+        "B",
+        "bab",
+        "c1",
+        "C12",
+        "\xc3\xa9",
+        "\xc3\x89",
+        "\xc3\x89"
+        "b",
+        "\xcf\x83",
+        "\xce\xa3",
+        "\xd0\xa0",
+        "\xd1\x80"
+        "a",
+        "\xc5\xb8",
+        "\xc3\xbf",
+        "\xc3",
+    };
+    auto word = [&] { return std::string(stems[pick(21)]); };
 
     for (int library = 0; library < 12; library++) {
         Library lib;

@@ -89,17 +89,18 @@ TEST(ExpParser, GroupingIsLeftWithEqualPrecedence)
         EXPECT_EQ(c.tree, parse_shown(c.text)) << "text: " << c.text;
 }
 
-TEST(ExpParser, HighBytesEndTheExpression)
+TEST(ExpParser, HighBytesAreWordBytes)
 {
     const ParseCase cases[] = {
-        {"caf\xe9", "caf@0"},
-        {"caf\xe9 & x", "caf@0"},
-        {"caf\xc3\xa9", "caf@0"},
-        {"a\x80(", "a@0"},     // what follows the high byte is never read
-        {"a &\xff b", "fail"}, // the operand is cut off
+        {"caf\xc3\xa9 & x", "AND(caf\xc3\xa9@0,x@8)"},
+        {"\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0.", // Москва.
+         "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0.@0"},
+        {"na\xc3\xafve-x", "IMP(na\xc3\xafve@0,x@7)"},
         {"\x80"
-         "a",
-         "fail"},
+         "a \xff",
+         "IMP(\x80"
+         "a@0,\xff@3)"},
+        {"a\x80(", "fail"},
     };
     for (const ParseCase &c : cases)
         EXPECT_EQ(c.tree, parse_shown(c.text)) << "text: " << c.text;
@@ -133,12 +134,13 @@ static std::vector<RefToken> ref_scan(const std::string &text)
 {
     std::vector<RefToken> tokens;
     auto word_byte = [](unsigned char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c >= 128;
     };
     size_t i = 0;
     while (i < text.size()) {
         unsigned char c = (unsigned char) text[i];
-        if (c == 0 || c >= 128) break;
+        if (c == 0) break;
         if (word_byte(c)) {
             size_t j = i;
             while (j < text.size() && word_byte((unsigned char) text[j]))

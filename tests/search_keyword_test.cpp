@@ -37,7 +37,11 @@ TEST(SplitWords, SeparatorsAndApostrophes)
         {"--- !!!", {}},
         {"net  news,web", {"net", "news", "web"}},
         {"a-b_c9 42", {"a", "b", "c9", "42"}},
-        {"caf\xe9 na\xefve", {"caf", "na", "ve"}}, // bytes of 128 and more separate
+        // Bytes of 128 and more are word bytes: UTF-8 letters never split a
+        // word, and neither does other punctuation beyond ASCII.
+        {"Caf\xc3\xa9, M\xc3\xbcller\xe2\x80\x94na\xc3\xafve",
+         {"Caf\xc3\xa9", "M\xc3\xbcller\xe2\x80\x94na\xc3\xafve"}},
+        {"caf\xe9-x", {"caf\xe9", "x"}},
         {"dog's", {"dog"}},
         {"dog'sled", {"dog", "led"}},
         {"don't", {"don", "t"}},
@@ -116,6 +120,16 @@ TEST_F(KeywordIndexTest, ExtractWithAndWithoutFilter)
     EXPECT_EQ("(null)", extract("a x of", 1));
     EXPECT_EQ("(null)", extract("", 0));
     EXPECT_EQ("un", extract("'sun", 0)); // no empty word, so no doubled space
+    // Words beyond ASCII: a word of one character is left out however many
+    // bytes it takes (é, the dash), stop words still go.
+    const char *mixed = "Caf\xc3\xa9 M\xc3\xbcller \xe2\x80\x94 the na\xc3\xafve \xc3\xa9 "
+                        "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0 of "
+                        "\xce\xa3\xce\x9f\xce\xa6\xce\x99\xce\x91 \xf0\x9f\x98\x80";
+    EXPECT_EQ("Caf\xc3\xa9 M\xc3\xbcller na\xc3\xafve "
+              "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0 "
+              "\xce\xa3\xce\x9f\xce\xa6\xce\x99\xce\x91",
+              extract(mixed, 1));
+    EXPECT_EQ("\xe9\xe9", extract("\xe9 \xe9\xe9", 1)); // bytes that are no UTF-8: one a letter
 }
 
 TEST_F(KeywordIndexTest, AssignKeepsCaseOrderAndDropsRepeats)
@@ -146,9 +160,9 @@ TEST_F(KeywordIndexTest, AssignKeepsCaseOrderAndDropsRepeats)
 // assigning that gives: the same words, in the same order, each once.
 TEST_F(KeywordIndexTest, TitleKeywordsAsExtractedFromTheJoinedText)
 {
-    const char *pieces[] = {"the", "a", "Chess", "chess",    "it's", "'s",
-                            "s",   "x", "rock'", "net-news", "Home", "2nd",
-                            "",    " ", ",",     "caf\xe9",  "WWW",  "page"};
+    const char *pieces[] = {"the", "a",       "Chess",    "chess", "it's",    "'s", "s",
+                            "x",   "rock'",   "net-news", "Home",  "2nd",     "",   " ",
+                            ",",   "caf\xe9", "WWW",      "page",  "\xc3\xa9"};
     std::mt19937 rng(11);
     auto text = [&](int most) {
         std::string t;
@@ -303,7 +317,14 @@ TEST(RepeatedWords, WithAndWithoutCase)
     EXPECT_EQ("a ", repeats_removed("a a a", 1));
     EXPECT_EQ(", a b,\t", repeats_removed(", a b,\ta a\n", 1)); // leading delimiter kept
     EXPECT_EQ("", repeats_removed("", 0));
-    EXPECT_EQ("\xc9T\xc9 \xe9t\xe9", repeats_removed("\xc9T\xc9 \xe9t\xe9", 0)); // ASCII only
+    // Letters beyond ASCII fold too: CAFÉ café, ΣΟΦΙΑ σοφια, МОСКВА москва;
+    // bytes that are no UTF-8 stay as they are.
+    const char *folding = "CAF\xc3\x89 \xce\xa3\xce\x9f\xce\xa6\xce\x99\xce\x91 "
+                          "\xd0\x9c\xd0\x9e\xd0\xa1\xd0\x9a\xd0\x92\xd0\x90 caf\xc3\xa9 "
+                          "\xcf\x83\xce\xbf\xcf\x86\xce\xb9\xce\xb1 "
+                          "\xd0\xbc\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0 \xc9T\xc9 \xe9t\xe9";
+    EXPECT_EQ(std::string(folding, 30) + "\xc9T\xc9 \xe9t\xe9", repeats_removed(folding, 0));
+    EXPECT_EQ(folding, repeats_removed(folding, 1));
 
     std::mt19937 rng(99);
     const char pieces[] = "aAbB ,\t";

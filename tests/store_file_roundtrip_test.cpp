@@ -11,6 +11,7 @@
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/vec.h"
+#include "core/utf8.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 #include "store/bookmark_file.h"
@@ -22,6 +23,7 @@ namespace
 const char HEADER[] = "<HTML><HEAD>\r\n<!DOCTYPE Velorix-Trovelinks-file-1>\r\n"
                       "<!-- This is an automatically generated file.\r\n"
                       "It will be read and overwritten.\r\nDo Not Edit! -->\r\n"
+                      "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
                       "<TITLE>Trovelinks</TITLE>\r\n</HEAD>\r\n<BODY>\r\n<H1>Trovelinks</H1>\r\n"
                       "<DL><p>\r\n\r\n";
 const char FOOTER[] = "</DL><p>\r\n</BODY>\n";
@@ -84,20 +86,25 @@ TEST(Writer, LayoutByteForByte)
     app_state_destroy(app);
 }
 
-// Arbitrary bytes, but for CR, LF and the zero byte, weighted towards the
-// ones the markup and the entities care about; no white space at the ends.
+// Arbitrary UTF-8 characters, but for CR, LF and the zero byte, weighted
+// towards the ones the markup and the entities care about; no white space at
+// the ends.
 std::string random_text(std::mt19937 &rng, size_t max_length)
 {
     static const char special[] = "&<>\"';#xX0123456789amplgtquoAZaz \t/=";
-    std::string s(rng() % (max_length + 1), 'x');
-    for (char &c : s) {
+    std::string s;
+    for (size_t n = rng() % (max_length + 1); n > 0; n--) {
         if (rng() % 2) {
-            c = special[rng() % (sizeof special - 1)];
-        } else {
-            do
-                c = (char) (1 + rng() % 255);
-            while (c == '\r' || c == '\n');
+            s += special[rng() % (sizeof special - 1)];
+            continue;
         }
+        static const uint32_t limits[] = {0x80, 0x800, 0x10000, 0x110000};
+        char bytes[4];
+        uint32_t cp, len;
+        do
+            cp = rng() % limits[rng() % 4];
+        while (cp == 0 || cp == '\r' || cp == '\n' || !(len = utf8_encode(cp, bytes)));
+        s.append(bytes, len);
     }
     auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     if (!s.empty() && space(s.front())) s.front() = 'x';

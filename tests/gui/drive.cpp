@@ -6,6 +6,9 @@
 //                           Alt+LETTER does
 //   tl_drive escape         presses Escape (twice: a menu closes, then the
 //                           menu bar lets go)
+//   tl_drive properties     selects the list's first item and opens the
+//                           Properties dialog on it (exit 0 when it came)
+//   tl_drive cancel         cancels the dialog that is open
 //   tl_drive close SECONDS  closes the window with its close command and
 //                           waits until it is gone
 #include <windows.h>
@@ -55,8 +58,38 @@ static int press_escape(void)
     return 0;
 }
 
+// Home in the list selects its first item; then the Properties command.
+static int open_properties(void)
+{
+    HWND frame = main_window();
+    HWND list = frame ? FindWindowExA(frame, NULL, "SysListView32", NULL) : NULL;
+    if (!list) return 1;
+    SetForegroundWindow(frame);
+    PostMessageA(list, WM_KEYDOWN, VK_HOME, 1);
+    PostMessageA(list, WM_KEYUP, VK_HOME, (LPARAM) 0xC0000001u);
+    Sleep(300);
+    PostMessageA(frame, WM_COMMAND, 40007, 0); // the Properties command
+    for (int waited = 0; waited < 100; waited++) {
+        HWND dialog = FindWindowA(NULL, "Trovelink Properties");
+        if (dialog && IsWindowVisible(dialog)) return 0;
+        Sleep(100);
+    }
+    return 1;
+}
+
+static int cancel_dialog(void)
+{
+    HWND frame = main_window();
+    HWND popup = frame ? GetLastActivePopup(frame) : NULL;
+    if (!popup || popup == frame) return 1;
+    PostMessageA(popup, WM_COMMAND, IDCANCEL, 0);
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 2 && strcmp(argv[1], "properties") == 0) return open_properties();
+    if (argc == 2 && strcmp(argv[1], "cancel") == 0) return cancel_dialog();
     if (argc == 3 && strcmp(argv[1], "menu") == 0) {
         HWND frame = main_window();
         if (!frame) return 1;
@@ -74,6 +107,7 @@ int main(int argc, char **argv)
         return wait_for(atoi(argv[2]), false);
     }
     fprintf(stderr,
-            "usage: tl_drive wait SECONDS | type TEXT | menu LETTER | escape | close SECONDS\n");
+            "usage: tl_drive wait SECONDS | type TEXT | menu LETTER | escape | properties | "
+            "cancel | close SECONDS\n");
     return 2;
 }

@@ -1,7 +1,15 @@
 // The real trovelinks.exe as a process: its window appears, a second start
 // brings the first forward and exits with 0, and closing the window saves the
-// bookmark file. The program's path is the first argument.
+// bookmark file; with automatic checking it checks every Bookmark on the
+// loopback server and saves the dates found; Enter on an item opens it
+// through the http handler. The program's path is the first argument.
+#include "fake_browser.h"
 #include "gui_harness.h"
+
+#include <time.h>
+
+#include "res/resource.h"
+#include "tests/helpers/http_server.h"
 
 static std::string g_program;
 
@@ -47,6 +55,8 @@ TEST_F(EndToEnd, OneInstanceThatSavesWhenClosed)
         {{"http://a.example/", "Alpha", "first"}, {"http://b.example/", "Beta", "second"}});
     write_file(file, original);
     registry_set_string("tl_file", file.c_str());
+    std::string log = dir + "browser.log";
+    HttpHandler handler(fake_browser_command("record \"" + log + "\" \"%1\"").c_str());
 
     HANDLE first = start_program();
     ASSERT_TRUE(first != NULL) << g_program;
@@ -68,6 +78,12 @@ TEST_F(EndToEnd, OneInstanceThatSavesWhenClosed)
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(FindWindowExA(NULL, window, "TroveLinksFrame", NULL), (HWND) NULL);
 
+    // Home selects the first item (Alpha), Enter opens it.
+    HWND list = FindWindowExA(window, NULL, "SysListView32", NULL);
+    PostMessageA(list, WM_KEYDOWN, VK_HOME, 1);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_EQ(wait_for_log(log, 1), std::vector<std::string>{"args|http://a.example/"});
+
     // Closing the window as the user does ends the program, which saves.
     DeleteFileA(file.c_str());
     PostMessageA(window, WM_CLOSE, 0, 0);
@@ -78,6 +94,80 @@ TEST_F(EndToEnd, OneInstanceThatSavesWhenClosed)
     EXPECT_NE(saved.find("<DD>second\r\n"), std::string::npos);
     DWORD version = 0;
     EXPECT_TRUE(registry_get_dword("Version", "version", &version));
+}
+
+// Whether the main menu's Stop Checking is enabled when its menu opens.
+static bool stop_checking_enabled(HWND window)
+{
+    HMENU bar = GetMenu(window);
+    for (int i = 0; i < GetMenuItemCount(bar); i++) {
+        HMENU menu = GetSubMenu(bar, i);
+        if (GetMenuState(menu, IDM_STOP_CHECKING, MF_BYCOMMAND) == (UINT) -1) continue;
+        SendMessageA(window, WM_INITMENUPOPUP, (WPARAM) menu, MAKELPARAM(i, FALSE));
+        return !(GetMenuState(menu, IDM_STOP_CHECKING, MF_BYCOMMAND) & MF_GRAYED);
+    }
+    return false;
+}
+
+// The LAST_MODIFIED of the entry of url in a saved file; "" when it has none.
+static std::string saved_date(const std::string &text, const std::string &url)
+{
+    size_t at = text.find("HREF=\"" + url + "\"");
+    if (at == std::string::npos) return "(no entry)";
+    std::string tag = text.substr(at, text.find('>', at) - at);
+    size_t date = tag.find("LAST_MODIFIED=\"");
+    if (date == std::string::npos) return "";
+    date += 15;
+    return tag.substr(date, tag.find('"', date) - date);
+}
+
+TEST_F(EndToEnd, ChecksEveryBookmarkAtStartUpAndSavesTheDates)
+{
+    const int N = 200;
+    const time_t first_date = 1654041600; // a day apart each, in the order requested
+    HttpServer *server = http_server_start();
+    ASSERT_TRUE(server != nullptr);
+    std::vector<std::string> urls, titles;
+    std::vector<Entry> entries;
+    for (int i = 0; i < N; i++) {
+        urls.push_back(http_server_url(server, "/" + std::to_string(i)));
+        titles.push_back("Page " + std::to_string(i));
+        char date[64];
+        time_t t = first_date + (time_t) i * 86400;
+        strftime(date, sizeof date, "%a, %d %b %Y %H:%M:%S GMT", gmtime(&t));
+        http_server_reply(server,
+                          std::string("HTTP/1.0 200 OK\r\nLast-Modified: ") + date + "\r\n\r\n");
+    }
+    for (int i = 0; i < N; i++)
+        entries.push_back({urls[i].c_str(), titles[i].c_str(), "page"});
+    write_file(file, bookmark_file(entries));
+    registry_set_string("tl_file", file.c_str());
+    registry_set_dword("auto_check", 1);
+
+    HANDLE program = start_program();
+    ASSERT_TRUE(program != NULL);
+    HWND window = wait_for_window(60000);
+    ASSERT_TRUE(window != NULL);
+    // Every page asked for, then the cycle's end greys Stop Checking in the
+    // menu, as the program sets it when the menu opens.
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 120000; Sleep(50))
+        if (http_server_requests(server).size() >= (size_t) N && !stop_checking_enabled(window))
+            break;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exit_code(program, 60000), 1u);
+    CloseHandle(program);
+    std::vector<std::string> requests = http_server_requests(server);
+    http_server_stop(server);
+
+    ASSERT_EQ((size_t) N, requests.size());
+    std::string saved = read_file(file);
+    std::vector<bool> seen(N);
+    for (int k = 0; k < N; k++) {
+        int page = atoi(requests[k].c_str() + requests[k].find(' ') + 2);
+        ASSERT_TRUE(page >= 0 && page < N && !seen[page]) << requests[k];
+        seen[page] = true;
+        EXPECT_EQ(std::to_string(first_date + k * 86400), saved_date(saved, urls[page])) << page;
+    }
 }
 
 int main(int argc, char **argv)

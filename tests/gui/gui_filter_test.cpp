@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gui_harness.h"
+#include "core/os.h"
 #include "res/resource.h"
 #include "store/bookmark.h"
 
@@ -108,6 +109,31 @@ TEST_F(Gui, AnUnchangedSetLeavesSelectionAndFocus)
     int before = list_first_selected(app);
     clear_box();
     EXPECT_EQ(list_first_selected(app), before);
+}
+
+static uint32_t fake_tick;
+static uint32_t read_fake_tick(void)
+{
+    return fake_tick;
+}
+
+// A transient message stays 8000 ms and then gives way to "Ready", also when
+// the tick count wraps around meanwhile.
+TEST_F(Gui, ReadyReturnsAcrossTheTickCountsWrap)
+{
+    start(bookmark_file(CHESS).c_str());
+    os_tick_set_hook(read_fake_tick);
+    for (uint32_t at : {0xFFFFD000u, 0xFFFFE0C0u, 0xFFFFF000u, 0x7FFFF000u}) {
+        fake_tick = at;
+        status_message(app, "Busy");
+        fake_tick = at + 4000;
+        pump();
+        EXPECT_EQ(part(0), "Busy") << at;
+        fake_tick = at + 20000;
+        pump();
+        EXPECT_EQ(part(0), "Ready") << at;
+    }
+    os_tick_set_hook(nullptr);
 }
 
 TEST_F(Gui, LongHintsAreCutTo255Characters)
@@ -273,4 +299,41 @@ TEST_F(Gui, MenusAskTheCommandStateAndShowHelpTexts)
     ASSERT_TRUE(tip.hinst != NULL);
     LoadStringA(tip.hinst, (UINT) (UINT_PTR) tip.lpszText, text, sizeof text);
     EXPECT_STREQ(text, "Delete Selected Trovelinks");
+}
+
+// Titles and keywords beyond ASCII (the program runs in the UTF-8 code page):
+// the list shows the file's UTF-8 bytes as they are, capitals find lower
+// case, and the caret (counted by the box in UTF-16) picks the hint's word.
+TEST_F(Gui, TextsBeyondAscii)
+{
+    const char *moskva = "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0"; // Москва
+    std::string news = std::string(moskva) + " news";
+    start(bookmark_file(
+              {{"http://c.example/", "Caf\xc3\xa9 M\xc3\xbcller", "caf\xc3\xa9 M\xc3\xbcller"},
+               {"http://m.example/", news.c_str(), news.c_str()}})
+              .c_str());
+    EXPECT_EQ(GetACP(), (UINT) CP_UTF8);
+    EXPECT_EQ(sorted(column(0)), sorted({"Caf\xc3\xa9 M\xc3\xbcller", news}));
+
+    HWND box = (HWND) app->filter_edit;
+    SetWindowTextA(box, "CAF\xc3\x89");
+    pump();
+    EXPECT_EQ(column(0), std::vector<std::string>{"Caf\xc3\xa9 M\xc3\xbcller"});
+    EXPECT_EQ(part(0), "caf\xc3\xa9");
+
+    // «МОСКВА news» with the caret before «news»: 7 characters, 13 bytes in.
+    SetWindowTextA(box, "\xd0\x9c\xd0\x9e\xd0\xa1\xd0\x9a\xd0\x92\xd0\x90 news");
+    SendMessageA(box, EM_SETSEL, 7, 7);
+    apply_filter(app);
+    EXPECT_EQ(column(0), std::vector<std::string>{news});
+    EXPECT_EQ(part(0), "news");
+    SendMessageA(box, EM_SETSEL, 6, 6);
+    apply_filter(app);
+    EXPECT_EQ(part(0), moskva);
+
+    clear_box();
+    for (WCHAR c : {0x043C, 0x2013, 0x00E9})
+        PostMessageW(box, WM_CHAR, c, 1);
+    pump();
+    EXPECT_EQ(box_text(), "\xd0\xbc\xe2\x80\x93\xc3\xa9");
 }

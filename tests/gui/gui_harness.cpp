@@ -28,7 +28,14 @@ DialogClicker::~DialogClicker()
 void DialogClicker::answer(const char *caption, int button, const char *file, int check)
 {
     EnterCriticalSection(&lock_);
-    answers_.push_back({caption, file ? file : "", button, check});
+    answers_.push_back({caption, file ? file : "", button, check, nullptr});
+    LeaveCriticalSection(&lock_);
+}
+
+void DialogClicker::answer(const char *caption, int button, Action action)
+{
+    EnterCriticalSection(&lock_);
+    answers_.push_back({caption, "", button, 0, action});
     LeaveCriticalSection(&lock_);
 }
 
@@ -87,6 +94,23 @@ static std::string window_text(HWND window)
     return text;
 }
 
+std::string dialog_text(HWND dialog)
+{
+    Found found = {dialog, "", ""};
+    EnumChildWindows(dialog, collect_text, (LPARAM) &found);
+    return found.text;
+}
+
+std::string item_text(HWND dialog, int id)
+{
+    return window_text(GetDlgItem(dialog, id));
+}
+
+bool item_checked(HWND dialog, int id)
+{
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
 // The file-name box of a file dialog: the combo box of newer systems, else
 // the edit box of the older layout.
 static HWND file_name_box(HWND dialog)
@@ -99,7 +123,7 @@ void DialogClicker::respond(HWND dialog, const std::string &caption)
 {
     EnterCriticalSection(&lock_);
     bool have = !answers_.empty() && answers_[0].caption == caption;
-    Answer a = have ? answers_[0] : Answer{caption, "", IDCANCEL, 0};
+    Answer a = have ? answers_[0] : Answer{caption, "", IDCANCEL, 0, nullptr};
     if (have) answers_.erase(answers_.begin());
     LeaveCriticalSection(&lock_);
     std::string text = caption;
@@ -116,7 +140,8 @@ void DialogClicker::respond(HWND dialog, const std::string &caption)
     EnterCriticalSection(&lock_);
     texts_.push_back(text);
     LeaveCriticalSection(&lock_);
-    PostMessageA(dialog, WM_COMMAND, (WPARAM) a.button, 0);
+    if (a.action) a.action(dialog);
+    if (a.button) PostMessageA(dialog, WM_COMMAND, (WPARAM) a.button, 0);
 }
 
 DWORD WINAPI DialogClicker::run(void *self_)
@@ -136,8 +161,13 @@ DWORD WINAPI DialogClicker::run(void *self_)
             } else {
                 self->respond(found.dialog, found.caption);
             }
-            while (IsWindow(found.dialog) && !self->stop_)
+            // Until it is gone or a dialog of its own has come up over it.
+            while (!self->stop_) {
+                Found top = {NULL, "", ""};
+                EnumWindows(find_dialog, (LPARAM) &top);
+                if (top.dialog != found.dialog) break;
                 Sleep(20);
+            }
         }
         Sleep(20);
     }
@@ -221,6 +251,10 @@ void Gui::SetUp()
     dir = std::string(name) + "\\";
     file = dir + "tl.htm";
     registry_clear();
+    if (OpenClipboard(NULL)) { // Add takes a URL found there
+        EmptyClipboard();
+        CloseClipboard();
+    }
 }
 
 void Gui::TearDown()
@@ -262,13 +296,13 @@ void Gui::stop()
 void Gui::pump()
 {
     MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) continue;
         if (pre_filter(app, &msg) || !app->main_window) continue;
-        if (g_accelerators && TranslateAcceleratorA((HWND) app->main_window, g_accelerators, &msg))
+        if (g_accelerators && TranslateAcceleratorW((HWND) app->main_window, g_accelerators, &msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     idle_work(app);
 }

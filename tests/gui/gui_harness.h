@@ -5,6 +5,7 @@
 #ifndef TL_TESTS_GUI_HARNESS_H
 #define TL_TESTS_GUI_HARNESS_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,15 @@
 // once: a file dialog gets its file name typed in, a choice dialog gets its
 // radio button checked, and then the answer's button is pressed. A dialog
 // with no answer waiting is cancelled, and its caption kept as its text.
+// A dialog that stays open under a dialog of its own (a message box, a file
+// dialog) is answered again, by the next answer, once that one has gone.
 class DialogClicker
 {
 public:
+    // Runs on a dialog in the clicker's thread before its button is pressed,
+    // to read or fill its controls.
+    using Action = std::function<void(HWND dialog)>;
+
     explicit DialogClicker(int button = IDOK);
     ~DialogClicker();
     // Queues an answer for the next dialog captioned caption: the file name
@@ -28,12 +35,16 @@ public:
     // button. Its text is the caption and the texts of its radio buttons,
     // joined by "|".
     void answer(const char *caption, int button, const char *file = nullptr, int check = 0);
+    // Queues an answer that runs action, then presses button (0: none; the
+    // action leads on by itself, for example to a dialog of the dialog's own).
+    void answer(const char *caption, int button, Action action);
     std::vector<std::string> texts(); // the texts of the dialogs answered so far
     int pending();                    // answers not used yet
 private:
     struct Answer {
         std::string caption, file;
         int button, check;
+        Action action;
     };
     static DWORD WINAPI run(void *self);
     void respond(HWND dialog, const std::string &caption);
@@ -44,6 +55,13 @@ private:
     std::vector<std::string> texts_;
     std::vector<Answer> answers_;
 };
+
+// The texts of a dialog's static controls, joined by "|" (a message box's
+// message among them).
+std::string dialog_text(HWND dialog);
+// A dialog control's text, and a check box's state.
+std::string item_text(HWND dialog, int id);
+bool item_checked(HWND dialog, int id);
 
 // Options values as the registry holds them.
 void registry_clear(void);

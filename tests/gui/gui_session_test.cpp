@@ -2,6 +2,7 @@
 // geometry kept at destroy, the end of the Windows session and the guard for
 // a file that cannot be read.
 #include "gui_harness.h"
+#include "app/registry.h"
 #include "core/os.h"
 
 static const char *EXE = "C:\\Programs\\Trovelinks\\trovelinks.exe";
@@ -182,6 +183,22 @@ TEST_F(Gui, NoFileStartsEmptyAndIsCreatedAtExit)
     EXPECT_NE(read_file(file).find("</DL><p>\r\n</BODY>\n"), std::string::npos);
 }
 
+static int refuse_a_column_width(const char *name)
+{
+    return strcmp(name, "col_width_1") == 0;
+}
+
+TEST_F(Gui, AnOptionThatCannotBeWrittenIsReported)
+{
+    start(nullptr);
+    reg_set_write_fault_hook(refuse_a_column_width);
+    DialogClicker clicker;
+    stop();
+    reg_set_write_fault_hook(nullptr);
+    EXPECT_EQ(clicker.texts(),
+              std::vector<std::string>{"Unable to save Options to Windows Registry"});
+}
+
 TEST_F(Gui, TheEndOfTheSessionSaves)
 {
     start(bookmark_file({{"http://a.example/", "A", ""}}).c_str());
@@ -214,6 +231,30 @@ TEST_F(Gui, AFileThatCannotBeReadIsNeverOverwritten)
     EXPECT_EQ(read_file(file + ".unread1"), precious);
     EXPECT_EQ(read_file(file + ".unread"), "an earlier one");
     EXPECT_NE(read_file(file).find("</BODY>"), std::string::npos);
+}
+
+TEST_F(Gui, AFileWithNothingToReadIsSetAsideUnlessItIsOurs)
+{
+    const std::string foreign = "%PDF-1.4\r\n<< /Type /Catalog >>\r\nstream <a> </a> endstream";
+    {
+        DialogClicker clicker;
+        start(foreign.c_str());
+        EXPECT_EQ(clicker.texts(),
+                  std::vector<std::string>{"Unable to read Trovelinks from file\n\n" + file});
+    }
+    stop();
+    EXPECT_EQ(read_file(file + ".unread"), foreign);
+    EXPECT_NE(read_file(file).find("</BODY>"), std::string::npos);
+
+    // The program's own layout without entries is simply an empty list.
+    DeleteFileA((file + ".unread").c_str());
+    {
+        DialogClicker clicker;
+        start(bookmark_file({}).c_str());
+        EXPECT_TRUE(clicker.texts().empty());
+    }
+    stop();
+    EXPECT_FALSE(file_exists(file + ".unread"));
 }
 
 static int refuse_renames(OsFileOp op, const char *)

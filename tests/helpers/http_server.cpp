@@ -1,7 +1,11 @@
 // The scripted loopback HTTP server. Every wait is bounded: the accept loop
 // looks at the stop flag every 50 ms, a request is read for at most 5 s, and
-// a silent connection is held for at most 10 s.
+// a silent connection is held for at most 10 s. Its TLS front is a process of
+// its own (tests/tls_relay) that announces each TLS connection with a line
+// "TLS name" and an empty line, then relays the request and the reply.
 #include "tests/helpers/http_server.h"
+
+#include <stdio.h>
 
 #include <atomic>
 #include <chrono>
@@ -10,11 +14,12 @@
 #include <thread>
 
 #include "core/os.h"
+#include "tests/helpers/tls_host.h"
 
 namespace
 {
 
-enum class StepKind { Reply, Close, Silent };
+enum class StepKind { Reply, Close, Silent, Reset, StallHandshake };
 
 struct Step {
     StepKind kind;
@@ -42,6 +47,11 @@ struct HttpServer {
     std::mutex lock; // guards script and requests
     std::deque<Step> script;
     std::vector<std::string> requests;
+    std::vector<std::string> tls_names;
+    // The TLS front: its control connection and process, and its two ports.
+    OsSocket relay_control = OS_SOCKET_NONE;
+    intptr_t relay_process = -1;
+    uint16_t tls_ports[2] = {0, 0}; // trusted, self-signed
 };
 
 namespace
@@ -66,6 +76,7 @@ void play(HttpServer *server, OsSocket s, const Step &step)
 {
     switch (step.kind) {
     case StepKind::Reply:
+    case StepKind::Reset:
         for (size_t i = 0; i < step.parts.size(); i++) {
             if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(PAUSE_MS));
             const std::string &part = step.parts[i];
@@ -76,9 +87,13 @@ void play(HttpServer *server, OsSocket s, const Step &step)
                 sent += (size_t) n;
             }
         }
+        // A reset waits until the parts have had time to arrive.
+        if (step.kind == StepKind::Reset)
+            std::this_thread::sleep_for(std::chrono::milliseconds(PAUSE_MS));
         break;
     case StepKind::Close: break;
-    case StepKind::Silent: {
+    case StepKind::Silent:
+    case StepKind::StallHandshake: {
         uint32_t start = os_tick_count();
         char buf[256];
         while (!server->stopping && os_tick_count() - start < SILENCE_LIMIT_MS) {
@@ -97,16 +112,30 @@ void serve(HttpServer *server)
         if (s == OS_SOCKET_NONE) continue;
         std::string request = read_request(server, s);
         Step step{StepKind::Close, {}};
+        bool tls = request.compare(0, 4, "TLS ") == 0;
         {
             std::lock_guard<std::mutex> hold(server->lock);
-            server->requests.push_back(request);
+            if (tls) server->tls_names.push_back(request.substr(4, request.find('\r') - 4));
             if (!server->script.empty()) {
                 step = server->script.front();
                 server->script.pop_front();
             }
         }
+        if (tls) {
+            bool go = step.kind != StepKind::StallHandshake;
+            os_socket_send(s, go ? "go\n" : "stall\n", go ? 3 : 6, 1000);
+            // The request follows unless the handshake fails.
+            request = go ? read_request(server, s) : "";
+        }
+        if (!tls || !request.empty()) {
+            std::lock_guard<std::mutex> hold(server->lock);
+            server->requests.push_back(request);
+        }
         play(server, s, step);
-        os_socket_close(s);
+        if (step.kind == StepKind::Reset)
+            os_socket_reset(s);
+        else
+            os_socket_close(s);
     }
 }
 
@@ -136,6 +165,11 @@ void http_server_stop(HttpServer *server)
 {
     server->stopping = true;
     server->thread.join();
+    if (server->relay_control != OS_SOCKET_NONE) {
+        os_socket_send(server->relay_control, "q", 1, 1000); // the relay ends
+        os_socket_close(server->relay_control);
+        tls_host_reap(server->relay_process);
+    }
     os_socket_close(server->listener);
     delete server;
     os_net_stop();
@@ -175,4 +209,56 @@ std::vector<std::string> http_server_requests(HttpServer *server)
 {
     std::lock_guard<std::mutex> hold(server->lock);
     return server->requests;
+}
+
+void http_server_reset(HttpServer *server, const std::vector<std::string> &parts)
+{
+    add_step(server, Step{StepKind::Reset, parts});
+}
+
+void http_server_stall_handshake(HttpServer *server)
+{
+    add_step(server, Step{StepKind::StallHandshake, {}});
+}
+
+std::vector<std::string> http_server_tls_names(HttpServer *server)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    return server->tls_names;
+}
+
+int http_server_start_tls(HttpServer *server)
+{
+    if (!tls_host_trust_test_ca(TL_TLS_DIR "/ca.pem")) return 0;
+    uint16_t control_port;
+    OsSocket listener = os_socket_listen_loopback(1, &control_port);
+    if (listener == OS_SOCKET_NONE) return 0;
+    server->relay_process = tls_host_spawn(
+        TL_TLS_RELAY, {TL_TLS_DIR, std::to_string(control_port), std::to_string(server->port)});
+    OsSocket control =
+        server->relay_process == -1 ? OS_SOCKET_NONE : os_socket_accept(listener, 10000);
+    os_socket_close(listener);
+    if (control == OS_SOCKET_NONE) return 0;
+    server->relay_control = control;
+    // The relay's two ports, "TRUSTED UNTRUSTED\n".
+    std::string line;
+    char buf[64];
+    uint32_t start = os_tick_count();
+    while (line.find('\n') == std::string::npos && os_tick_count() - start < 10000) {
+        int n = os_socket_recv(control, buf, sizeof buf, 1000);
+        if (n == OS_RECV_TIMED_OUT) continue;
+        if (n <= 0) return 0;
+        line.append(buf, (size_t) n);
+    }
+    unsigned trusted, untrusted;
+    if (sscanf(line.c_str(), "%u %u", &trusted, &untrusted) != 2) return 0;
+    server->tls_ports[0] = (uint16_t) trusted;
+    server->tls_ports[1] = (uint16_t) untrusted;
+    return 1;
+}
+
+std::string http_server_tls_url(const HttpServer *server, const std::string &host,
+                                const std::string &path, bool trusted)
+{
+    return "https://" + host + ":" + std::to_string(server->tls_ports[trusted ? 0 : 1]) + path;
 }

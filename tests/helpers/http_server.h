@@ -2,7 +2,8 @@
 // It runs in a thread of the test program and serves one connection at a
 // time: it reads the request up to its empty line, records it, and plays the
 // next step of its script on that connection. Connections beyond the script
-// are closed without a word. Nothing leaves the machine.
+// are closed without a word. With its TLS front started, https connections
+// play the same script. Nothing leaves the machine.
 #ifndef TL_TESTS_HELPERS_HTTP_SERVER_H
 #define TL_TESTS_HELPERS_HTTP_SERVER_H
 
@@ -17,12 +18,21 @@ struct HttpServer;
 // A server listening on a free loopback port, its thread running. Null when
 // no socket could be had.
 HttpServer *http_server_start(void);
-// Ends the thread (a connection held silent is dropped) and frees the server.
+// Ends the thread (a connection held silent is dropped), the TLS front, and
+// frees the server.
 void http_server_stop(HttpServer *server);
+// Starts the TLS front (tests/tls_relay) and makes this process trust the
+// test CA. 1 on success, 0 when the front did not start.
+int http_server_start_tls(HttpServer *server);
 
 uint16_t http_server_port(const HttpServer *server);
 // "http://127.0.0.1:PORT" followed by path.
 std::string http_server_url(const HttpServer *server, const std::string &path);
+// "https://HOST:PORT" followed by path, for the TLS front's port whose
+// certificate the test CA issued for "localhost", or (trusted false) the one
+// whose certificate for "localhost" is self-signed.
+std::string http_server_tls_url(const HttpServer *server, const std::string &host,
+                                const std::string &path, bool trusted = true);
 
 // Script steps, played in the order they were added.
 // Sends the parts one by one, pausing between them so that each arrives as a
@@ -33,8 +43,16 @@ void http_server_reply(HttpServer *server, const std::string &text);
 void http_server_close(HttpServer *server);
 // Answers nothing and keeps the connection open until the client closes it.
 void http_server_silent(HttpServer *server);
+// Sends the parts as http_server_reply does, then resets the connection.
+void http_server_reset(HttpServer *server, const std::vector<std::string> &parts);
+// Over TLS: stops the handshake after the client's hello, silent until the
+// client gives up. Without TLS: as http_server_silent.
+void http_server_stall_handshake(HttpServer *server);
 
 // The requests received so far, in order, byte for byte.
 std::vector<std::string> http_server_requests(HttpServer *server);
+// The names that TLS clients sent for virtual hosting, one per connection in
+// order, "" for a client that sent none.
+std::vector<std::string> http_server_tls_names(HttpServer *server);
 
 #endif

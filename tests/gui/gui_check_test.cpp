@@ -1,0 +1,224 @@
+// Check cycles in the running shell, with the real checker thread probing
+// the tests' loopback server: results and status images, the shown items
+// first, Stop Checking and What's New? during a cycle, a Bookmark deleted
+// while checked, one modified since its visit, the minute timer and
+// automatic checking at start-up.
+#include "gui_harness.h"
+
+#include "res/resource.h"
+#include "store/bookmark.h"
+#include "tests/helpers/http_server.h"
+
+namespace
+{
+
+const unsigned T1 = 1600000000;    // the Bookmarks' visits
+const uint32_t NEWER = 1654041600; // the pages' date, after the visits
+const char DATED[] = "HTTP/1.0 200 OK\r\nLast-Modified: Wed, 01 Jun 2022 00:00:00 GMT\r\n\r\n";
+const char NOT_FOUND[] = "HTTP/1.0 404 Not Found\r\n\r\n";
+// A dated reply in three pieces, so that its probe takes a while.
+const std::vector<std::string> SLOW = {"HTTP/1.0 200 OK\r\n",
+                                       "Last-Modified: Wed, 01 Jun 2022 00:00:00 GMT\r\n", "\r\n"};
+
+class Check : public Gui
+{
+protected:
+    void SetUp() override
+    {
+        Gui::SetUp();
+        server = http_server_start();
+        ASSERT_TRUE(server != nullptr);
+    }
+    void TearDown() override
+    {
+        Gui::TearDown();
+        http_server_stop(server);
+    }
+    // Starts with n Bookmarks titled "Page 0" ... whose keywords are
+    // keywords[i] (or "page"), visited at T1, and the server's urls /0 ...
+    void start_pages(int n, const std::vector<const char *> &keywords = {})
+    {
+        urls.clear();
+        titles.clear();
+        for (int i = 0; i < n; i++) {
+            urls.push_back(http_server_url(server, "/" + std::to_string(i)));
+            titles.push_back("Page " + std::to_string(i));
+        }
+        std::vector<Entry> entries;
+        for (int i = 0; i < n; i++) {
+            const char *words = i < (int) keywords.size() ? keywords[i] : "page";
+            entries.push_back({urls[i].c_str(), titles[i].c_str(), words, T1});
+        }
+        start(bookmark_file(entries).c_str());
+    }
+    // Pumps until done() holds or 20 s have passed; false on time-out.
+    template <class F> bool wait_until(F done)
+    {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000;) {
+            pump();
+            if (done()) return true;
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+        }
+        return false;
+    }
+    bool cycle_over()
+    {
+        return wait_until([&] { return !app->check_active && !app->check_pending; });
+    }
+    // The pages requested so far, by number, in order.
+    std::vector<int> requested()
+    {
+        std::vector<int> pages;
+        for (const std::string &r : http_server_requests(server))
+            pages.push_back(atoi(r.c_str() + r.find(' ') + 2));
+        return pages;
+    }
+    Bookmark *page(int i) { return find_bookmark_by_url(app, urls[i].c_str()); }
+
+    HttpServer *server = nullptr;
+    std::vector<std::string> urls, titles;
+};
+
+TEST_F(Check, CycleStoresEachResultAndTheImagesPassThroughChecking)
+{
+    http_server_reply(server, SLOW);
+    http_server_reply(server, NOT_FOUND);
+    http_server_reply(server, "no status line\r\n\r\n");
+    start_pages(3);
+    // Item 0's images, the first before the cycle starts: the command takes
+    // in the checker's first report already.
+    std::vector<int> seen{image(0)};
+    command(IDM_WHATS_NEW);
+    ASSERT_TRUE(wait_until([&] {
+        if (seen.empty() || seen.back() != image(0)) seen.push_back(image(0));
+        return !app->check_active && !app->check_pending;
+    }));
+    EXPECT_EQ((std::vector<int>{0, 3, 2}), seen);
+    EXPECT_EQ((std::vector<int>{0, 1, 2}), requested());
+    struct {
+        uint32_t date;
+        int image;
+    } expected[] = {{NEWER, 2}, {DATE_NONE, 0}, {DATE_FAILED, 1}};
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(expected[i].date, item(i)->lastModified) << i;
+        EXPECT_EQ(expected[i].image, image(i)) << i;
+        EXPECT_TRUE(item(i)->flags & BM_CHECKED);
+    }
+    EXPECT_EQ((unsigned) CMD_DISABLED, command_state(app, IDM_STOP_CHECKING));
+}
+
+TEST_F(Check, ShownBookmarksAreCheckedFirst)
+{
+    for (int i = 0; i < 4; i++)
+        http_server_reply(server, NOT_FOUND);
+    start_pages(4, {"blue", "red", "blue", "red"});
+    type("red");
+    command(IDM_WHATS_NEW);
+    ASSERT_TRUE(cycle_over());
+    std::vector<int> pages = requested();
+    ASSERT_EQ(4u, pages.size());
+    EXPECT_EQ(1, pages[0]);
+    EXPECT_EQ(3, pages[1]);
+}
+
+TEST_F(Check, EmptyListStartsAndEndsACycleAtOnce)
+{
+    start(bookmark_file({}).c_str());
+    app->check_minutes = 1;
+    command(IDM_WHATS_NEW);
+    EXPECT_EQ(0, app->check_active);
+    EXPECT_EQ(0, app->check_minutes); // reset by the end of the cycle
+}
+
+TEST_F(Check, StopDuringAProbeStoresItsResultAndPostsNothingMore)
+{
+    http_server_reply(server, SLOW);
+    start_pages(3);
+    command(IDM_WHATS_NEW);
+    ASSERT_TRUE(wait_until([&] { return item(0)->lastModified == DATE_CHECKING; }));
+    EXPECT_EQ((unsigned) CMD_ENABLED, command_state(app, IDM_STOP_CHECKING));
+    command(IDM_STOP_CHECKING);
+    EXPECT_EQ((unsigned) CMD_DISABLED, command_state(app, IDM_STOP_CHECKING));
+    ASSERT_TRUE(cycle_over());
+    EXPECT_EQ(NEWER, item(0)->lastModified);
+    Sleep(200);
+    pump();
+    EXPECT_EQ(1u, requested().size());
+    EXPECT_EQ(DATE_NONE, item(1)->lastModified);
+}
+
+TEST_F(Check, WhatsNewDuringACycleGoesOverEveryBookmarkAgain)
+{
+    for (int i = 0; i < 4; i++)
+        http_server_reply(server, std::vector<std::string>{"HTTP/1.0 404 Not Found\r\n", "\r\n"});
+    start_pages(3);
+    command(IDM_WHATS_NEW);
+    ASSERT_TRUE(wait_until([&] { return item(1)->lastModified == DATE_CHECKING; }));
+    command(IDM_WHATS_NEW); // clears the flags; page 1's report still comes
+    ASSERT_TRUE(cycle_over());
+    EXPECT_EQ((std::vector<int>{0, 1, 0, 2}), requested());
+}
+
+TEST_F(Check, BookmarkDeletedWhileCheckedIsNotTouched)
+{
+    http_server_reply(server, SLOW);
+    http_server_reply(server, NOT_FOUND);
+    start_pages(2);
+    command(IDM_WHATS_NEW);
+    ASSERT_TRUE(wait_until([&] { return item(0)->lastModified == DATE_CHECKING; }));
+    DialogClicker clicker(IDYES);
+    select({0});
+    command(IDM_DELETE);
+    ASSERT_TRUE(cycle_over());
+    ASSERT_EQ(1u, app->bookmarks->count);
+    EXPECT_EQ(DATE_NONE, page(1)->lastModified);
+    EXPECT_EQ((std::vector<int>{0, 1}), requested());
+}
+
+TEST_F(Check, ModifiedSinceTheVisitIsSkippedUntilMarkedVisited)
+{
+    for (int i = 0; i < 3; i++)
+        http_server_reply(server, NOT_FOUND);
+    start_pages(2);
+    item(0)->lastModified = NEWER; // found modified by an earlier check
+    command(IDM_WHATS_NEW);
+    ASSERT_TRUE(cycle_over());
+    EXPECT_EQ(std::vector<int>{1}, requested());
+    select({0});
+    command(IDM_MARK_VISITED);
+    command(IDM_WHATS_NEW);
+    ASSERT_TRUE(cycle_over());
+    EXPECT_EQ((std::vector<int>{1, 0, 1}), requested());
+}
+
+TEST_F(Check, MinuteTimerStartsACycleOnlyWithAutoRescan)
+{
+    for (int rescan = 0; rescan < 2; rescan++) {
+        registry_set_dword("status_timer", 2);
+        registry_set_dword("auto_rescan", (DWORD) rescan);
+        http_server_reply(server, NOT_FOUND);
+        start_pages(1);
+        size_t before = requested().size();
+        SendMessageA((HWND) app->main_window, WM_TIMER, IDT_MINUTE, 0);
+        EXPECT_EQ(0, app->check_active);
+        SendMessageA((HWND) app->main_window, WM_TIMER, IDT_MINUTE, 0);
+        EXPECT_EQ(rescan, app->check_active);
+        EXPECT_EQ(0, app->check_minutes);
+        ASSERT_TRUE(cycle_over());
+        EXPECT_EQ(before + rescan, requested().size()) << "auto_rescan " << rescan;
+        stop();
+    }
+}
+
+TEST_F(Check, AutomaticCheckingAtStartUp)
+{
+    http_server_reply(server, DATED);
+    http_server_reply(server, DATED);
+    registry_set_dword("auto_check", 1);
+    start_pages(2);
+    ASSERT_TRUE(cycle_over());
+    EXPECT_EQ(NEWER, item(0)->lastModified);
+    EXPECT_EQ(NEWER, item(1)->lastModified);
+}
+
+} // namespace

@@ -1,0 +1,53 @@
+// The tests' TLS host on Windows, where the tests run under Wine: Wine starts
+// a native program as its own process, and Windows programs trust what the
+// current user's Root store holds (in the test prefix only).
+#include "tests/helpers/tls_host.h"
+
+#include <windows.h>
+
+#include <wincrypt.h>
+
+#include <fstream>
+#include <sstream>
+
+intptr_t tls_host_spawn(const std::string &program, const std::vector<std::string> &args)
+{
+    std::string line = program;
+    for (const std::string &a : args)
+        line += " " + a;
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof si);
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return 0;
+}
+
+void tls_host_reap(intptr_t) {}
+
+int tls_host_trust_test_ca(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream pem;
+    pem << file.rdbuf();
+    std::string text = pem.str();
+    DWORD size = 0;
+    if (text.empty() ||
+        !CryptStringToBinaryA(text.c_str(), (DWORD) text.size(), CRYPT_STRING_BASE64HEADER, nullptr,
+                              &size, nullptr, nullptr))
+        return 0;
+    std::string der(size, '\0');
+    if (!CryptStringToBinaryA(text.c_str(), (DWORD) text.size(), CRYPT_STRING_BASE64HEADER,
+                              (BYTE *) &der[0], &size, nullptr, nullptr))
+        return 0;
+    HCERTSTORE root =
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
+    if (!root) return 0;
+    BOOL ok = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, (const BYTE *) der.data(),
+                                               size, CERT_STORE_ADD_USE_EXISTING, nullptr);
+    CertCloseStore(root, 0);
+    return ok ? 1 : 0;
+}
