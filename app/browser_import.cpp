@@ -7,10 +7,12 @@
 
 #include "app/registry.h"
 #include "app/shell.h"
+#include "browser/browser.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "core/vstr.h"
 #include "store/bookmark_file.h"
+#include "store/favorites.h"
 
 static const char SHELL_FOLDERS[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -109,4 +111,33 @@ int rescan_chromium_browsers(AppState *app)
     vstrClear(&path);
     memFree(base);
     return found;
+}
+
+void startup_rescan(AppState *app)
+{
+    if (!app->options.auto_rescan && !app->first_start) return;
+    switch (browser_kind()) {
+    case 1: rescan_browser_bookmarks(app); break;
+    case 2: {
+        char *folder = favorites_folder();
+        import_favorites(app, folder);
+        memFree(folder);
+        apply_filter(app);
+        break;
+    }
+    default: rescan_chromium_browsers(app); break;
+    }
+}
+
+void import_favorites_command(AppState *app)
+{
+    char *initial = favorites_folder();
+    char *folder = dir_pick((HWND) app->main_window, "Directory of Favorites", initial);
+    memFree(initial);
+    if (!folder) return;
+    uint32_t before = app->bookmarks->count;
+    import_favorites(app, folder);
+    apply_filter(app);
+    count_message(app, IMPORT_DONE_FORMAT, app->bookmarks->count - before, 0, folder);
+    memFree(folder);
 }

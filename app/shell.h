@@ -216,6 +216,15 @@ void rescan_browser_bookmarks(AppState *app);
 // refreshed and the message shown for each file that added some. 1 when a
 // browser was found, 0 when none is installed (nothing shown).
 int rescan_chromium_browsers(AppState *app);
+// Start-up's reading of the browser's own bookmarks, when the Options'
+// auto_rescan is set or this is the first start: by the browser's kind,
+// Netscape's file, the Favorites folder (no message) or, for any other
+// browser, the Chromium family's stores.
+void startup_rescan(AppState *app);
+// The Import Favorites command: asks for a folder ("Directory of Favorites",
+// the Favorites folder preselected), imports the shortcuts below it,
+// refreshes the filter and tells how many came.
+void import_favorites_command(AppState *app);
 
 // ---- Deleting Bookmarks (delete_command.cpp) -----------------------------------
 // The text of the question asked before the Bookmarks of chosen are deleted
