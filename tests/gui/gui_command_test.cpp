@@ -65,163 +65,137 @@ static bool has_keyword(AppState *app, const char *word)
 
 // ---- The command-state rule ---------------------------------------------------
 
-// What the rule answers for id with selected items selected, when the one
-// selected item may be marked visited (markable) and a check cycle runs or
-// not: true for enabled.
-static bool expected_enabled(int id, int selected, bool markable, bool checking, bool empty)
-{
-    switch (id) {
-    case IDM_QUIT:
-    case IDM_CONTENTS:
-    case IDM_ABOUT:
-    case IDM_OPTIONS:
-    case IDM_IMPORT:
-    case IDM_SAVE:
-    case IDM_IMPORT_FAVORITES:
-    case IDM_WHATS_NEW:
-    case IDM_DICTIONARY:
-    case IDM_ADD:
-    case IDM_FAST_ADD: return true;
-    case IDM_DELETE: return selected >= 1;
-    case IDM_PROPERTIES:
-    case IDM_OPEN:
-    case IDM_COPY_URL: return selected == 1;
-    case IDM_EXPORT: return !empty;
-    case IDM_MARK_VISITED: return selected == 1 && markable;
-    case IDM_STOP_CHECKING: return checking;
-    }
-    return false;
-}
+// The situations the rule is asked in: the items selected (display order),
+// their visit and modification, an empty list, a check cycle running.
+static const struct Situation {
+    std::vector<int> selected;
+    uint32_t visit, modified;
+    bool empty, checking;
+} SITUATIONS[] = {
+    /* a */ {{}, T1, T2, false, false},
+    /* b */ {{0}, T1, T2, false, false},            // modified after the visit
+    /* c */ {{0}, T1 - 1, T1, false, false},        // by one second
+    /* d */ {{0}, T2, T2, false, false},            // visited at the modification
+    /* e */ {{0}, T2, T1, false, false},            // visited after it
+    /* f */ {{0}, DATE_NONE, T2, false, false},     // never visited: the sentinel is later
+    /* g */ {{0}, T1, DATE_NONE, false, false},     // never checked
+    /* h */ {{0}, T1, DATE_FAILED, false, false},   // the check failed
+    /* i */ {{0}, T1, DATE_CHECKING, false, false}, // being checked
+    /* j */ {{0, 1}, T1, T2, false, false},
+    /* k */ {{0, 1, 2}, T1, T2, false, false},
+    /* l */ {{}, T1, T2, false, true}, // a check cycle runs
+    /* m */ {{1, 2}, T1, T2, false, true},
+    /* n */ {{}, T1, T2, true, false}, // no Bookmarks at all
+};
 
-TEST_F(Gui, CommandStateForEveryIdAndSelection)
+// Each id's state in the situations a to n: '+' enabled.
+static const char ALWAYS[] = "++++++++++++++", NEVER[] = "--------------",
+                  ONE_SELECTED[] = "-++++++++-----";
+static const struct {
+    int id;
+    const char *states;
+} RULE[] = {
+    {IDM_QUIT, ALWAYS},
+    {IDM_CONTENTS, ALWAYS},
+    {IDM_ABOUT, ALWAYS},
+    {IDM_OPTIONS, ALWAYS},
+    {IDM_IMPORT, ALWAYS},
+    {IDM_SAVE, ALWAYS},
+    {IDM_IMPORT_FAVORITES, ALWAYS},
+    {IDM_WHATS_NEW, ALWAYS},
+    {IDM_DICTIONARY, ALWAYS},
+    {IDM_ADD, ALWAYS}, // the test prefix has a browser
+    {IDM_FAST_ADD, ALWAYS},
+    //                 abcdefghijklmn
+    {IDM_DELETE, "-++++++++++-+-"},
+    {IDM_PROPERTIES, ONE_SELECTED},
+    {IDM_OPEN, ONE_SELECTED},
+    {IDM_COPY_URL, ONE_SELECTED},
+    {IDM_EXPORT, "+++++++++++++-"},
+    {IDM_MARK_VISITED, "-++-----------"},
+    {IDM_STOP_CHECKING, "-----------++-"},
+    // Ids of no command.
+    {0, NEVER},
+    {1, NEVER},
+    {39999, NEVER},
+    {40006, NEVER},
+    {40008, NEVER},
+    {40009, NEVER},
+    {40017, NEVER},
+    {40033, NEVER},
+    {65535, NEVER},
+};
+
+// Every menu item (after its menu has been opened) and every toolbar button
+// (after an idle pass) is enabled exactly when the rule says so.
+static void expect_menus_and_toolbar_follow_the_rule(AppState *app)
 {
-    start(three().c_str());
-    // First in the list: A chess, modified after its visit.
-    Bookmark *a = item(0);
-    a->lastModified = T2;
-    a->lastVisit = T1;
-    std::vector<int> ids = {0, 1, 100, 39999, 40006, 40008, 40009, 40033, 65535};
-    for (int id = 40001; id <= 40032; id++)
-        ids.push_back(id);
-    const std::vector<std::vector<int>> selections = {{}, {0}, {0, 1}, {0, 1, 2}};
-    for (int checking = 0; checking < 2; checking++) {
-        app->check_active = checking;
-        for (const auto &selection : selections) {
-            select(selection);
-            for (int id : ids) {
-                bool on = expected_enabled(id, (int) selection.size(), true, checking, false);
-                EXPECT_EQ(command_state(app, id), on ? CMD_ENABLED : CMD_DISABLED)
-                    << "id " << id << ", " << selection.size() << " selected, checking "
-                    << checking;
-            }
+    HWND frame = (HWND) app->main_window, bar = (HWND) app->tool_bar;
+    HMENU menus = GetMenu(frame);
+    for (int m = 0; m < GetMenuItemCount(menus); m++) {
+        HMENU menu = GetSubMenu(menus, m);
+        SendMessageA(frame, WM_INITMENUPOPUP, (WPARAM) menu, MAKELPARAM(m, FALSE));
+        for (int i = 0; i < GetMenuItemCount(menu); i++) {
+            int id = (int) GetMenuItemID(menu, i);
+            if (id <= 0) continue; // separators
+            bool on = command_state(app, id) & CMD_ENABLED;
+            EXPECT_EQ(on, !(GetMenuState(menu, (UINT) i, MF_BYPOSITION) & MF_GRAYED)) << id;
         }
     }
-    app->check_active = 0;
-}
-
-TEST_F(Gui, MarkVisitedNeedsOneItemModifiedSinceItsVisit)
-{
-    start(three().c_str());
-    select({0});
-    Bookmark *b = item(0);
-    struct {
-        uint32_t visit, modified;
-        bool enabled;
-    } cases[] = {
-        {T1, T2, true},             // modified after the visit
-        {T1 - 1, T1, true},         // by one second
-        {T2, T2, false},            // visited at the modification
-        {T2, T1, false},            // visited after it
-        {DATE_NONE, T2, false},     // never visited: the sentinel counts as later
-        {T1, DATE_NONE, false},     // never checked
-        {T1, DATE_FAILED, false},   // the check failed
-        {T1, DATE_CHECKING, false}, // being checked
-    };
-    for (const auto &c : cases) {
-        b->lastVisit = c.visit;
-        b->lastModified = c.modified;
-        EXPECT_EQ(command_state(app, IDM_MARK_VISITED), c.enabled ? CMD_ENABLED : CMD_DISABLED)
-            << c.visit << " " << c.modified;
+    for (int i = 0; i < (int) SendMessageA(bar, TB_BUTTONCOUNT, 0, 0); i++) {
+        TBBUTTON b;
+        SendMessageA(bar, TB_GETBUTTON, (WPARAM) i, (LPARAM) &b);
+        if (b.fsStyle & TBSTYLE_SEP) continue;
+        bool on = command_state(app, b.idCommand) & CMD_ENABLED;
+        EXPECT_EQ(on, (b.fsState & TBSTATE_ENABLED) != 0) << b.idCommand;
     }
-    // Two selected, both markable: greyed.
-    item(1)->lastVisit = T1;
-    item(1)->lastModified = T2;
-    b->lastVisit = T1;
-    b->lastModified = T2;
-    select({0, 1});
-    EXPECT_EQ(command_state(app, IDM_MARK_VISITED), CMD_DISABLED);
 }
 
-TEST_F(Gui, ExportNeedsBookmarks)
-{
-    start(bookmark_file({}).c_str());
-    EXPECT_EQ(command_state(app, IDM_EXPORT), CMD_DISABLED);
-    stop();
-    start(three().c_str());
-    EXPECT_EQ(command_state(app, IDM_EXPORT), CMD_ENABLED);
-}
-
-// The state of the menu-bar item id after its menu has been opened.
-static UINT menu_item_state(AppState *app, int menu_index, int id)
-{
-    HWND frame = (HWND) app->main_window;
-    HMENU menu = GetSubMenu(GetMenu(frame), menu_index);
-    SendMessageA(frame, WM_INITMENUPOPUP, (WPARAM) menu, MAKELPARAM(menu_index, FALSE));
-    return GetMenuState(menu, (UINT) id, MF_BYCOMMAND);
-}
-
-TEST_F(Gui, MenusAreGreyedByTheRuleWhenTheyOpen)
+TEST_F(Gui, CommandStateRuleMenusAndToolbar)
 {
     start(three().c_str());
-    const int FILE_MENU = 0, TROVELINKS_MENU = 1, HELP_MENU = 2;
-    select({});
-    EXPECT_FALSE(menu_item_state(app, FILE_MENU, IDM_EXPORT) & MF_GRAYED);
-    EXPECT_FALSE(menu_item_state(app, FILE_MENU, IDM_SAVE) & MF_GRAYED);
-    EXPECT_FALSE(menu_item_state(app, HELP_MENU, IDM_ABOUT) & MF_GRAYED);
-    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_FAST_ADD) & MF_GRAYED);
-    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_DELETE) & MF_GRAYED);
-    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_COPY_URL) & MF_GRAYED);
-    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_PROPERTIES) & MF_GRAYED);
-    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_STOP_CHECKING) & MF_GRAYED);
-
-    select({1});
-    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_DELETE) & MF_GRAYED);
-    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_COPY_URL) & MF_GRAYED);
-    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_PROPERTIES) & MF_GRAYED);
-
-    select({0, 2});
-    app->check_active = 1;
-    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_DELETE) & MF_GRAYED);
-    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_COPY_URL) & MF_GRAYED);
-    EXPECT_TRUE(menu_item_state(app, TROVELINKS_MENU, IDM_PROPERTIES) & MF_GRAYED);
-    EXPECT_FALSE(menu_item_state(app, TROVELINKS_MENU, IDM_STOP_CHECKING) & MF_GRAYED);
+    for (size_t k = 0; k < std::size(SITUATIONS); k++) {
+        const Situation &s = SITUATIONS[k];
+        SCOPED_TRACE(std::string("situation ") + (char) ('a' + k));
+        if (s.empty) {
+            stop();
+            start(bookmark_file({}).c_str());
+        }
+        for (int i : s.selected) {
+            item(i)->lastVisit = s.visit;
+            item(i)->lastModified = s.modified;
+        }
+        app->check_active = s.checking;
+        select(s.selected); // pumps, which ends with the idle work
+        for (const auto &r : RULE)
+            EXPECT_EQ(r.states[k] == '+' ? CMD_ENABLED : CMD_DISABLED, command_state(app, r.id))
+                << "id " << r.id;
+        expect_menus_and_toolbar_follow_the_rule(app);
+    }
     app->check_active = 0;
 
-    // The menu texts promise the keys that work.
-    char text[64];
-    GetMenuStringA(GetMenu((HWND) app->main_window), IDM_PROPERTIES, text, sizeof text,
-                   MF_BYCOMMAND);
+    // The menu texts promise the keys that work; the highlighted item's help
+    // text goes across the status bar until the menu loop ends; a toolbar
+    // button's tooltip is its command's help text.
+    HWND frame = (HWND) app->main_window, bar = (HWND) app->status_bar;
+    char text[256] = "";
+    GetMenuStringA(GetMenu(frame), IDM_PROPERTIES, text, sizeof text, MF_BYCOMMAND);
     EXPECT_STREQ(text, "&Properties...\tAlt+Enter");
-}
-
-TEST_F(Gui, ToolbarButtonsFollowTheRuleAfterAnIdlePass)
-{
-    start(three().c_str());
-    HWND bar = (HWND) app->tool_bar;
-    auto enabled = [&](int id) {
-        return (SendMessageA(bar, TB_GETSTATE, (WPARAM) id, 0) & TBSTATE_ENABLED) != 0;
-    };
-    struct {
-        std::vector<int> selection;
-        bool properties, remove;
-    } cases[] = {{{}, false, false}, {{2}, true, true}, {{0, 1}, false, true}, {{}, false, false}};
-    for (const auto &c : cases) {
-        select(c.selection); // pumps, which ends with the idle work
-        EXPECT_TRUE(enabled(IDM_FAST_ADD));
-        EXPECT_TRUE(enabled(IDM_ADD));
-        EXPECT_EQ(enabled(IDM_PROPERTIES), c.properties) << c.selection.size();
-        EXPECT_EQ(enabled(IDM_DELETE), c.remove) << c.selection.size();
-    }
+    SendMessageA(frame, WM_MENUSELECT, MAKEWPARAM(IDM_SAVE, MF_STRING), (LPARAM) GetMenu(frame));
+    EXPECT_TRUE(SendMessageA(bar, SB_ISSIMPLE, 0, 0));
+    SendMessageA(bar, SB_GETTEXTA, 0, (LPARAM) text); // the simple part reads as part 0
+    EXPECT_STREQ(text, "Save Trovelinks to default HTML file");
+    SendMessageA(frame, WM_EXITMENULOOP, 0, 0);
+    EXPECT_FALSE(SendMessageA(bar, SB_ISSIMPLE, 0, 0));
+    NMTTDISPINFOA tip;
+    ZeroMemory(&tip, sizeof tip);
+    tip.hdr.hwndFrom = (HWND) app->tool_tips;
+    tip.hdr.idFrom = IDM_DELETE;
+    tip.hdr.code = TTN_GETDISPINFOA;
+    SendMessageA(frame, WM_NOTIFY, 0, (LPARAM) &tip);
+    ASSERT_TRUE(tip.hinst != NULL);
+    LoadStringA(tip.hinst, (UINT) (UINT_PTR) tip.lpszText, text, sizeof text);
+    EXPECT_STREQ(text, "Delete Selected Trovelinks");
 }
 
 // ---- Save ------------------------------------------------------------------------

@@ -255,52 +255,6 @@ TEST_F(Gui, TabAndEscapeInTheMainLoop)
     EXPECT_EQ(pre_filter(app, &tab), 0);
 }
 
-TEST_F(Gui, MenusAskTheCommandStateAndShowHelpTexts)
-{
-    start(bookmark_file(CHESS).c_str());
-    HWND frame = (HWND) app->main_window;
-    HMENU bookmarks_menu = GetSubMenu(GetMenu(frame), 1);
-    auto enabled = [&](int id) {
-        SendMessageA(frame, WM_INITMENUPOPUP, (WPARAM) bookmarks_menu, MAKELPARAM(1, FALSE));
-        return !(GetMenuState(bookmarks_menu, (UINT) id, MF_BYCOMMAND) & MF_GRAYED);
-    };
-    EXPECT_TRUE(enabled(IDM_FAST_ADD));
-    EXPECT_FALSE(enabled(IDM_DELETE));
-    EXPECT_FALSE(enabled(IDM_PROPERTIES));
-    EXPECT_FALSE(enabled(IDM_STOP_CHECKING));
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
-    item.stateMask = item.state = LVIS_SELECTED;
-    SendMessageA((HWND) app->list_view, LVM_SETITEMSTATE, 0, (LPARAM) &item);
-    EXPECT_TRUE(enabled(IDM_DELETE));
-    EXPECT_TRUE(enabled(IDM_PROPERTIES));
-    SendMessageA((HWND) app->list_view, LVM_SETITEMSTATE, 1, (LPARAM) &item);
-    EXPECT_TRUE(enabled(IDM_DELETE));
-    EXPECT_FALSE(enabled(IDM_PROPERTIES));
-
-    // The highlighted item's help text across the status bar, until the
-    // menu loop ends.
-    HWND bar = (HWND) app->status_bar;
-    SendMessageA(frame, WM_MENUSELECT, MAKEWPARAM(IDM_SAVE, MF_STRING), (LPARAM) GetMenu(frame));
-    EXPECT_TRUE(SendMessageA(bar, SB_ISSIMPLE, 0, 0));
-    char text[256] = "";
-    SendMessageA(bar, SB_GETTEXTA, 0, (LPARAM) text); // the simple part reads as part 0
-    EXPECT_STREQ(text, "Save Trovelinks to default HTML file");
-    SendMessageA(frame, WM_EXITMENULOOP, 0, 0);
-    EXPECT_FALSE(SendMessageA(bar, SB_ISSIMPLE, 0, 0));
-
-    // A toolbar button's tooltip is its command's help text.
-    NMTTDISPINFOA tip;
-    ZeroMemory(&tip, sizeof tip);
-    tip.hdr.hwndFrom = (HWND) app->tool_tips;
-    tip.hdr.idFrom = IDM_DELETE;
-    tip.hdr.code = TTN_GETDISPINFOA;
-    SendMessageA(frame, WM_NOTIFY, 0, (LPARAM) &tip);
-    ASSERT_TRUE(tip.hinst != NULL);
-    LoadStringA(tip.hinst, (UINT) (UINT_PTR) tip.lpszText, text, sizeof text);
-    EXPECT_STREQ(text, "Delete Selected Trovelinks");
-}
-
 // Titles and keywords beyond ASCII (the program runs in the UTF-8 code page):
 // the list shows the file's UTF-8 bytes as they are, capitals find lower
 // case, and the caret (counted by the box in UTF-16) picks the hint's word.
