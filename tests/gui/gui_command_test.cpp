@@ -200,32 +200,6 @@ TEST_F(Gui, CommandStateRuleMenusAndToolbar)
 
 // ---- Save ------------------------------------------------------------------------
 
-TEST_F(Gui, SaveWithAndWithoutBackup)
-{
-    std::string before = three();
-    start(before.c_str());
-    std::string backup = file + ".bak";
-    app->options.backup = 1;
-    item(0)->lastVisit = T2;
-    command(IDM_SAVE);
-    EXPECT_EQ(read_file(backup), before);
-    std::string saved = read_file(file);
-    EXPECT_NE(saved.find("LAST_VISIT=\"1650000000\""), std::string::npos);
-
-    // A second save keeps the first backup.
-    item(0)->lastVisit = T2 + 1;
-    command(IDM_SAVE);
-    EXPECT_EQ(read_file(backup), before);
-    EXPECT_NE(read_file(file).find("LAST_VISIT=\"1650000001\""), std::string::npos);
-
-    // Without the backup option no backup is made.
-    DeleteFileA(backup.c_str());
-    app->options.backup = 0;
-    command(IDM_SAVE);
-    EXPECT_FALSE(file_exists(backup));
-    EXPECT_EQ(app->bookmarks->count, 3u);
-}
-
 static int refuse_replace(OsFileOp op, const char *path)
 {
     (void) path;
