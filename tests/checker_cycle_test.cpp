@@ -15,6 +15,7 @@
 #include "checker/check_cycle.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
+#include "helpers/store_helpers.h"
 #include "search/filter.h"
 #include "store/bookmark.h"
 
@@ -86,8 +87,7 @@ protected:
     Bookmark *add(const char *url, const char *keywords = "word", uint32_t visit = T1,
                   uint32_t modified = DATE_NONE)
     {
-        add_bookmark(app, dupstr(url), dupstr(url), dupstr(keywords), T1, visit, modified, 0);
-        return find_bookmark_by_url(app, url);
+        return add_to(app, url, url, keywords, T1, visit, modified);
     }
     void filter(const char *text)
     {

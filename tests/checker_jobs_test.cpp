@@ -16,6 +16,7 @@
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/os.h"
+#include "helpers/store_helpers.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 #include "tests/helpers/http_server.h"
@@ -101,8 +102,7 @@ protected:
     }
     Bookmark *add(const std::string &url, uint32_t modified = DATE_NONE)
     {
-        add_bookmark(app, dupstr(url.c_str()), dupstr(url.c_str()), nullptr, T1, T1, modified, 0);
-        return find_bookmark_by_url(app, url.c_str());
+        return add_to(app, url.c_str(), url.c_str(), nullptr, T1, T1, modified);
     }
 
     HttpServer *server = nullptr;

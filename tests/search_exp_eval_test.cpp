@@ -13,9 +13,8 @@
 #include <vector>
 
 #include "app/appstate.h"
-#include "core/dupstr.h"
 #include "core/mem.h"
-#include "core/os.h"
+#include "helpers/store_helpers.h"
 #include "core/panic.h"
 #include "search/keyword_index.h"
 #include "search/search_eval.h"
@@ -25,14 +24,12 @@
 struct Library {
     AppState *app;
 
-    Library() { app = app_state_create("C:\\tl\\trovelinks.exe"); }
+    Library() { app = new_app(); }
     ~Library() { app_state_destroy(app); }
 
     void add(const char *name, const char *keywords)
     {
-        std::string url = std::string("http://") + name + "/";
-        add_bookmark(app, dupstr(name), dupstr(url.c_str()), dupstr(keywords), DATE_NONE, DATE_NONE,
-                     DATE_NONE, 0);
+        add_to(app, name, (std::string("http://") + name + "/").c_str(), keywords);
     }
 
     Bookmark *named(const char *name)
@@ -329,28 +326,11 @@ TEST(SearchEval, UnionOfManySetsSpreadOverAllAddresses)
 
 // ---- Deep trees on a small stack ------------------------------------------
 
-struct DeepSearch {
-    Library *lib;
-    std::string text;
-    Outcome outcome; // out
-    bool finished;   // out: the thread got to the end
-};
-
-static void deep_search(void *p)
-{
-    DeepSearch *d = (DeepSearch *) p;
-    d->outcome = search(*d->lib, d->text.c_str(), SEARCH_PREFIX);
-    d->finished = true;
-}
-
 static Outcome search_on_small_stack(Library &lib, const std::string &text)
 {
-    // A stack overflow may end only the thread (it does under Wine), so the
-    // thread must say that it finished.
-    DeepSearch d = {&lib, text, {false, "", ""}, false};
-    EXPECT_EQ(1, os_run_on_thread(deep_search, &d, 1 << 20));
-    EXPECT_TRUE(d.finished);
-    return d.outcome;
+    Outcome o = {false, "", ""};
+    EXPECT_TRUE(on_small_stack([&] { o = search(lib, text.c_str(), SEARCH_PREFIX); }));
+    return o;
 }
 
 TEST(SearchEval, DeepTreesOnSmallStack)

@@ -11,6 +11,7 @@
 #include "app/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
+#include "helpers/store_helpers.h"
 #include "search/filter.h"
 #include "search/list_order.h"
 #include "store/bookmark.h"
@@ -34,8 +35,7 @@ protected:
     }
     void add(const char *title, const char *url, const char *keywords)
     {
-        add_bookmark(app, dupstr(title), dupstr(url), dupstr(keywords), 1000, DATE_NONE, DATE_NONE,
-                     0);
+        add_to(app, title, url, keywords);
     }
     void decide(const char *text, int32_t caret = -1)
     {
@@ -202,7 +202,7 @@ TEST_F(Filter, EachListSortsWithItsOwnKeys)
     list_order_use_keys(other->list_order, backward_key);
     for (AppState *a : {app, other})
         for (const char *t : {"b", "A", "c"})
-            add_bookmark(a, dupstr(t), dupstr(t), nullptr, 1000, DATE_NONE, DATE_NONE, 0);
+            add_to(a, t, t);
     decide("");
     FilterUpdate v;
     filter_decide(other, "", 0, &v);

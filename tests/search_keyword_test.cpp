@@ -9,7 +9,7 @@
 
 #include "core/dupstr.h"
 #include "core/mem.h"
-#include "helpers/store_invariants.h"
+#include "helpers/store_helpers.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 

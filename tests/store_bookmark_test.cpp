@@ -14,7 +14,7 @@
 #include "app/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
-#include "helpers/store_invariants.h"
+#include "helpers/store_helpers.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 
@@ -36,15 +36,10 @@ TEST(TrimSpace, EndsOnly)
     EXPECT_EQ("\x85", trimmed(" \x85 "));
 }
 
-static char *dup_or_null(const char *text)
-{
-    return text ? dupstr(text) : nullptr;
-}
-
 class BookmarkListTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { app = app_state_create("C:\\tl\\trovelinks.exe"); }
+    void SetUp() override { app = new_app(); }
     void TearDown() override
     {
         EXPECT_EQ("", check_app_store(app));
@@ -54,8 +49,7 @@ protected:
              uint32_t addDate = 1000, uint32_t lastVisit = 2000, uint32_t lastModified = 1500,
              int title_words = 0)
     {
-        add_bookmark(app, dup_or_null(title), dup_or_null(url), dup_or_null(keywords), addDate,
-                     lastVisit, lastModified, title_words);
+        add_to(app, title, url, keywords, addDate, lastVisit, lastModified, title_words);
     }
     uint32_t count() { return app->bookmarks->count; }
     Bookmark *at(uint32_t i) { return vec_at<Bookmark>(app->bookmarks, i); }

@@ -10,7 +10,7 @@
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "helpers/scratch_dir.h"
-#include "helpers/store_invariants.h"
+#include "helpers/store_helpers.h"
 #include "store/bookmark.h"
 #include "store/bookmark_file.h"
 #include "store/chromium_bookmarks.h"
@@ -46,7 +46,7 @@ const char CHROMIUM[] = R"({ "checksum": "0123456789abcdef", "roots": {
 class BrowserImport : public ::testing::Test
 {
 protected:
-    AppState *app = app_state_create("C:\\tl\\trovelinks.exe");
+    AppState *app = new_app();
     ScratchDir dir{::testing::UnitTest::GetInstance()->current_test_info()->name()};
     ~BrowserImport() override
     {

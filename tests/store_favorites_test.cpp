@@ -10,7 +10,7 @@
 #include "core/mem.h"
 #include "core/os.h"
 #include "helpers/scratch_dir.h"
-#include "helpers/store_invariants.h"
+#include "helpers/store_helpers.h"
 #include "store/bookmark.h"
 #include "store/favorites.h"
 
@@ -71,7 +71,7 @@ TEST(ShortcutUrl, SectionAndKeyWhereverTheyStand)
 class Favorites : public ::testing::Test
 {
 protected:
-    AppState *app = app_state_create("C:\\tl\\trovelinks.exe");
+    AppState *app = new_app();
     ScratchDir dir{::testing::UnitTest::GetInstance()->current_test_info()->name()};
     ~Favorites() override
     {

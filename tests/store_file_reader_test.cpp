@@ -11,7 +11,7 @@
 #include "app/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
-#include "search/keyword_index.h"
+#include "helpers/store_helpers.h"
 #include "store/bookmark.h"
 #include "store/bookmark_file.h"
 #include "store/html_text.h"
@@ -23,7 +23,7 @@ namespace
 class Reader : public ::testing::Test
 {
 protected:
-    AppState *app = app_state_create("C:\\tl\\trovelinks.exe");
+    AppState *app = new_app();
     ~Reader() override { app_state_destroy(app); }
 
     // Reads text from a heap block of exactly its size, so that a scan past
@@ -54,11 +54,7 @@ protected:
     std::string keywords(const std::string &url)
     {
         Bookmark *b = at(url);
-        if (!b) return "(none)";
-        char *text = keyword_list_text(b->keywords);
-        std::string s = text;
-        memFree(text);
-        return s;
+        return b ? keywords_of(b) : "(none)";
     }
 };
 
@@ -220,7 +216,7 @@ TEST_F(Reader, UnfinishedEntriesAreDropped)
     for (const char *tail : {"<DT><A HREF=\"http://cut/\">title without end",
                              "<DT><A HREF=\"http://cut/\" ADD_DATE=\"1", "<DT><A HREF=\"http://cut",
                              "<DT><A HREF=\"http://cut/\">t</A", "<DT><H3 x=\"y"}) {
-        AppState *fresh = app_state_create("C:\\tl\\trovelinks.exe");
+        AppState *fresh = new_app();
         std::swap(app, fresh);
         read(good + tail);
         EXPECT_EQ(1u, count()) << tail;
@@ -411,7 +407,7 @@ TEST_F(Reader, GeneratedBrowserFile)
     // added straight to a second list. The generator indents its <DD> lines,
     // as browsers do, so no description follows </A> directly and adds
     // keywords.
-    AppState *expected = app_state_create("C:\\tl\\trovelinks.exe");
+    AppState *expected = new_app();
     size_t anchors = 0, descriptions = 0;
     std::string all = text;
     for (size_t pos = 0, end; pos < all.size(); pos = end + 1) {
@@ -439,9 +435,7 @@ TEST_F(Reader, GeneratedBrowserFile)
         ASSERT_NE(nullptr, b);
         EXPECT_STREQ(e->url, b->url); // the first of the duplicates
         EXPECT_STREQ(e->title, b->title);
-        char *words = keyword_list_text(e->keywords);
-        EXPECT_EQ(words, keywords(e->url));
-        memFree(words);
+        EXPECT_EQ(keywords_of(e), keywords(e->url));
     }
     app_state_destroy(expected);
 }
