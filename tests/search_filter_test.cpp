@@ -215,10 +215,12 @@ TEST_F(Filter, EachListSortsWithItsOwnKeys)
     app_state_destroy(other);
 }
 
+#ifdef _WIN32
 // A Bookmark deleted and a new one added with the same addDate, until the
-// new one's record and title take the very blocks of the deleted one's (a
-// heap that keeps freed blocks back never gives them, and the test is
-// skipped): the display order is built anew all the same.
+// new one's record and title take the very blocks of the deleted one's: the
+// display order is built anew all the same. Only the Windows heap (under
+// Wine) is sure to hand freed blocks back; the sanitizers' heap natively
+// never does.
 TEST_F(Filter, DisplayOrderSeesARecordReusedAfterADelete)
 {
     add("Mike", "http://m/", "");
@@ -241,7 +243,8 @@ TEST_F(Filter, DisplayOrderSeesARecordReusedAfterADelete)
         EXPECT_EQ(titles(), want);
         return;
     }
-    GTEST_SKIP() << "this heap gave no freed block back";
+    ADD_FAILURE() << "the heap gave no freed block back";
 }
+#endif
 
 } // namespace
