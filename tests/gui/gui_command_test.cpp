@@ -13,14 +13,6 @@
 
 static const unsigned T1 = 1600000000, T2 = 1650000000;
 
-// Three Bookmarks whose titles sort as the list shows them: A, B, C.
-static std::string three(void)
-{
-    return bookmark_file({{"http://c.example/", "C cooking", "recipes"},
-                          {"http://a.example/", "A chess", "openings"},
-                          {"http://b.example/", "B chess", "endgames"}});
-}
-
 static std::vector<Entry> numbered(int n)
 {
     static std::vector<std::string> texts; // keeps the c_str()s alive

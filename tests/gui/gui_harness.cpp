@@ -241,6 +241,13 @@ std::string bookmark_file(const std::vector<Entry> &entries)
     return text + "</DL><p>\r\n</BODY>\n";
 }
 
+std::string three(void)
+{
+    return bookmark_file({{"http://c.example/", "C cooking", "recipes"},
+                          {"http://a.example/", "A chess", "openings"},
+                          {"http://b.example/", "B chess", "endgames"}});
+}
+
 void Gui::SetUp()
 {
     char temp[MAX_PATH], name[MAX_PATH];

@@ -80,6 +80,9 @@ struct Entry {
     unsigned visit = 0, modified = 0; // 0: not written
 };
 std::string bookmark_file(const std::vector<Entry> &entries);
+// Three Bookmarks whose titles sort as the list shows them: "A chess"
+// (keyword openings), "B chess" (endgames), "C cooking" (recipes).
+std::string three(void);
 
 class Gui : public ::testing::Test
 {
