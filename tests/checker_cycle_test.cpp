@@ -190,7 +190,7 @@ TEST_F(Cycle, RequestLostBeforeTheQueueExistsIsPostedAgainOnTheFirstIdle)
     EXPECT_EQ(0, app->check_active);
 }
 
-TEST_F(Cycle, ACycleStartedAgainDuringAProbeQueuesNothingBehindIt)
+TEST_F(Cycle, ACycleStartedAgainQueuesNothingBehindAProbe)
 {
     add("http://a/");
     add("http://b/");
@@ -206,6 +206,19 @@ TEST_F(Cycle, ACycleStartedAgainDuringAProbeQueuesNothingBehindIt)
     run();
     EXPECT_EQ(2u, checker.posted.size());
     EXPECT_EQ(0, app->check_active);
+
+    // Started again while it runs: every flag is cleared, a is asked again;
+    // the end of the cycle resets the minutes.
+    start_check_cycle(app);
+    end_probe(begin_probe());
+    start_check_cycle(app);
+    EXPECT_EQ(1u, checker.queue.size());
+    app->check_minutes = 3;
+    run();
+    EXPECT_EQ((std::vector<std::string>{"http://a/", "http://b/", "http://a/", "http://b/",
+                                        "http://a/"}),
+              checker.posted);
+    EXPECT_EQ(0, app->check_minutes);
 }
 
 TEST_F(Cycle, AddsDuringAProbeQueueNothingAndTheNewBookmarkIsChecked)
