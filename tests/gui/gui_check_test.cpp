@@ -1,8 +1,8 @@
 // Check cycles in the running shell, with the real checker thread probing
 // the tests' loopback server: results and status images, Stop Checking
-// during a probe, a Bookmark deleted while checked, one modified since its
-// visit, the minute timer and automatic checking at start-up. The cycle's
-// own rules are tested on the application record (checker_cycle_test).
+// during a probe, a Bookmark deleted while checked, the minute timer and
+// automatic checking at start-up. The cycle's own rules are tested on the
+// application record (checker_cycle_test).
 #include "gui_harness.h"
 
 #include "res/resource.h"
@@ -138,22 +138,6 @@ TEST_F(Check, BookmarkDeletedWhileCheckedIsNotTouched)
     ASSERT_EQ(1u, app->bookmarks->count);
     EXPECT_EQ(DATE_NONE, page(1)->lastModified);
     EXPECT_EQ((std::vector<int>{0, 1}), requested());
-}
-
-TEST_F(Check, ModifiedSinceTheVisitIsSkippedUntilMarkedVisited)
-{
-    for (int i = 0; i < 3; i++)
-        http_server_reply(server, NOT_FOUND);
-    start_pages(2);
-    item(0)->lastModified = NEWER; // found modified by an earlier check
-    command(IDM_WHATS_NEW);
-    ASSERT_TRUE(cycle_over());
-    EXPECT_EQ(std::vector<int>{1}, requested());
-    select({0});
-    command(IDM_MARK_VISITED);
-    command(IDM_WHATS_NEW);
-    ASSERT_TRUE(cycle_over());
-    EXPECT_EQ((std::vector<int>{1, 0, 1}), requested());
 }
 
 TEST_F(Check, MinuteTimerStartsACycleOnlyWithAutoRescan)
