@@ -1,9 +1,9 @@
-// The browser's own bookmarks in the running shell: the Import command with a
-// Chromium-family store and a damaged one, the Import Favorites command, and
-// start-up reading the bookmarks of the browser the http handler names (the
-// rescans of Netscape's file and of the Chromium family's stores, the
-// Favorites), on a first start too. Everything is found through values set in
-// the test prefix's registry.
+// The browser's own bookmarks in the running shell: the Import Favorites
+// command, and start-up reading the bookmarks of the browser the http
+// handler names (the rescans of Netscape's file and of the Chromium family's
+// stores, the Favorites), on a first start too. Everything is found through
+// values set in the test prefix's registry. The readers themselves, and the
+// Import command's choice between them, are tested in store_*_test.
 #include "fake_browser.h"
 #include "gui_harness.h"
 
@@ -76,33 +76,6 @@ protected:
         RegCloseKey(key);
     }
 };
-
-TEST_F(BrowserGui, ImportCommandReadsAChromiumStore)
-{
-    start(bookmark_file({{"http://a.example/", "A chess", "openings"}}).c_str());
-    std::string store = dir + "Bookmarks";
-    write_file(store, chromium({{"Caf\xC3\xA9 Club", "http://cafe.example/"},
-                                {"A chess again", "HTTP://A.EXAMPLE/"}}));
-    {
-        DialogClicker clicker;
-        clicker.answer("Import Bookmarks", IDOK, store.c_str());
-        command(IDM_IMPORT);
-        EXPECT_EQ(clicker.pending(), 0);
-    }
-    EXPECT_EQ(part(0), "1 Trovelinks imported from " + store);
-    EXPECT_EQ(column(0), (std::vector<std::string>{"A chess", "Caf\xC3\xA9 Club"}));
-
-    // Damaged: the import's failure message, and nothing added.
-    write_file(store, chromium({{"New", "http://new.example/"}}).substr(0, 60));
-    {
-        DialogClicker clicker;
-        clicker.answer("Import Bookmarks", IDOK, store.c_str());
-        command(IDM_IMPORT);
-        ASSERT_EQ(clicker.texts().size(), 2u);
-        EXPECT_EQ(clicker.texts()[1], "Unable to import html bookmark file\n\n" + store);
-    }
-    EXPECT_EQ(app->bookmarks->count, 2u);
-}
 
 static std::string shortcut(const std::string &url)
 {
