@@ -25,7 +25,7 @@ namespace
 {
 
 const uint32_t T1 = 1600000000, T2 = 1650000000;
-const int PAGES = 17;     // the last one over TLS
+const int PAGES = 17;         // the last one over TLS
 const uint32_t DELAY_MS = 30; // the server holds every reply
 
 // The reply of a page, by its number modulo 4, and what a check stores for

@@ -102,7 +102,8 @@ Lines requests_sent()
     Lines out;
     for (const std::string &r : wire.sent) {
         size_t host = r.find("Host: ") + 6;
-        out.push_back(r.substr(0, r.find("\r\n")) + "|" + r.substr(host, r.find('\r', host) - host));
+        out.push_back(r.substr(0, r.find("\r\n")) + "|" +
+                      r.substr(host, r.find('\r', host) - host));
     }
     return out;
 }
@@ -140,8 +141,12 @@ TEST(ProbeScript, RequestResultCodes)
         const char *text; // the reply handed over; null: none
         uint32_t check;
     } cases[] = {
-        {"http://h.example/x", {"HTTP/1.0 204 No Content\r\n\r\n"}, 0, PROBE_OK,
-         "HTTP/1.0 204 No Content\r\n\r\n", DATE_NONE},
+        {"http://h.example/x",
+         {"HTTP/1.0 204 No Content\r\n\r\n"},
+         0,
+         PROBE_OK,
+         "HTTP/1.0 204 No Content\r\n\r\n",
+         DATE_NONE},
         {"http://h.example/", {}, 0, PROBE_CLOSED, nullptr, DATE_NONE},
         {"http://h.example/x", {SILENT}, 0, PROBE_OK, "", DATE_FAILED},
         {"ftp://h.example/pub", {}, 0, PROBE_NOT_HTTP, nullptr, DATE_NONE},
@@ -188,8 +193,8 @@ TEST(ProbeScript, APatternThatDoesNotCompileFailsTheCheck)
     } cases[] = {
         {LOCATION_PATTERN, "HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n", 1},
         {LAST_MODIFIED_PATTERN_A, OK_LM, 1},
-        {LAST_MODIFIED_PATTERN_B, "HTTP/1.0 200 OK\r\nLast-Modified: Sun Nov  6 08:49:37 1994\r\n\r\n",
-         1},
+        {LAST_MODIFIED_PATTERN_B,
+         "HTTP/1.0 200 OK\r\nLast-Modified: Sun Nov  6 08:49:37 1994\r\n\r\n", 1},
         {URL_PATTERN, OK_LM, 0},
         {STATUS_PATTERN, OK_LM, 0},
     };

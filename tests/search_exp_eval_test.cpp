@@ -88,8 +88,11 @@ TEST(SearchEval, ChosenCases)
     lib.add("Q", "chessboard");
     lib.add("R", "Chess");
     lib.add("S", "cooking net news network");
-    lib.add("T", "caf\xc3\xa9 M\xc3\xbcller \xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0"); // café Müller Москва
-    lib.add("U", "CAF\xc3\x89 \xce\xa3\xce\xbf\xcf\x86\xce\xaf\xce\xb1");                        // CAFÉ Σοφία
+    lib.add("T",
+            "caf\xc3\xa9 M\xc3\xbcller \xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0"); // café
+                                                                                           // Müller
+                                                                                           // Москва
+    lib.add("U", "CAF\xc3\x89 \xce\xa3\xce\xbf\xcf\x86\xce\xaf\xce\xb1"); // CAFÉ Σοφία
     const uint32_t PREFIX = SEARCH_PREFIX, CASE = SEARCH_CASE;
     const struct {
         const char *text;
@@ -122,8 +125,8 @@ TEST(SearchEval, ChosenCases)
         {"cafe", PREFIX, -1, "", "(null)"},
         {"m\xc3\x9cll", PREFIX, -1, "T", "(null)"},
         {"\xd0\x9c\xd0\x9e\xd0\xa1\xd0\x9a\xd0\x92\xd0\x90", 0, -1, "T", "(null)"}, // МОСКВА
-        {"\xce\xa3\xce\x9f\xce\xa6\xce\x8a\xce\x91", 0, -1, "U", "(null)"},       // ΣΟΦΊΑ
-        {"\xce\xa3\xce\x9f\xce\xa6\xce\x99\xce\x91", 0, -1, "", "(null)"},        // ΣΟΦΙΑ
+        {"\xce\xa3\xce\x9f\xce\xa6\xce\x8a\xce\x91", 0, -1, "U", "(null)"},         // ΣΟΦΊΑ
+        {"\xce\xa3\xce\x9f\xce\xa6\xce\x99\xce\x91", 0, -1, "", "(null)"},          // ΣΟΦΙΑ
         // The caret counts bytes: "x | мос" has its word from byte 4 to 10.
         {"x | \xd0\xbc\xd0\xbe\xd1\x81", PREFIX, 3, "T", "(null)"},
         {"x | \xd0\xbc\xd0\xbe\xd1\x81", PREFIX, 10, "T",

@@ -94,7 +94,8 @@ TEST_F(Filter, DecisionsStepByStep)
     add("Board", "http://q/", "chessboard");
     add("Club", "http://r/", "Chess");
     add("apple pie", "http://s/", "cooking");
-    const std::string ALL = "apple pie|Board|Chess Openings|Club", CHESS = "Board|Chess Openings|Club";
+    const std::string ALL = "apple pie|Board|Chess Openings|Club",
+                      CHESS = "Board|Chess Openings|Club";
     const FilterDeadline SOON = FILTER_DEADLINE_SOON, NEVER = FILTER_DEADLINE_NEVER,
                          KEEP = FILTER_DEADLINE_KEEP;
     const struct {
@@ -107,10 +108,10 @@ TEST_F(Filter, DecisionsStepByStep)
     } steps[] = {
         {"", 1, "Ready", SOON, 0, ALL},
         {"(", 0, "Search expression error", NEVER, 1, ALL},
-        {"", 0, "Ready", SOON, 0, ALL},              // every Bookmark listed already
-        {"  ", 0, "(unchanged)", KEEP, 0, ALL},      // nothing changes, not even the status
+        {"", 0, "Ready", SOON, 0, ALL},         // every Bookmark listed already
+        {"  ", 0, "(unchanged)", KEEP, 0, ALL}, // nothing changes, not even the status
         {"chess", 1, "Chess chessboard", NEVER, 0, CHESS},
-        {"chess & ", 0, "Ready", NEVER, 0, CHESS},   // the caret is past the word
+        {"chess & ", 0, "Ready", NEVER, 0, CHESS}, // the caret is past the word
         {"chess & (", 0, "Search expression error", NEVER, 1, CHESS},
         {"chess.", 1, "Chess ", NEVER, 0, "Chess Openings|Club"}, // a repeat goes, not its blank
         {"nothing", 1, "Ready", NEVER, 0, ""},

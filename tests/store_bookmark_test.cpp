@@ -100,7 +100,8 @@ TEST_F(BookmarkListTest, OneAdd)
          "The Chess Tutorial|http://on/|Chess Tutorial openings", 10, 20, 30},
         {"The Chess Tutorial", "http://off/", "  a the openings, openings ", 10, 20, 30, 0,
          "The Chess Tutorial|http://off/|a the openings", 10, 20, 30},
-        {"--- !!!", "http://nowords/", nullptr, 10, 20, 30, 1, "--- !!!|http://nowords/|", 10, 20, 30},
+        {"--- !!!", "http://nowords/", nullptr, 10, 20, 30, 1, "--- !!!|http://nowords/|", 10, 20,
+         30},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.want ? c.want : "(nothing)");
@@ -114,8 +115,8 @@ TEST_F(BookmarkListTest, OneAdd)
         Bookmark *b = only();
         ASSERT_TRUE(b);
         EXPECT_EQ(c.want, std::string(b->title) + "|" + b->url + "|" + keywords_of(b));
-        for (auto date : {std::make_pair(c.want_add, b->addDate),
-                          std::make_pair(c.want_visit, b->lastVisit)}) {
+        for (auto date :
+             {std::make_pair(c.want_add, b->addDate), std::make_pair(c.want_visit, b->lastVisit)}) {
             if (date.first == NOW) {
                 EXPECT_GE(date.second, before);
                 EXPECT_LE(date.second, after);

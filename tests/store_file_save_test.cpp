@@ -44,7 +44,10 @@ protected:
         if (!text) return os_file_exists(p.c_str()) ? "" : MISSING;
         return taken(text);
     }
-    void put(const std::string &p, const std::string &text) { scratch.put(p.substr(dir.size()), text); }
+    void put(const std::string &p, const std::string &text)
+    {
+        scratch.put(p.substr(dir.size()), text);
+    }
     void add(const char *url, const char *title) { add_to(app, title, url, nullptr, 1000, 2000); }
     std::string image() { return image_of(app->bookmarks); }
     bool no_temporary_left() { return !os_file_exists((path + ".tmp").c_str()); }
@@ -235,8 +238,9 @@ TEST_F(Files, AReplaceThatDoesNotReachTheDiskFailsTheSave)
 // are the same (no diff of megabytes on failure).
 std::string first_difference(const std::string &a, const std::string &b)
 {
-    size_t at = std::mismatch(a.begin(), a.begin() + std::min(a.size(), b.size()), b.begin()).first -
-                a.begin();
+    size_t at =
+        std::mismatch(a.begin(), a.begin() + std::min(a.size(), b.size()), b.begin()).first -
+        a.begin();
     if (at == a.size() && at == b.size()) return "";
     return "at byte " + std::to_string(at) + ": «" + a.substr(at, 40) + "» and «" +
            b.substr(at, 40) + "»";

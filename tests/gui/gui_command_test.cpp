@@ -301,8 +301,7 @@ TEST_F(Gui, ExportThroughTheScopeChooserAndTheFileDialog)
     EXPECT_EQ(clicker.texts(),
               (std::vector<std::string>{
                   "Export Trovelinks|Export &all Trovelinks|Export &selected Trovelinks",
-                  "Export Trovelinks",
-                  "Unable to export Trovelinks to specified file\n\n" + out}));
+                  "Export Trovelinks", "Unable to export Trovelinks to specified file\n\n" + out}));
     EXPECT_EQ(read_file(out), "kept");
 }
 

@@ -51,9 +51,10 @@ TEST_F(Gui, PropertiesRefusesATitleOfSpacesThenStoresTheEdit)
             fill(" A chess club ", "http://a.example/", "tactics puzzles")(d);
         });
         command(IDM_PROPERTIES);
-        EXPECT_EQ(clicker.texts(), (std::vector<std::string>{
-                                       PROPERTIES_CAPTION, "Please enter a title for this Trovelink",
-                                       PROPERTIES_CAPTION}));
+        EXPECT_EQ(
+            clicker.texts(),
+            (std::vector<std::string>{PROPERTIES_CAPTION, "Please enter a title for this Trovelink",
+                                      PROPERTIES_CAPTION}));
     }
     EXPECT_EQ(stored, "A chess|http://a.example/");
     EXPECT_EQ(column(0)[0], "A chess club");
@@ -116,7 +117,7 @@ TEST_F(Gui, AddStoresANewRecordOnlyAfterOkAndReplacesADuplicateOnYes)
         });
         command(IDM_ADD);
     }
-    EXPECT_EQ(shown, "|||?|?"); // the browser gave no page; never visited nor checked
+    EXPECT_EQ(shown, "|||?|?");            // the browser gave no page; never visited nor checked
     EXPECT_EQ(added.size(), 25u) << added; // ctime's «Sun Nov 06 08:49:37 1994» and a line feed
     EXPECT_EQ(app->bookmarks->count, 3u);
     EXPECT_EQ(keyword_count(), keywords);
@@ -148,13 +149,16 @@ struct Bound {
 };
 #define BOUND(field, id)                                                                           \
     {                                                                                              \
-        id, [](const Options &o) -> unsigned { return o.field; },                                 \
+        id, [](const Options &o) -> unsigned { return o.field; },                                  \
             [](Options &o, unsigned v) { o.field = v; }                                            \
     }
 static const Bound BOXES[] = {
-    BOUND(partial_match, IDC_PARTIAL_MATCH), BOUND(case_sens, IDC_CASE_SENS),
-    BOUND(backup, IDC_BACKUP),               BOUND(tooltips, IDC_TOOLTIPS),
-    BOUND(auto_launch, IDC_AUTO_LAUNCH),     BOUND(auto_rescan, IDC_AUTO_RESCAN),
+    BOUND(partial_match, IDC_PARTIAL_MATCH),
+    BOUND(case_sens, IDC_CASE_SENS),
+    BOUND(backup, IDC_BACKUP),
+    BOUND(tooltips, IDC_TOOLTIPS),
+    BOUND(auto_launch, IDC_AUTO_LAUNCH),
+    BOUND(auto_rescan, IDC_AUTO_RESCAN),
     BOUND(auto_check, IDC_AUTO_CHECK),
 };
 
@@ -293,16 +297,17 @@ TEST_F(Gui, OptionsChoosingAnExistingFileTakesInItsTrovelinks)
     // One that cannot be read is not overwritten: the save moves it aside.
     std::string locked = dir + "locked.htm", precious = bookmark_file({{"http://k/", "K", ""}});
     write_file(locked, precious);
-    HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                              0, NULL);
-    EXPECT_EQ(choose(locked), (std::vector<std::string>{
-                                  OPTIONS_CAPTION, "Unable to read Trovelinks from file\n\n" + locked}));
+    HANDLE lock =
+        CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    EXPECT_EQ(choose(locked),
+              (std::vector<std::string>{OPTIONS_CAPTION,
+                                        "Unable to read Trovelinks from file\n\n" + locked}));
     CloseHandle(lock);
     stop();
     EXPECT_EQ(read_file(locked + ".unread"), precious);
     std::string saved = read_file(locked);
-    for (const char *url : {"http://a.example/", "http://b.example/", "http://c.example/",
-                            "http://d.example/"})
+    for (const char *url :
+         {"http://a.example/", "http://b.example/", "http://c.example/", "http://d.example/"})
         EXPECT_NE(saved.find(url), std::string::npos) << url;
     EXPECT_EQ(read_file(file), before);
 }
@@ -424,9 +429,10 @@ TEST_F(Gui, DictionaryShowsEachWordOnceOrEveryKeyword)
                                       {"http://c.example/", "C", "kiwi2 Kiwi CHESS"}});
     start(text.c_str());
     // Each word once in the order a sorted list box gives them.
-    HWND box = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 10,
-                               10, NULL, NULL, NULL, NULL);
-    for (const char *w : {"zebra", "apple", "42", "mango", "chess", "7up", "banana", "kiwi2", "kiwi"})
+    HWND box = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 10, 10,
+                               NULL, NULL, NULL, NULL);
+    for (const char *w :
+         {"zebra", "apple", "42", "mango", "chess", "7up", "banana", "kiwi2", "kiwi"})
         SendMessageA(box, LB_ADDSTRING, 0, (LPARAM) w);
     std::vector<std::string> once;
     for (int i = 0; i < 9; i++) {

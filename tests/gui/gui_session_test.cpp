@@ -40,8 +40,8 @@ TEST_F(Gui, OptionsInTheRegistry)
     for (size_t length : {259, 260}) {
         registry_set_string("tl_file", std::string(length, 'a').c_str());
         options_load(&o, EXE);
-        EXPECT_EQ(std::string(o.tl_file), length == 259 ? std::string(259, 'a')
-                                                        : "C:\\Programs\\Trovelinks\\tl.htm");
+        EXPECT_EQ(std::string(o.tl_file),
+                  length == 259 ? std::string(259, 'a') : "C:\\Programs\\Trovelinks\\tl.htm");
     }
 
     o.auto_check = 3;

@@ -38,10 +38,9 @@ std::string taken(char *text);
 AppState *new_app();
 // add_bookmark with copies of the texts (null stays null); the Bookmark
 // that holds url afterwards, or null.
-Bookmark *add_to(AppState *app, const char *title, const char *url,
-                 const char *keywords = nullptr, uint32_t addDate = 1000,
-                 uint32_t lastVisit = DATE_NONE, uint32_t lastModified = DATE_NONE,
-                 int title_words = 0);
+Bookmark *add_to(AppState *app, const char *title, const char *url, const char *keywords = nullptr,
+                 uint32_t addDate = 1000, uint32_t lastVisit = DATE_NONE,
+                 uint32_t lastModified = DATE_NONE, int title_words = 0);
 // The bookmark file image of the Bookmarks of v (bookmark_file_image).
 std::string image_of(const vec *v);
 
