@@ -141,17 +141,6 @@ inline std::vector<Segments> redirects(int n, const char *status)
     return r;
 }
 
-// A check: its URL, the replies of its connections in order, the result,
-// each request's line and Host value ("HEAD /p HTTP/1.0|host"), and the
-// bytes the probe took in all (-1: not counted).
-struct CheckCase {
-    std::string url;
-    std::vector<Segments> replies;
-    uint32_t want;
-    std::vector<std::string> requests;
-    int taken;
-};
-
 inline const std::string HEAD_ROOT = "HEAD / HTTP/1.0|h.example";
 inline const std::vector<std::string> HEAD_REDIRECTED = {
     "HEAD /r0 HTTP/1.0|h.example", "HEAD /r1 HTTP/1.0|h.example", "HEAD /r2 HTTP/1.0|h.example",
@@ -164,111 +153,84 @@ inline std::vector<Segments> plus(std::vector<Segments> a, const Segments &b)
     return a;
 }
 
+// A check: the result, the replies of its connections in order, each
+// request's line and Host value ("HEAD /p HTTP/1.0|host"), its URL, and the
+// bytes the probe took in all (-1: not counted).
+struct CheckCase {
+    uint32_t want;
+    std::vector<Segments> replies;
+    std::vector<std::string> requests = {HEAD_ROOT};
+    std::string url = "http://h.example/";
+    int taken = -1;
+};
+
 inline const CheckCase CHECK_CASES[] = {
     // Status lines and dates.
-    {"http://h.example/a.html", {{OK_LM}}, LM_TIME, {"HEAD /a.html HTTP/1.0|h.example"}, -1},
-    {"http://h.example/",
-     {{std::string("HTTP/1.1 200 OK\r\n") + LM + "\r\n"}},
-     LM_TIME,
-     {HEAD_ROOT},
-     -1},
-    {"http://h.example/", {{"HTTP/1.0 200 OK\r\nServer: t\r\n\r\n"}}, DATE_NONE, {HEAD_ROOT}, -1},
-    {"http://h.example/",
-     {{std::string("HTTP/1.0 404 Not Found\r\n") + LM + "\r\n"}},
-     DATE_NONE,
-     {HEAD_ROOT},
-     -1},
-    {"http://h.example/", {{"HTTP/1.0 500 Server Error\r\n\r\n"}}, DATE_NONE, {HEAD_ROOT}, -1},
-    {"http://h.example/",
-     {{"<HTML><BODY>no status line</BODY></HTML>"}},
-     DATE_NONE,
-     {HEAD_ROOT},
-     -1},
-    {"http://h.example/", {{"<html><body>lower case</body></html>"}}, DATE_FAILED, {HEAD_ROOT}, -1},
-    {"http://h.example/", {{"SSH-2.0-OpenSSH\r\n"}}, DATE_FAILED, {HEAD_ROOT}, -1},
-    {"http://h.example/",
-     {{"HTTP/1.0 301 Moved\r\nServer: t\r\n\r\n"}},
-     DATE_FAILED,
-     {HEAD_ROOT},
-     -1},
-    {"http://h.example/",
-     {{"HTTP/1.0 302 Found\r\nContent-Location: /elsewhere\r\n\r\n"}},
-     DATE_FAILED,
-     {HEAD_ROOT},
-     -1},
-    {"http://h.example", {{"HTTP/1.0 204 No Content\r\n\r\n"}}, DATE_NONE, {HEAD_ROOT}, -1},
+    {LM_TIME, {{OK_LM}}, {"HEAD /a.html HTTP/1.0|h.example"}, "http://h.example/a.html"},
+    {LM_TIME, {{std::string("HTTP/1.1 200 OK\r\n") + LM + "\r\n"}}},
+    {DATE_NONE, {{"HTTP/1.0 200 OK\r\nServer: t\r\n\r\n"}}},
+    {DATE_NONE, {{std::string("HTTP/1.0 404 Not Found\r\n") + LM + "\r\n"}}},
+    {DATE_NONE, {{"HTTP/1.0 500 Server Error\r\n\r\n"}}},
+    {DATE_NONE, {{"<HTML><BODY>no status line</BODY></HTML>"}}},
+    {DATE_FAILED, {{"<html><body>lower case</body></html>"}}},
+    {DATE_FAILED, {{"SSH-2.0-OpenSSH\r\n"}}},
+    {DATE_FAILED, {{"HTTP/1.0 301 Moved\r\nServer: t\r\n\r\n"}}},
+    {DATE_FAILED, {{"HTTP/1.0 302 Found\r\nContent-Location: /elsewhere\r\n\r\n"}}},
+    {DATE_NONE, {{"HTTP/1.0 204 No Content\r\n\r\n"}}, {HEAD_ROOT}, "http://h.example"},
     // The header block in pieces, read to its end and no further; never more
     // than 2,047 bytes, so a date beyond them is not seen.
-    {"http://h.example/",
+    {LM_TIME,
      {{"HTTP/1.0 200 OK\r\n", "Server: t\r\nX-A: 1\r", std::string("\n") + LM, "\r\n",
-       "<HTML>body</HTML>"}},
-     LM_TIME,
-     {HEAD_ROOT},
-     -1},
-    {"http://h.example/",
+       "<HTML>body</HTML>"}}},
+    {LM_TIME,
      {byte_by_byte(OK_LM + "<HTML>" + std::string(3000, 'b'))},
-     LM_TIME,
      {HEAD_ROOT},
+     "http://h.example/",
      (int) OK_LM.size()},
-    {"http://h.example/",
+    {DATE_NONE,
      {byte_by_byte("HTTP/1.0 200 OK\nServer: t\n\n<HTML>")},
-     DATE_NONE,
      {HEAD_ROOT},
+     "http://h.example/",
      27},
-    {"http://h.example/",
+    {LM_TIME,
      {{std::string("HTTP/1.0 200 OK\r\n") + LM, PAD + "\r\n"}},
-     LM_TIME,
      {HEAD_ROOT},
+     "http://h.example/",
      2047},
-    {"http://h.example/",
-     {{"HTTP/1.0 200 OK\r\n" + PAD + LM + "\r\n"}},
-     DATE_NONE,
-     {HEAD_ROOT},
-     -1},
+    {DATE_NONE, {{"HTTP/1.0 200 OK\r\n" + PAD + LM + "\r\n"}}},
     // Closed without a word: one GET, answered or not. After a time-out: none.
-    {"http://h.example/p.html",
-     {{}, {OK_LM + "<HTML>"}},
-     LM_TIME,
-     {"HEAD /p.html HTTP/1.0|h.example", "GET /p.html HTTP/1.0|h.example"},
-     -1},
-    {"http://h.example/",
-     {{}, {}, {OK_LM}},
-     DATE_NONE,
-     {HEAD_ROOT, "GET / HTTP/1.0|h.example"},
-     -1},
-    {"http://h.example/", {{SILENT}, {OK_LM}}, DATE_FAILED, {HEAD_ROOT}, -1},
+    {LM_TIME, {{}, {OK_LM + "<HTML>"}}, {HEAD_ROOT, "GET / HTTP/1.0|h.example"}},
+    {DATE_NONE, {{}, {}, {OK_LM}}, {HEAD_ROOT, "GET / HTTP/1.0|h.example"}},
+    {DATE_FAILED, {{SILENT}, {OK_LM}}},
     // Redirects: four are followed, a fifth fails. Relative targets are
     // resolved against the URL requested; only a line named Location counts.
-    {"http://h.example/r0", plus(redirects(4, "HTTP/1.0 302 Found"), {OK_LM}), LM_TIME,
-     HEAD_REDIRECTED, -1},
-    {"http://h.example/r0", redirects(6, "HTTP/1.0 301 Moved"), DATE_FAILED, HEAD_REDIRECTED, -1},
-    {"http://h.example/dir/a.html",
+    {LM_TIME, plus(redirects(4, "HTTP/1.0 302 Found"), {OK_LM}), HEAD_REDIRECTED,
+     "http://h.example/r0"},
+    {DATE_FAILED, redirects(6, "HTTP/1.0 301 Moved"), HEAD_REDIRECTED, "http://h.example/r0"},
+    {LM_TIME,
      {{"HTTP/1.0 302 Found\r\nLocation: /new/page\r\n\r\n"},
       {"HTTP/1.0 302 Found\r\nlocation:\tpage2.html\r\n\r\n"},
       {"HTTP/1.0 301 Moved\r\nContent-Location: /wrong\r\nLOCATION: ../up.html?x=1\r\n\r\n"},
       {"HTTP/1.0 302 Found\r\nLocation: //far.example:81/far/p\r\n\r\n"},
       {OK_LM}},
-     LM_TIME,
      {"HEAD /dir/a.html HTTP/1.0|h.example", "HEAD /new/page HTTP/1.0|h.example",
       "HEAD /new/page2.html HTTP/1.0|h.example", "HEAD /up.html?x=1 HTTP/1.0|h.example",
       "HEAD /far/p HTTP/1.0|far.example:81"},
-     -1},
+     "http://h.example/dir/a.html"},
     // Long paths go out whole; the URL itself is cut to 2,047 characters.
-    {"Example.COM:8080" + LONG_PATH,
+    {DATE_NONE,
      {{"HTTP/1.0 404 Not Found\r\n\r\n"}},
-     DATE_NONE,
      {"HEAD " + LONG_PATH + " HTTP/1.0|Example.COM:8080"},
-     -1},
-    {"http://h" + std::string(3000, '/'),
+     "Example.COM:8080" + LONG_PATH},
+    {DATE_NONE,
      {{"HTTP/1.0 404 Not Found\r\n\r\n"}},
-     DATE_NONE,
      {"HEAD " + std::string(2047 - 8, '/') + " HTTP/1.0|h"},
-     -1},
+     "http://h" + std::string(3000, '/')},
     // Other schemes and URLs that do not split make no traffic at all.
-    {"ftp://h.example/pub", {{OK_LM}}, DATE_NONE, {}, -1},
-    {"file://h.example/x", {{OK_LM}}, DATE_NONE, {}, -1},
-    {"FTP://h.example", {{OK_LM}}, DATE_NONE, {}, -1},
-    {"~~~", {{OK_LM}}, DATE_FAILED, {}, -1},
+    {DATE_NONE, {{OK_LM}}, {}, "ftp://h.example/pub"},
+    {DATE_NONE, {{OK_LM}}, {}, "file://h.example/x"},
+    {DATE_NONE, {{OK_LM}}, {}, "FTP://h.example"},
+    {DATE_FAILED, {{OK_LM}}, {}, "~~~"},
 };
 
 #endif
