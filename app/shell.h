@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include "app/appstate.h"
+#include "store/bookmark_status.h"
 
 struct Bookmark;
 
@@ -137,11 +138,6 @@ void list_use_locale_order(AppState *app);
 // lstrcmpiA (and a sorted list box) does: written into key (at most size
 // bytes); returns its full length, which may exceed size; 0 on failure.
 uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t size);
-// The status icon of b: 0 no change, 1 failed, 2 new, 3 checking.
-int status_icon(const Bookmark *b);
-// The visit rule: lastVisit becomes now, or lastModified when that is a
-// time later than now.
-void set_visit_time(Bookmark *b, uint32_t now);
 
 // ---- The checker thread (checker_thread.cpp) ----------------------------------
 // What the checker thread asks of a URL: check_url, unless a benchmark puts a
