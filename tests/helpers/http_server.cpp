@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -46,6 +47,7 @@ struct HttpServer {
     std::atomic<bool> stopping{false};
     std::mutex lock; // guards script and requests
     std::deque<Step> script;
+    std::map<std::string, std::string> routes; // path: reply, beyond the script
     std::vector<std::string> requests;
     std::vector<std::string> tls_names;
     // The TLS front: its control connection and process, and its two ports.
@@ -113,12 +115,14 @@ void serve(HttpServer *server)
         std::string request = read_request(server, s);
         Step step{StepKind::Close, {}};
         bool tls = request.compare(0, 4, "TLS ") == 0;
+        bool scripted = false;
         {
             std::lock_guard<std::mutex> hold(server->lock);
             if (tls) server->tls_names.push_back(request.substr(4, request.find('\r') - 4));
             if (!server->script.empty()) {
                 step = server->script.front();
                 server->script.pop_front();
+                scripted = true;
             }
         }
         if (tls) {
@@ -130,6 +134,11 @@ void serve(HttpServer *server)
         if (!tls || !request.empty()) {
             std::lock_guard<std::mutex> hold(server->lock);
             server->requests.push_back(request);
+            // The path of the request line "METHOD PATH VERSION".
+            size_t from = request.find(' ') + 1, to = request.find(' ', from);
+            auto route = server->routes.find(request.substr(from, to - from));
+            if (!scripted && from && route != server->routes.end())
+                step = Step{StepKind::Reply, {route->second}};
         }
         play(server, s, step);
         if (step.kind == StepKind::Reset)
@@ -193,6 +202,12 @@ void http_server_reply(HttpServer *server, const std::vector<std::string> &parts
 void http_server_reply(HttpServer *server, const std::string &text)
 {
     add_step(server, Step{StepKind::Reply, {text}});
+}
+
+void http_server_route(HttpServer *server, const std::string &path, const std::string &text)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    server->routes[path] = text;
 }
 
 void http_server_close(HttpServer *server)

@@ -39,6 +39,9 @@ std::string http_server_tls_url(const HttpServer *server, const std::string &hos
 // segment of its own, then closes.
 void http_server_reply(HttpServer *server, const std::vector<std::string> &parts);
 void http_server_reply(HttpServer *server, const std::string &text);
+// Answers every request for path (of any connection the script does not
+// cover) with text, in any order: for clients that ask for many URLs at once.
+void http_server_route(HttpServer *server, const std::string &path, const std::string &text);
 // Closes without answering.
 void http_server_close(HttpServer *server);
 // Answers nothing and keeps the connection open until the client closes it.
