@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   make cmake g++ clang libclang-rt-14-dev libgtest-dev googletest python3 libssl-dev openssl
+  nlohmann-json3-dev
   libssl-dev:i386
   g++-multilib qemu-user
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
