@@ -49,6 +49,8 @@ void on_command(AppState *app, int id, HWND control, int code)
     case IDM_DELETE: delete_selected_bookmarks(app); break;
     case IDM_MARK_VISITED: on_mark_visited(app); break;
     case IDM_COPY_URL: on_copy_url(app); break;
+    case IDM_OPEN: on_open(app); break;
+    case IDM_FAST_ADD: on_fast_add(app); break;
     case IDM_WHATS_NEW: start_check_cycle(app); break;
     case IDM_STOP_CHECKING: stop_check_cycle(app); break;
     case IDM_CONTENTS: show_help_contents(app); break;
@@ -80,9 +82,9 @@ unsigned command_state(AppState *app, int id)
     case IDM_SAVE:
     case IDM_IMPORT_FAVORITES:
     case IDM_WHATS_NEW:
-    case IDM_DICTIONARY:
-    case IDM_ADD: // the browser link is always available
-    case IDM_FAST_ADD: on = 1; break;
+    case IDM_DICTIONARY: on = 1; break;
+    case IDM_ADD:
+    case IDM_FAST_ADD: on = browser_available(); break;
     case IDM_DELETE: on = list_selected_count(app) > 0; break;
     case IDM_PROPERTIES:
     case IDM_OPEN:

@@ -238,12 +238,7 @@ static LRESULT on_find_item(AppState *app, NMLVFINDITEMA *find, int wide)
 static void open_item(AppState *app, int index)
 {
     Bookmark *b = list_bookmark(app, index);
-    if (!b) return;
-    // Opening the url in the browser arrives with the browser link; the
-    // visit is recorded already.
-    set_visit_time(b, os_time_now());
-    refresh_bookmark_icon(app, b);
-    check_cycle_rewind(app); // a visited Bookmark is checked again
+    if (b) open_bookmark(app, b);
 }
 
 // The list item under the position of the message being handled, or -1.

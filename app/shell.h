@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include "app/appstate.h"
+#include "browser/browser.h"
 #include "store/bookmark_status.h"
 
 struct Bookmark;
@@ -226,13 +227,13 @@ char *dir_pick(HWND owner, const char *prompt, const char *folder);
 // Keywords box, for the caller to pass to set_keywords and free. After
 // Cancel: 0, nothing changed, *keyword_text null.
 int properties_dialog(AppState *app, Bookmark *b, char **keyword_text, HWND owner);
-// The page the web browser shows: 1 with its url and title as new heap texts
-// (the caller frees them; either may be null), 0 when the browser gives none.
-int browser_page(AppState *app, char **url, char **title);
-// The Add command: the browser's page (or an empty record, or the stored
-// Bookmark with the page's url) edited in the Properties dialog; a new
+// The Add command: the page to add (browser_page; or an empty record, or the
+// stored Bookmark with the page's url) edited in the Properties dialog; a new
 // record joins the BookmarkList only after OK.
 void on_add(AppState *app);
+// The Add command after browser_page: have, url and title as it gave them
+// (the texts are taken over).
+void add_in_dialog(AppState *app, int have, char *url, char *title);
 // The Properties command on the selected Bookmark.
 void on_properties(AppState *app);
 
@@ -258,10 +259,21 @@ void fill_dictionary(HWND dialog, int case_flag, const vec *words);
 // setting from case_sens.
 void on_dictionary(AppState *app);
 
-// ---- Clipboard (clipboard.cpp) ---------------------------------------------------
-// Puts text on the clipboard as CF_TEXT, the clipboard opened for owner.
-// Nothing happens when the clipboard cannot be opened.
-void copy_url_to_clipboard(HWND owner, const char *text);
+// ---- Open, Fast Add, the page to add (browser_commands.cpp) -----------------------
+// The page to add, as new heap texts the caller frees (memFree): 1 with the
+// browser's page (url and title trimmed), else 2 with the single URL that the
+// clipboard holds (title null), else 0 with both null.
+int browser_page(AppState *app, char **url, char **title);
+// Opens b's url in the browser, then applies the visit rule and redraws its
+// icon (also when no browser could be reached).
+void open_bookmark(AppState *app, Bookmark *b);
+// The Open command: open_bookmark on the selected Bookmark.
+void on_open(AppState *app);
+// The Fast Add command: the browser's current page becomes a new Bookmark
+// with its title's keywords, unless it has no title or is stored already.
+// Without a page from the browser but with a URL on the clipboard, Add's
+// dialog opens with that URL for the user to give it a title.
+void on_fast_add(AppState *app);
 
 // ---- Help (help.cpp) ---------------------------------------------------------------
 // Which help file the Contents command opens for the program at exe_path:

@@ -60,6 +60,7 @@ static void release(AppState *app)
     HFONT font = (HFONT) app->ui_font;
     app_state_destroy(app);
     DeleteObject(font);
+    browser_exit();
     memModuleExit();
 }
 
@@ -91,10 +92,12 @@ AppState *tl_startup(HINSTANCE instance)
 
     load_bookmark_file(app);
     status_message(app, "Please Wait, Initializing Browser...");
-    // The browser link arrives with its own part of the program.
+    if (!browser_init(app->options.auto_launch))
+        tl_message(app, "Unable to initialize conversation with Browser", nullptr);
     status_message(app, "Ready");
-    // So does the start-up rescan of the browser's bookmarks, here: before
-    // the checker starts, so that a first cycle covers what it brings.
+    // The start-up rescan of the browser's bookmarks arrives with its own
+    // part of the program, here: before the checker starts, so that a first
+    // cycle covers what it brings.
     start_checker_thread(app);
     if (app->options.auto_check) start_check_cycle(app);
     return app;

@@ -251,6 +251,10 @@ void Gui::SetUp()
     dir = std::string(name) + "\\";
     file = dir + "tl.htm";
     registry_clear();
+    if (OpenClipboard(NULL)) { // Add takes a URL found there
+        EmptyClipboard();
+        CloseClipboard();
+    }
 }
 
 void Gui::TearDown()
