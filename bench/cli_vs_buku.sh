@@ -46,9 +46,9 @@ for n in "${counts[@]}"; do
   [ "$n" -ge 100000 ] && runs=2
   echo "== $n entries"
   hyperfine --style basic --runs "$runs" --export-markdown "$out/import_$n.md" \
-    --prepare "rm -rf $work/tl $work/buku && mkdir -p $work/tl" \
-    -n "trovelinks import" "$tl_cmd import $data" \
-    -n "buku import" "$buku_cmd -i $data"
+    --prepare "rm -rf $work/tl && mkdir -p $work/tl" -n "trovelinks import" "$tl_cmd import $data" \
+    --prepare "rm -rf $work/buku" -n "buku import" "$buku_cmd -i $data"
+  # The searches and the export work on the stores the imports left.
   hyperfine --style basic --warmup 1 --runs 10 --export-markdown "$out/search1_$n.md" \
     -n "trovelinks search chess" "$tl_cmd search chess" \
     -n "buku search chess" "$buku_cmd -s chess"
@@ -59,7 +59,7 @@ for n in "${counts[@]}"; do
     --prepare "rm -f $work/out.htm $work/out.html" \
     -n "trovelinks export" "$tl_cmd export -o $work/out.htm" \
     -n "buku export" "$buku_cmd -e $work/out.html"
-  echo "stored: trovelinks $($tl_cmd search | wc -l), buku $(sqlite3 "$work/buku/buku/bookmarks.db" 'select count(*) from bookmarks' 2>/dev/null || echo '?')"
+  echo "stored in the end: trovelinks $($tl_cmd search | wc -l), buku $(sqlite3 "$work/buku/buku/bookmarks.db" 'select count(*) from bookmarks' 2>/dev/null || echo '?')"
   echo "matches of 'chess': trovelinks $($tl_cmd search chess | wc -l);" \
     "of 'chess news': trovelinks $($tl_cmd search chess news | wc -l)"
 done
