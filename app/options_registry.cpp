@@ -2,7 +2,7 @@
 // the version and build numbers under the Version key.
 #include <string.h>
 
-#include "app/options.h"
+#include "session/options.h"
 #include "app/registry.h"
 #include "core/mem.h"
 
@@ -70,6 +70,8 @@ void options_load(Options *o, const char *exe_path)
         options_check_geometry(o, work.right - work.left, work.bottom - work.top);
     RegCloseKey(key);
 }
+
+const char OPTIONS_SAVE_FAILED[] = "Unable to save Options to Windows Registry";
 
 // Every value counts: a save that wrote some of them has failed.
 int options_save(const Options *o)

@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "checker/http_probe.h"
 #include "core/vec.h"
 

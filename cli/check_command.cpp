@@ -6,7 +6,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "checker/check_jobs.h"
 #include "cli/cli.h"
 #include "core/mem.h"

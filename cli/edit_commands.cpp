@@ -5,7 +5,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "cli/cli.h"
 #include "core/dupstr.h"
 #include "core/mem.h"

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "cli/cli.h"
 #include "core/dupstr.h"
 #include "core/mem.h"

@@ -7,11 +7,12 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "cli/cli.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/vstr.h"
+#include "session/session.h"
 #include "session/session_file.h"
 #include "session/user_files.h"
 
@@ -215,9 +216,7 @@ static AppState *create_session(const char *file)
         memFree(folder);
         return nullptr;
     }
-    AppState *app = app_state_create(folder);
-    g_app = app;
-    options_load(&app->options, folder);
+    AppState *app = session_start(folder);
     memFree(folder);
     if (file) strcpy(app->options.tl_file, file);
     return app;
@@ -248,10 +247,12 @@ static int run(const Command *c, Cli *cli)
     if (status == EXIT_DONE) {
         session_load_file(app);
         status = c->run(cli);
-        if (status == EXIT_DONE && cli->changed && !session_save_file(app)) status = EXIT_FAIL;
+        // The Options change only through the options command, which
+        // writes them itself.
+        if (status == EXIT_DONE && cli->changed && !session_save(app, 1, 0)) status = EXIT_FAIL;
     }
     unlock_file(lock);
-    app_state_destroy(app);
+    session_end(app);
     return status;
 }
 

@@ -2,7 +2,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "cli/cli.h"
 #include "core/mem.h"
 #include "session/options_text.h"

@@ -2,12 +2,14 @@
 // "name=value" lines (session/options_text.h).
 #include <string.h>
 
-#include "app/options.h"
+#include "session/options.h"
 #include "core/mem.h"
 #include "session/options_text.h"
 #include "session/user_files.h"
 #include "store/bookmark_file.h"
 #include "store/bookmark_writer.h"
+
+const char OPTIONS_SAVE_FAILED[] = "Unable to save Options to file";
 
 void options_load(Options *o, const char *exe_path)
 {

@@ -8,7 +8,7 @@
 
 #include <stddef.h>
 
-#include "app/options.h"
+#include "session/options.h"
 
 // Every field's name, in the registry store's order, ending in null.
 extern const char *const OPTION_NAMES[];

@@ -5,7 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/os.h"
@@ -19,7 +19,7 @@ void session_use_report(SessionReport report)
     g_report = report;
 }
 
-static void report(AppState *app, const char *format, const char *argument)
+void session_report_text(AppState *app, const char *format, const char *argument)
 {
     if (g_report) g_report(app, format, argument);
 }
@@ -56,7 +56,7 @@ int session_merge_file(AppState *app, const char *path, uint32_t *added)
     }
     memFree(app->unread_file);
     app->unread_file = dupstr(path);
-    report(app, READ_FAILED_FORMAT, path);
+    session_report_text(app, READ_FAILED_FORMAT, path);
     return -1;
 }
 
@@ -91,7 +91,7 @@ int session_save_file(AppState *app)
     const char *path = app->options.tl_file;
     if (app->unread_file && strcmp(app->unread_file, path) == 0) {
         if (os_file_exists(path) && !set_aside_unread_file(path)) {
-            report(app, SAVE_FAILED_FORMAT, path);
+            session_report_text(app, SAVE_FAILED_FORMAT, path);
             return 0;
         }
         memFree(app->unread_file);
@@ -101,7 +101,7 @@ int session_save_file(AppState *app)
     int saved = save_bookmark_file(app, &left);
     if (!saved) {
         char *text = save_failure_text(path, &left);
-        report(app, "%s", text);
+        session_report_text(app, "%s", text);
         memFree(text);
     }
     save_leftovers_clear(&left);

@@ -17,6 +17,8 @@ struct AppState;
 typedef void (*SessionReport)(AppState *app, const char *format, const char *argument);
 // Installs the report used from now on; null for none (nothing is told).
 void session_use_report(SessionReport report);
+// Tells the user format with argument through the installed report.
+void session_report_text(AppState *app, const char *format, const char *argument);
 
 // What the session tells when tl_file could not be read.
 constexpr const char READ_FAILED_FORMAT[] = "Unable to read Trovelinks from file\n\n%s";

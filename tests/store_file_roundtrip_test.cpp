@@ -7,7 +7,7 @@
 #include <time.h>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/vec.h"

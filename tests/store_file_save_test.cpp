@@ -14,7 +14,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/os.h"

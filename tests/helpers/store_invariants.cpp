@@ -4,7 +4,7 @@
 #include <set>
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/mem.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
