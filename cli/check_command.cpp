@@ -8,12 +8,13 @@
 
 #include "session/appstate.h"
 #include "checker/check_jobs.h"
+#include "checker/http_probe.h"
 #include "cli/cli.h"
 #include "core/mem.h"
 #include "store/bookmark.h"
 
 const int JOBS_DEFAULT = 4;
-const int JOBS_MAX = 64;
+static_assert(CHECK_JOBS_MAX == 64, "the --jobs message names the largest count");
 
 struct CheckView {
     AppState *app;
@@ -61,7 +62,7 @@ int cmd_check(Cli *cli)
     if (given) {
         char *end;
         long n = strtol(given, &end, 10);
-        if (!*given || *end || n < 1 || n > JOBS_MAX) {
+        if (!*given || *end || n < 1 || n > CHECK_JOBS_MAX) {
             cli_error("--jobs takes a number from 1 to 64, not %s", given);
             return EXIT_USAGE;
         }

@@ -221,4 +221,39 @@ uint32_t os_time_now(void);
 // it could not be created (fn was not called).
 int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes);
 
+// ---- Worker threads, a lock and events (parallel checks) --------------------
+// Worker threads that hand results back to the thread that started them: a
+// mutex guards what both touch, and an event wakes the side that waits.
+// Setting an event, waiting for one, and locking and unlocking the mutex
+// order memory: what one thread wrote before os_event_set or
+// os_mutex_unlock, the thread that comes out of the matching wait or lock
+// sees.
+typedef struct OsThread OsThread;
+typedef struct OsMutex OsMutex;
+typedef struct OsEvent OsEvent;
+
+// Runs fn(arg) on a new thread with the system's usual stack. The thread,
+// owned by the caller until os_thread_join; null when none could be created
+// (fn is not called).
+OsThread *os_thread_start(void (*fn)(void *), void *arg);
+// Waits until the thread's fn has returned, then frees the thread.
+void os_thread_join(OsThread *thread);
+
+// A mutex (not recursive), owned by the caller until os_mutex_destroy; null
+// when the system refuses one.
+OsMutex *os_mutex_create(void);
+void os_mutex_destroy(OsMutex *mutex); // the mutex must not be held; null is ignored
+void os_mutex_lock(OsMutex *mutex);
+void os_mutex_unlock(OsMutex *mutex);
+
+// An event that resets itself: os_event_set lets one os_event_wait through,
+// the one under way or else the next; sets that no wait took in between
+// count once. Owned by the caller until os_event_destroy; null when the
+// system refuses one.
+OsEvent *os_event_create(void);
+void os_event_destroy(OsEvent *event); // nobody may wait on it; null is ignored
+void os_event_set(OsEvent *event);
+// Waits, without a time limit, until the event is set, and resets it.
+void os_event_wait(OsEvent *event);
+
 #endif
