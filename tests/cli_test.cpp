@@ -285,7 +285,9 @@ TEST_F(Cli, CheckWithOneJobOrEight)
         EXPECT_EQ(0, r.status) << r.err;
         EXPECT_EQ(13, std::count(r.out.begin(), r.out.end(), '\n'));
         // One job probes the matching Bookmark first.
-        if (jobs == 1) EXPECT_EQ(0u, r.out.find("new\t" + http_server_url(server, "/p1\n")));
+        if (jobs == 1) {
+            EXPECT_EQ(0u, r.out.find("new\t" + http_server_url(server, "/p1\n")));
+        }
         EXPECT_NE(std::string::npos, r.out.find("failed\thttp://127.0.0.1:1/"));
         listing[jobs == 8] = run({"--file", file, "search", "--sort", "url"}).out;
     }
