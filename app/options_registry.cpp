@@ -71,8 +71,6 @@ void options_load(Options *o, const char *exe_path)
     RegCloseKey(key);
 }
 
-const char OPTIONS_SAVE_FAILED[] = "Unable to save Options to Windows Registry";
-
 // Every value counts: a save that wrote some of them has failed.
 int options_save(const Options *o)
 {

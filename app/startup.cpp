@@ -78,7 +78,9 @@ AppState *tl_startup(HINSTANCE instance)
     DWORD n = GetModuleFileNameA(NULL, exe_path, sizeof exe_path);
     if (n == 0 || n >= sizeof exe_path) exe_path[0] = 0;
     session_use_report(tl_message);
-    AppState *app = session_start(exe_path);
+    static const OptionsStore registry = {options_load, options_save,
+                                          "Unable to save Options to Windows Registry"};
+    AppState *app = session_start(exe_path, &registry);
     app->first_start = first_start;
     app->ui_font = create_ui_font();
 

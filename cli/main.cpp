@@ -216,7 +216,8 @@ static AppState *create_session(const char *file)
         memFree(folder);
         return nullptr;
     }
-    AppState *app = session_start(folder);
+    static const OptionsStore options_file = {options_load, options_save, "Unable to save Options to file"};
+    AppState *app = session_start(folder, &options_file);
     memFree(folder);
     if (file) strcpy(app->options.tl_file, file);
     return app;

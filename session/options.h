@@ -44,14 +44,13 @@ void options_check_geometry(Options *o, int32_t work_width, int32_t work_height)
 
 // The Options store: the Windows build keeps the Options in the registry
 // under HKEY_CURRENT_USER (app/options_registry.cpp), the native build in the
-// options file (session/options_file_posix.cpp).
+// options file (session/options_file_posix.cpp). The session reaches the
+// store through the OptionsStore its front end hands it (session/session.h).
 // Fills o with the defaults and overrides them with the stored values; with
 // nothing stored the defaults stand (and the geometry is not checked).
 void options_load(Options *o, const char *exe_path);
 // Writes every field and the program's version and build numbers. 1 on
 // success, 0 when a key could not be created or any value not written.
 int options_save(const Options *o);
-// What the user is told when options_save fails (the store's own text).
-extern const char OPTIONS_SAVE_FAILED[];
 
 #endif

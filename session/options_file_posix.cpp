@@ -9,8 +9,6 @@
 #include "store/bookmark_file.h"
 #include "store/bookmark_writer.h"
 
-const char OPTIONS_SAVE_FAILED[] = "Unable to save Options to file";
-
 void options_load(Options *o, const char *exe_path)
 {
     options_init(o, exe_path);

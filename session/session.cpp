@@ -4,19 +4,22 @@
 #include "session/appstate.h"
 #include "session/session_file.h"
 
-AppState *session_start(const char *exe_path)
+static const OptionsStore *g_store; // the front end's, from session_start
+
+AppState *session_start(const char *exe_path, const OptionsStore *store)
 {
+    g_store = store;
     AppState *app = app_state_create(exe_path);
     g_app = app;
-    options_load(&app->options, exe_path);
+    store->load(&app->options, exe_path);
     return app;
 }
 
 int session_save(AppState *app, int save_file, int save_options)
 {
     int saved = !save_file || session_save_file(app);
-    if (save_options && !options_save(&app->options)) {
-        session_report_text(app, OPTIONS_SAVE_FAILED, nullptr);
+    if (save_options && !g_store->save(&app->options)) {
+        session_report_text(app, g_store->save_failed, nullptr);
         saved = 0;
     }
     return saved;

@@ -12,13 +12,23 @@
 
 struct AppState;
 
-// A new record, also in g_app: an empty BookmarkList, the Options from their
-// store (the registry on Windows, the options file natively) over the
-// defaults, whose bookmark file is "tl.htm" in the folder of exe_path, and
-// the keyword index with its stop words. Never null.
-AppState *session_start(const char *exe_path);
+struct Options;
+
+// Where a front end keeps the Options: the registry on Windows, the options
+// file natively (options_load and options_save of either, session/options.h).
+struct OptionsStore {
+    void (*load)(Options *o, const char *exe_path);
+    int (*save)(const Options *o);
+    const char *save_failed; // what the user is told when save fails
+};
+
+// A new record, also in g_app: an empty BookmarkList, the Options from store
+// (kept for session_save; not copied) over the defaults, whose bookmark file
+// is "tl.htm" in the folder of exe_path, and the keyword index with its stop
+// words. Never null.
+AppState *session_start(const char *exe_path, const OptionsStore *store);
 // Saves what is asked: the bookmark file (session_save_file) when save_file
-// is set, the Options (options_save) when save_options is; each failure is
+// is set, the Options to the store when save_options is; each failure is
 // reported through the session's report. 1 when all was saved, 0 otherwise.
 int session_save(AppState *app, int save_file, int save_options);
 // Frees every Bookmark, the index, the lists and the record; g_app becomes
