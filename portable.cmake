@@ -26,3 +26,13 @@ else()
   find_package(OpenSSL REQUIRED)
   target_link_libraries(tl_lib PUBLIC Threads::Threads OpenSSL::SSL OpenSSL::Crypto)
 endif()
+# The JSON library (Debian's nlohmann-json3-dev, header-only) reads the
+# Chromium family's bookmark store. The MinGW compilers do not search
+# /usr/include, and must not see the rest of it, so the Windows build gets a
+# folder in the build tree that holds only a link to the library's headers.
+if(WIN32)
+  set(tl_json_include ${CMAKE_BINARY_DIR}/json-include)
+  file(MAKE_DIRECTORY ${tl_json_include})
+  file(CREATE_LINK /usr/include/nlohmann ${tl_json_include}/nlohmann SYMBOLIC)
+  target_include_directories(tl_lib SYSTEM PRIVATE ${tl_json_include})
+endif()

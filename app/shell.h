@@ -167,12 +167,17 @@ void list_remove_bookmarks(AppState *app, const vec *chosen);
 // by the main window, with title; path (TL_PATH_MAX bytes) receives the
 // chosen file. 1 when a file was chosen, 0 after Cancel.
 int ask_html_file(AppState *app, const char *title, int save, char *path);
+// The transient status message from format with a count and a path: format
+// holds %u, then (with plural_s) a %s for the plural s, then a %s.
+void count_message(AppState *app, const char *format, uint32_t count, int plural_s,
+                   const char *path);
 // The file dialogs' filter list ("HTML Files (*.htm,*.html)", then "All
 // Files (*.*)"): pairs of name and pattern, ending in an empty name, written
 // into out (size bytes; 128 are enough).
 void html_file_filters(char *out, size_t size);
 // The Import command: asks for a file, reads its Bookmarks in with their
-// title words, refreshes the filter and tells how many came.
+// title words (a bookmark file, or the Chromium family's JSON store),
+// refreshes the filter and tells how many came.
 void import_bookmark_file(AppState *app);
 // Asks for a file and writes the Bookmarks of v there in v's order (safely:
 // a failure leaves an existing file as it was); tells the result.
@@ -180,6 +185,30 @@ void export_bookmarks(AppState *app, const vec *v);
 // The Export command: everything, or after the scope chooser the selected
 // Bookmarks in display order.
 void on_export(AppState *app);
+
+// ---- The browser's own bookmarks (browser_import.cpp) -------------------------
+// The Favorites folder: the shell's "Favorites" folder with "\" appended, or
+// the Windows directory when the registry names none. A new heap text.
+char *favorites_folder(void);
+// Reads Netscape's bookmark file, found through the registry, with title
+// words on, refreshes the filter and, when it added some, shows "%u new
+// Trovelinks found during rescan of %s". Silent when the key, the value or
+// the file is missing.
+void rescan_browser_bookmarks(AppState *app);
+// The same for the Bookmarks file of each Chromium-family browser installed
+// for the user (below the local application data folder): the filter is
+// refreshed and the message shown for each file that added some. 1 when a
+// browser was found, 0 when none is installed (nothing shown).
+int rescan_chromium_browsers(AppState *app);
+// Start-up's reading of the browser's own bookmarks, when the Options'
+// auto_rescan is set or this is the first start: by the browser's kind,
+// Netscape's file, the Favorites folder (no message) or, for any other
+// browser, the Chromium family's stores.
+void startup_rescan(AppState *app);
+// The Import Favorites command: asks for a folder ("Directory of Favorites",
+// the Favorites folder preselected), imports the shortcuts below it,
+// refreshes the filter and tells how many came.
+void import_favorites_command(AppState *app);
 
 // ---- Deleting Bookmarks (delete_command.cpp) -----------------------------------
 // The text of the question asked before the Bookmarks of chosen are deleted

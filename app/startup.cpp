@@ -98,9 +98,8 @@ AppState *tl_startup(HINSTANCE instance)
     if (!browser_init(app->options.auto_launch))
         tl_message(app, "Unable to initialize conversation with Browser", nullptr);
     status_message(app, "Ready");
-    // The start-up rescan of the browser's bookmarks arrives with its own
-    // part of the program, here: before the checker starts, so that a first
-    // cycle covers what it brings.
+    // Before the checker starts, so that a first cycle covers what it brings.
+    startup_rescan(app);
     start_checker_thread(app);
     if (app->options.auto_check) start_check_cycle(app);
     return app;

@@ -3,7 +3,6 @@
 // saves at the end; a command that fails changes nothing on disk.
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include "session/appstate.h"
 #include "cli/cli.h"
@@ -15,6 +14,7 @@
 #include "store/bookmark.h"
 #include "store/bookmark_file.h"
 #include "store/bookmark_status.h"
+#include "store/favorites.h"
 
 static const char TITLE_NEEDED[] = "Please enter a title for this Trovelink";
 
@@ -181,13 +181,17 @@ int cmd_visit(Cli *cli)
     return EXIT_DONE;
 }
 
-// Imports one file or folder; 1 with *added, 0 when it cannot be read.
+// Imports one file, or a folder of Favorites (Internet shortcut files, its
+// subfolders too); 1 with *added, 0 when it cannot be read.
 static int import_one(AppState *app, const char *path, uint32_t *added)
 {
-    struct stat st;
-    *added = 0;
-    if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) return 0;
-    return import_bookmarks_from(app, path, added);
+    OsDir *folder = os_dir_open(path);
+    if (!folder) return import_bookmarks_from(app, path, added);
+    os_dir_close(folder);
+    uint32_t before = app->bookmarks->count;
+    import_favorites(app, path);
+    *added = app->bookmarks->count - before;
+    return 1;
 }
 
 int cmd_import(Cli *cli)

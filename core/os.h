@@ -99,6 +99,48 @@ enum OsFileOp {
 typedef int (*OsFileFaultHook)(OsFileOp op, const char *path);
 void os_file_set_fault_hook(OsFileFaultHook hook);
 
+// ---- Directory walk ----------------------------------------------------------
+// Listing a folder's entries (the Favorites import), and telling whether two
+// paths name the same folder, so that a walk through links that lead back
+// into the tree ends. Paths are byte texts of any length; a path that the
+// system cannot take fails like a missing folder.
+
+#ifdef _WIN32
+const char OS_PATH_SEPARATOR = '\\';
+#else
+const char OS_PATH_SEPARATOR = '/';
+#endif
+
+// An open listing: FindFirstFileA's handle and data on Windows, a DIR
+// natively. Owned by the caller until os_dir_close.
+struct OsDir;
+
+struct OsDirEntry {
+    const char *name; // the entry's name without its folder; valid until the next os_dir_next
+    int is_folder;    // 1 for a folder (a link to a folder counts as one), 0 otherwise
+};
+
+// Starts listing the entries of the folder at path (no pattern: the layer
+// adds what the system needs). "." and ".." are listed when the system
+// lists them. Null when the folder cannot be listed.
+OsDir *os_dir_open(const char *path);
+// The next entry, in the order the system gives: 1 with *entry filled, 0
+// when there are no more (or the listing failed).
+int os_dir_next(OsDir *dir, OsDirEntry *entry);
+// Ends the listing and frees it; null is ignored.
+void os_dir_close(OsDir *dir);
+
+// What tells a folder apart from every other one on the machine: device and
+// inode natively, volume serial number and file index on Windows.
+struct OsFolderId {
+    uint64_t volume;
+    uint64_t index;
+};
+// The identity of the folder at path (links followed): 1 with *id set, 0
+// when the system gives none (a missing folder, or a system without file
+// indexes for folders, such as Windows 95).
+int os_folder_id(const char *path, OsFolderId *id);
+
 // ---- Reporting -----------------------------------------------------------
 // Shows text under caption as a task-modal error box with no owner window
 // (on Windows) or writes "caption: text" and a line feed to standard error

@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -180,6 +181,22 @@ TEST_F(Cli, EveryCommandEndToEnd)
     EXPECT_EQ(std::string::npos, file.find("go.example"));
     EXPECT_NE(std::string::npos, slurp(home + "/out.htm").find("Oolong"));
     EXPECT_NE(std::string::npos, slurp(home + "/.config/trovelinks/options").find("implied_or=1"));
+}
+
+// Favorites folders and Chromium Bookmarks files import beside HTML exports.
+TEST_F(Cli, ImportsFavoritesAndChromiumFiles)
+{
+    mkdir((home + "/fav").c_str(), 0700);
+    spit(home + "/fav/Tea Shop.url", "[InternetShortcut]\r\nURL=http://teashop.example/\r\n");
+    spit(home + "/Bookmarks", R"({"roots": {"bookmark_bar": {"type": "folder", "children": [
+        {"type": "url", "name": "Chess Club", "url": "http://club.example/"}]}}})");
+    Result r = run({"import", home + "/fav", home + "/Bookmarks"});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("1 Trovelinks imported from " + home + "/fav\n1 Trovelinks imported from " + home +
+                  "/Bookmarks\n",
+              r.out);
+    EXPECT_EQ("Chess Club\thttp://club.example/\tunknown\nTea Shop\thttp://teashop.example/\tunknown\n",
+              run({"search"}).out);
 }
 
 // Bad input: a message, a non-zero status and the file as it was.
