@@ -3,6 +3,7 @@
 // the Options, the keyword index, the bookmark file read, and at the end the
 // save (for a command that changed something) and the release. A command
 // that changes the file holds its lock from the reading to the saving.
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -259,6 +260,9 @@ static int run(const Command *c, Cli *cli)
 
 int main(int argc, char **argv)
 {
+    // A reader that goes away (check | head) must not end the command
+    // before it saves: output to a closed pipe then only fails.
+    signal(SIGPIPE, SIG_IGN);
     memModuleInit();
     session_use_report(session_report);
     Cli cli;
