@@ -1,8 +1,8 @@
 # The portable core: every module's sources in one library, tl_lib. A file
 # named *_win32.cpp builds only for Windows, *_posix.cpp only natively; the
 # rest builds in both. New sources are picked up by the globs.
-set(tl_portable_dirs core store search checker)
-set(tl_lib_sources app/appstate.cpp app/options.cpp)
+set(tl_portable_dirs core store search checker session)
+set(tl_lib_sources)
 foreach(dir ${tl_portable_dirs})
   file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
   list(APPEND tl_lib_sources ${found})

@@ -43,7 +43,7 @@ void on_command(AppState *app, int id, HWND control, int code)
     if (!(command_state(app, id) & CMD_ENABLED)) return;
     switch (id) {
     case IDM_QUIT: on_quit(app); break;
-    case IDM_SAVE: save_bookmarks(app); break;
+    case IDM_SAVE: session_save_file(app); break;
     case IDM_IMPORT: import_bookmark_file(app); break;
     case IDM_IMPORT_FAVORITES: import_favorites_command(app); break;
     case IDM_EXPORT: on_export(app); break;

@@ -149,23 +149,6 @@ int CALLBACK lv_compare(LPARAM a, LPARAM b, LPARAM column)
     return 0;
 }
 
-int status_icon(const Bookmark *b)
-{
-    if (b->lastModified == DATE_NONE) return 0;
-    if (b->lastModified == DATE_FAILED) return 1;
-    if (b->lastModified == DATE_CHECKING) return 3;
-    if (b->lastVisit == DATE_NONE || b->lastVisit < b->lastModified) return 2;
-    return 0;
-}
-
-void set_visit_time(Bookmark *b, uint32_t now)
-{
-    if (date_is_time(b->lastModified) && b->lastModified > now)
-        b->lastVisit = b->lastModified;
-    else
-        b->lastVisit = now;
-}
-
 // Only the rows on screen are searched: an item scrolled out of sight is
 // drawn afresh when it comes back, and a check cycle redraws one Bookmark
 // per report, which a search of 100,000 items would make a long walk.

@@ -9,8 +9,10 @@
 
 #include <commctrl.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "browser/browser.h"
+#include "session/session_file.h"
+#include "store/bookmark_status.h"
 
 struct Bookmark;
 
@@ -40,25 +42,12 @@ void tl_shutdown(AppState *app);
 // main window when there is one.
 void tl_message(AppState *app, const char *format, const char *argument);
 
-// ---- The bookmark file (session_file.cpp) ---------------------------------
+// ---- The bookmark file (startup.cpp; the rest is session/session_file.h) ----
 // Reads tl_file into the BookmarkList and runs the filter. A file that exists
 // with content but cannot be read, or that gives no Bookmark without being of
 // the program's own layout, is reported once, and kept from being
 // overwritten in this run.
 void load_bookmark_file(AppState *app);
-// Reads the bookmark file at path into the BookmarkList as start-up reads
-// tl_file: stored keyword texts as they are, a URL already present merges.
-// The filter is not run. 1 when read, with the number of Bookmarks added in
-// *added; 0 when path names no file or an empty one (nothing changes); -1
-// when the file has content that cannot be read, or gives no Bookmark without
-// being of the program's own layout: then it is reported, and the first save
-// to path moves it aside instead of overwriting it.
-int merge_bookmark_file(AppState *app, const char *path, uint32_t *added);
-// Saves the BookmarkList to tl_file (with the ".bak" backup when the Options
-// ask for it); on failure shows "Unable to write Trovelinks to file" with the
-// path, and the file that now holds the previous Trovelinks when that is no
-// longer the path. 1 on success, 0 on failure.
-int save_bookmarks(AppState *app);
 
 // ---- Main loop (message_loop.cpp) -----------------------------------------
 // Runs until the quit message; returns its exit code.
@@ -138,11 +127,6 @@ void list_use_locale_order(AppState *app);
 // lstrcmpiA (and a sorted list box) does: written into key (at most size
 // bytes); returns its full length, which may exceed size; 0 on failure.
 uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t size);
-// The status icon of b: 0 no change, 1 failed, 2 new, 3 checking.
-int status_icon(const Bookmark *b);
-// The visit rule: lastVisit becomes now, or lastModified when that is a
-// time later than now.
-void set_visit_time(Bookmark *b, uint32_t now);
 
 // ---- The checker thread (checker_thread.cpp) ----------------------------------
 // What the checker thread asks of a URL: check_url, unless a benchmark puts a

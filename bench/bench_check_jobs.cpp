@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "bench_util.h"
 #include "checker/check_jobs.h"
 #include "checker/http_probe.h"

@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #endif
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "bench_util.h"
 #include "core/os.h"
 #include "store/bookmark_file.h"

@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "store/bookmark.h"

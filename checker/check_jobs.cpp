@@ -10,7 +10,7 @@
 // goes to the next worker that comes free while its host is free too.
 #include "checker/check_jobs.h"
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "checker/check_cycle.h"
 #include "checker/http_probe.h"
 #include "checker/url_date.h"

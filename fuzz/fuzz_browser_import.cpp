@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/mem.h"
 #include "store/chromium_bookmarks.h"
 #include "store/favorites.h"

@@ -12,7 +12,7 @@
 #define JSON_NOEXCEPTION // a fault in the library ends the program instead of throwing
 #include <nlohmann/json.hpp>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/vstr.h"

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "checker/check_cycle.h"
 #include "core/dupstr.h"
 #include "core/mem.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "checker/check_jobs.h"
 #include "checker/http_probe.h"
 #include "core/dupstr.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/mem.h"
 #include "helpers/store_helpers.h"
 #include "core/panic.h"

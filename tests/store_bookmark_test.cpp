@@ -11,7 +11,7 @@
 #include <time.h>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "helpers/store_helpers.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "helpers/scratch_dir.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <time.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "helpers/store_helpers.h"

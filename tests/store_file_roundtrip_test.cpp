@@ -7,7 +7,7 @@
 #include <time.h>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "helpers/store_helpers.h"
 #include "core/vec.h"
 #include "core/utf8.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "helpers/scratch_dir.h"

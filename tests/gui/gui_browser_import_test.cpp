@@ -90,32 +90,6 @@ static std::string lower(std::string s)
     return s;
 }
 
-// A clicker action that waits until the folder browser has selected the
-// folder path, as it does once it is up. Under load Wine's browser
-// sometimes misses a folder made a moment ago; after two seconds the action
-// asks for it once more.
-static DialogClicker::Action wait_for_selection(std::string path)
-{
-    return [path](HWND dialog) {
-        std::string name = path.substr(path.find_last_of('\\') + 1);
-        HWND tree = FindWindowExA(dialog, NULL, "SysTreeView32", NULL);
-        for (int waited = 0; tree && waited < 10000; waited += 50) {
-            char text[MAX_PATH] = "";
-            TVITEMA item = {};
-            item.mask = TVIF_TEXT;
-            item.hItem = (HTREEITEM) SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            if (item.hItem && SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM) &item) &&
-                lstrcmpiA(text, name.c_str()) == 0)
-                return;
-            if (waited == 2000)
-                SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM) path.c_str());
-            Sleep(50);
-        }
-    };
-}
-
 TEST_F(BrowserGui, ImportFavoritesCommand)
 {
     start(bookmark_file({}).c_str());

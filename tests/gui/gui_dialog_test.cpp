@@ -361,7 +361,7 @@ TEST_F(Gui, DirPickReturnsThePreselectedFolderOrNothing)
     std::string folder = dir.substr(0, dir.size() - 1);
     for (int button : {IDOK, IDCANCEL}) {
         DialogClicker clicker;
-        clicker.answer("Browse for Folder", button);
+        clicker.answer("Browse for Folder", button, wait_for_selection(folder));
         char *path = dir_pick(NULL, "Directory of Favorites", dir.c_str());
         EXPECT_EQ(clicker.pending(), 0);
         if (button == IDOK) {

@@ -56,6 +56,10 @@ private:
     std::vector<Answer> answers_;
 };
 
+// A clicker action for the folder browser: waits until it has selected the
+// folder path (without a separator at the end), as it does once it is up.
+DialogClicker::Action wait_for_selection(std::string path);
+
 // The texts of a dialog's static controls, joined by "|" (a message box's
 // message among them).
 std::string dialog_text(HWND dialog);
