@@ -131,23 +131,6 @@ TEST_F(Gui, AWindowClosedMinimizedComesBackOnScreen)
     EXPECT_EQ((int) w, 520);
 }
 
-// The save and its backup rule are tested on their own (store_file_save_test);
-// here the exit saves with the Options' backup, on by default.
-TEST_F(Gui, ExitWritesTheFileAndItsBackup)
-{
-    std::string old = bookmark_file({{"http://a.example/", "A", "one"}});
-    start(old.c_str());
-    type("one"); // the filter changes nothing in the file
-    stop();
-    std::string saved = read_file(file);
-    EXPECT_EQ(saved.rfind("<HTML><HEAD>\r\n<!DOCTYPE Velorix-Trovelinks-file-1>\r\n", 0), 0u);
-    EXPECT_NE(saved.find("HREF=\"http://a.example/\""), std::string::npos);
-    EXPECT_NE(saved.find("<DD>one\r\n"), std::string::npos);
-    EXPECT_EQ(read_file(file + ".bak"), old);
-    DWORD version = 0;
-    EXPECT_TRUE(registry_get_dword("Version", "version", &version));
-}
-
 TEST_F(Gui, NoFileStartsEmptyAndIsCreatedAtExit)
 {
     start(nullptr);
