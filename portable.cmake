@@ -1,8 +1,8 @@
 # The portable core: every module's sources in one library, tl_lib. A file
 # named *_win32.cpp builds only for Windows, *_posix.cpp only natively; the
 # rest builds in both. New sources are picked up by the globs.
-set(tl_portable_dirs core store search checker)
-set(tl_lib_sources app/appstate.cpp app/options.cpp)
+set(tl_portable_dirs core store search checker session)
+set(tl_lib_sources)
 foreach(dir ${tl_portable_dirs})
   file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
   list(APPEND tl_lib_sources ${found})
@@ -25,4 +25,14 @@ else()
   find_package(Threads REQUIRED)
   find_package(OpenSSL REQUIRED)
   target_link_libraries(tl_lib PUBLIC Threads::Threads OpenSSL::SSL OpenSSL::Crypto)
+endif()
+# The JSON library (Debian's nlohmann-json3-dev, header-only) reads the
+# Chromium family's bookmark store. The MinGW compilers do not search
+# /usr/include, and must not see the rest of it, so the Windows build gets a
+# folder in the build tree that holds only a link to the library's headers.
+if(WIN32)
+  set(tl_json_include ${CMAKE_BINARY_DIR}/json-include)
+  file(MAKE_DIRECTORY ${tl_json_include})
+  file(CREATE_LINK /usr/include/nlohmann ${tl_json_include}/nlohmann SYMBOLIC)
+  target_include_directories(tl_lib SYSTEM PRIVATE ${tl_json_include})
 endif()

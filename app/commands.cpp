@@ -43,12 +43,15 @@ void on_command(AppState *app, int id, HWND control, int code)
     if (!(command_state(app, id) & CMD_ENABLED)) return;
     switch (id) {
     case IDM_QUIT: on_quit(app); break;
-    case IDM_SAVE: save_bookmarks(app); break;
+    case IDM_SAVE: session_save_file(app); break;
     case IDM_IMPORT: import_bookmark_file(app); break;
+    case IDM_IMPORT_FAVORITES: import_favorites_command(app); break;
     case IDM_EXPORT: on_export(app); break;
     case IDM_DELETE: delete_selected_bookmarks(app); break;
     case IDM_MARK_VISITED: on_mark_visited(app); break;
     case IDM_COPY_URL: on_copy_url(app); break;
+    case IDM_OPEN: on_open(app); break;
+    case IDM_FAST_ADD: on_fast_add(app); break;
     case IDM_WHATS_NEW: start_check_cycle(app); break;
     case IDM_STOP_CHECKING: stop_check_cycle(app); break;
     case IDM_CONTENTS: show_help_contents(app); break;
@@ -80,9 +83,9 @@ unsigned command_state(AppState *app, int id)
     case IDM_SAVE:
     case IDM_IMPORT_FAVORITES:
     case IDM_WHATS_NEW:
-    case IDM_DICTIONARY:
-    case IDM_ADD: // the browser link is always available
-    case IDM_FAST_ADD: on = 1; break;
+    case IDM_DICTIONARY: on = 1; break;
+    case IDM_ADD:
+    case IDM_FAST_ADD: on = browser_available(); break;
     case IDM_DELETE: on = list_selected_count(app) > 0; break;
     case IDM_PROPERTIES:
     case IDM_OPEN:

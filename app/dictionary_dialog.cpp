@@ -6,53 +6,16 @@
 #include <string.h>
 
 #include "app/shell.h"
-#include "core/hash_table.h"
-#include "core/text_case.h"
 #include "core/mem.h"
+#include "search/dictionary_words.h"
 #include "search/keyword_index.h"
 #include "res/resource.h"
-
-// Longest word shown when case is ignored, in bytes.
-static const size_t WORD_MAX = 255;
 
 // The dialog's argument, kept in its user data.
 struct DictionaryArgs {
     int case_flag;    // initial setting of the check box
     const vec *words; // keyword texts (not owned)
 };
-
-static int same_text(vec_slot item, const void *key)
-{
-    return strcmp((const char *) item, (const char *) key) == 0;
-}
-
-// Appends to shown a case-folded copy (cut to WORD_MAX bytes at a character
-// boundary) of each word, each copy once, and returns the block that holds
-// the copies (the caller frees it after use). Repeats are found in a hash set
-// of the copies.
-static char *fold_words(const vec *words, vec *shown)
-{
-    size_t bytes = 0;
-    for (uint32_t i = 0; i < words->count; i++)
-        bytes += strnlen(vec_at<char>(words, i), WORD_MAX) + 1;
-    char *copies = (char *) memAlloc(bytes ? bytes : 1);
-    HashTable seen;
-    hash_table_init(&seen);
-    hash_table_reserve(&seen, words->count);
-    char *copy = copies;
-    for (uint32_t i = 0; i < words->count; i++) {
-        fold_copy(copy, WORD_MAX + 1, vec_at<char>(words, i));
-        size_t n = strlen(copy);
-        uint32_t hash = hash_text(copy);
-        uint32_t slot = hash_table_probe(&seen, hash, same_text, copy);
-        if (seen.slots[slot].item) continue;
-        hash_table_store(&seen, slot, hash, (vec_slot) copy);
-        vec_append(shown, copy);
-        copy += n + 1;
-    }
-    hash_table_free(&seen);
-    return copies;
-}
 
 // A text with its sort key, for ordering.
 struct Keyed {
@@ -111,11 +74,7 @@ void fill_dictionary(HWND dialog, int case_flag, const vec *words)
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     vec *shown = vec_create();
-    char *copies = nullptr;
-    if (case_flag)
-        vec_copy(shown, words);
-    else
-        copies = fold_words(words, shown);
+    char *copies = dictionary_words(words, case_flag, shown);
     size_t bytes = 0;
     for (uint32_t i = 0; i < shown->count; i++)
         bytes += strlen(vec_at<char>(shown, i)) + 1;

@@ -8,14 +8,6 @@
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 
-int browser_page(AppState *app, char **url, char **title)
-{
-    // No browser link yet: the browser never gives a page.
-    (void) app;
-    *url = *title = nullptr;
-    return 0;
-}
-
 // After OK on b: its confirmed keyword text (freed here) goes into the
 // index, its item shows the new texts, and the filter runs.
 static void finish_edit(AppState *app, Bookmark *b, char *keyword_text)
@@ -47,6 +39,11 @@ void on_add(AppState *app)
 {
     char *url = nullptr, *title = nullptr;
     int have = browser_page(app, &url, &title);
+    add_in_dialog(app, have, url, title);
+}
+
+void add_in_dialog(AppState *app, int have, char *url, char *title)
+{
     Bookmark *b = have && url && url[0] ? find_bookmark_by_url(app, url) : nullptr;
     char *keyword_text = nullptr;
     int is_new = !b;

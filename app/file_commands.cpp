@@ -47,10 +47,8 @@ int ask_html_file(AppState *app, const char *title, int save, char *path)
     return chosen && path[0];
 }
 
-// The transient status message from format with a count and a path: format
-// holds %u, then (with plural_s) a %s for the plural s, then a %s.
-static void count_message(AppState *app, const char *format, uint32_t count, int plural_s,
-                          const char *path)
+void count_message(AppState *app, const char *format, uint32_t count, int plural_s,
+                   const char *path)
 {
     size_t size = strlen(format) + strlen(path) + 16;
     char *text = (char *) memAlloc(size);

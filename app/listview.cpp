@@ -164,23 +164,6 @@ int CALLBACK lv_compare(LPARAM a, LPARAM b, LPARAM column)
     return 0;
 }
 
-int status_icon(const Bookmark *b)
-{
-    if (b->lastModified == DATE_NONE) return 0;
-    if (b->lastModified == DATE_FAILED) return 1;
-    if (b->lastModified == DATE_CHECKING) return 3;
-    if (b->lastVisit == DATE_NONE || b->lastVisit < b->lastModified) return 2;
-    return 0;
-}
-
-void set_visit_time(Bookmark *b, uint32_t now)
-{
-    if (date_is_time(b->lastModified) && b->lastModified > now)
-        b->lastVisit = b->lastModified;
-    else
-        b->lastVisit = now;
-}
-
 // Only the rows on screen are searched: an item scrolled out of sight is
 // drawn afresh when it comes back, and a check cycle redraws one Bookmark
 // per report, which a search of 100,000 items would make a long walk.
@@ -270,12 +253,7 @@ static LRESULT on_find_item(AppState *app, NMLVFINDITEMA *find, int wide)
 static void open_item(AppState *app, int index)
 {
     Bookmark *b = list_bookmark(app, index);
-    if (!b) return;
-    // Opening the url in the browser arrives with the browser link; the
-    // visit is recorded already.
-    set_visit_time(b, os_time_now());
-    refresh_bookmark_icon(app, b);
-    check_cycle_rewind(app); // a visited Bookmark is checked again
+    if (b) open_bookmark(app, b);
 }
 
 // The list item under the position of the message being handled, or -1.

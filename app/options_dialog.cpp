@@ -102,7 +102,7 @@ static int take_in_chosen_file(AppState *app, const char *old_path)
     const char *path = app->options.tl_file;
     if (!path[0] || lstrcmpiA(path, old_path) == 0) return 0;
     uint32_t added = 0;
-    if (merge_bookmark_file(app, path, &added) != 1) return 0;
+    if (session_merge_file(app, path, &added) != 1) return 0;
     apply_filter(app);
     size_t size = sizeof IMPORT_DONE_FORMAT + strlen(path) + 16;
     char *text = (char *) memAlloc(size);

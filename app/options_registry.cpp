@@ -2,7 +2,7 @@
 // the version and build numbers under the Version key.
 #include <string.h>
 
-#include "app/options.h"
+#include "session/options.h"
 #include "app/registry.h"
 #include "core/mem.h"
 

@@ -9,7 +9,10 @@
 
 #include <commctrl.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
+#include "browser/browser.h"
+#include "session/session_file.h"
+#include "store/bookmark_status.h"
 
 struct Bookmark;
 
@@ -39,25 +42,12 @@ void tl_shutdown(AppState *app);
 // main window when there is one.
 void tl_message(AppState *app, const char *format, const char *argument);
 
-// ---- The bookmark file (session_file.cpp) ---------------------------------
+// ---- The bookmark file (startup.cpp; the rest is session/session_file.h) ----
 // Reads tl_file into the BookmarkList and runs the filter. A file that exists
 // with content but cannot be read, or that gives no Bookmark without being of
 // the program's own layout, is reported once, and kept from being
 // overwritten in this run.
 void load_bookmark_file(AppState *app);
-// Reads the bookmark file at path into the BookmarkList as start-up reads
-// tl_file: stored keyword texts as they are, a URL already present merges.
-// The filter is not run. 1 when read, with the number of Bookmarks added in
-// *added; 0 when path names no file or an empty one (nothing changes); -1
-// when the file has content that cannot be read, or gives no Bookmark without
-// being of the program's own layout: then it is reported, and the first save
-// to path moves it aside instead of overwriting it.
-int merge_bookmark_file(AppState *app, const char *path, uint32_t *added);
-// Saves the BookmarkList to tl_file (with the ".bak" backup when the Options
-// ask for it); on failure shows "Unable to write Trovelinks to file" with the
-// path, and the file that now holds the previous Trovelinks when that is no
-// longer the path. 1 on success, 0 on failure.
-int save_bookmarks(AppState *app);
 
 // ---- Main loop (message_loop.cpp) -----------------------------------------
 // Runs until the quit message; returns its exit code.
@@ -148,11 +138,6 @@ void list_use_locale_order(AppState *app);
 // lstrcmpiA (and a sorted list box) does: written into key (at most size
 // bytes); returns its full length, which may exceed size; 0 on failure.
 uint32_t locale_sort_key(const char *text, unsigned char *key, uint32_t size);
-// The status icon of b: 0 no change, 1 failed, 2 new, 3 checking.
-int status_icon(const Bookmark *b);
-// The visit rule: lastVisit becomes now, or lastModified when that is a
-// time later than now.
-void set_visit_time(Bookmark *b, uint32_t now);
 
 // ---- The checker thread (checker_thread.cpp) ----------------------------------
 // What the checker thread asks of a URL: check_url, unless a benchmark puts a
@@ -193,12 +178,17 @@ void list_remove_bookmarks(AppState *app, const vec *chosen);
 // by the main window, with title; path (TL_PATH_MAX bytes) receives the
 // chosen file. 1 when a file was chosen, 0 after Cancel.
 int ask_html_file(AppState *app, const char *title, int save, char *path);
+// The transient status message from format with a count and a path: format
+// holds %u, then (with plural_s) a %s for the plural s, then a %s.
+void count_message(AppState *app, const char *format, uint32_t count, int plural_s,
+                   const char *path);
 // The file dialogs' filter list ("HTML Files (*.htm,*.html)", then "All
 // Files (*.*)"): pairs of name and pattern, ending in an empty name, written
 // into out (size bytes; 128 are enough).
 void html_file_filters(char *out, size_t size);
 // The Import command: asks for a file, reads its Bookmarks in with their
-// title words, refreshes the filter and tells how many came.
+// title words (a bookmark file, or the Chromium family's JSON store),
+// refreshes the filter and tells how many came.
 void import_bookmark_file(AppState *app);
 // Asks for a file and writes the Bookmarks of v there in v's order (safely:
 // a failure leaves an existing file as it was); tells the result.
@@ -206,6 +196,30 @@ void export_bookmarks(AppState *app, const vec *v);
 // The Export command: everything, or after the scope chooser the selected
 // Bookmarks in display order.
 void on_export(AppState *app);
+
+// ---- The browser's own bookmarks (browser_import.cpp) -------------------------
+// The Favorites folder: the shell's "Favorites" folder with "\" appended, or
+// the Windows directory when the registry names none. A new heap text.
+char *favorites_folder(void);
+// Reads Netscape's bookmark file, found through the registry, with title
+// words on, refreshes the filter and, when it added some, shows "%u new
+// Trovelinks found during rescan of %s". Silent when the key, the value or
+// the file is missing.
+void rescan_browser_bookmarks(AppState *app);
+// The same for the Bookmarks file of each Chromium-family browser installed
+// for the user (below the local application data folder): the filter is
+// refreshed and the message shown for each file that added some. 1 when a
+// browser was found, 0 when none is installed (nothing shown).
+int rescan_chromium_browsers(AppState *app);
+// Start-up's reading of the browser's own bookmarks, when the Options'
+// auto_rescan is set or this is the first start: by the browser's kind,
+// Netscape's file, the Favorites folder (no message) or, for any other
+// browser, the Chromium family's stores.
+void startup_rescan(AppState *app);
+// The Import Favorites command: asks for a folder ("Directory of Favorites",
+// the Favorites folder preselected), imports the shortcuts below it,
+// refreshes the filter and tells how many came.
+void import_favorites_command(AppState *app);
 
 // ---- Deleting Bookmarks (delete_command.cpp) -----------------------------------
 // The text of the question asked before the Bookmarks of chosen are deleted
@@ -241,13 +255,13 @@ char *dir_pick(HWND owner, const char *prompt, const char *folder);
 // Keywords box, for the caller to pass to set_keywords and free. After
 // Cancel: 0, nothing changed, *keyword_text null.
 int properties_dialog(AppState *app, Bookmark *b, char **keyword_text, HWND owner);
-// The page the web browser shows: 1 with its url and title as new heap texts
-// (the caller frees them; either may be null), 0 when the browser gives none.
-int browser_page(AppState *app, char **url, char **title);
-// The Add command: the browser's page (or an empty record, or the stored
-// Bookmark with the page's url) edited in the Properties dialog; a new
+// The Add command: the page to add (browser_page; or an empty record, or the
+// stored Bookmark with the page's url) edited in the Properties dialog; a new
 // record joins the BookmarkList only after OK.
 void on_add(AppState *app);
+// The Add command after browser_page: have, url and title as it gave them
+// (the texts are taken over).
+void add_in_dialog(AppState *app, int have, char *url, char *title);
 // The Properties command on the selected Bookmark.
 void on_properties(AppState *app);
 
@@ -273,10 +287,21 @@ void fill_dictionary(HWND dialog, int case_flag, const vec *words);
 // setting from case_sens.
 void on_dictionary(AppState *app);
 
-// ---- Clipboard (clipboard.cpp) ---------------------------------------------------
-// Puts text on the clipboard as CF_TEXT, the clipboard opened for owner.
-// Nothing happens when the clipboard cannot be opened.
-void copy_url_to_clipboard(HWND owner, const char *text);
+// ---- Open, Fast Add, the page to add (browser_commands.cpp) -----------------------
+// The page to add, as new heap texts the caller frees (memFree): 1 with the
+// browser's page (url and title trimmed), else 2 with the single URL that the
+// clipboard holds (title null), else 0 with both null.
+int browser_page(AppState *app, char **url, char **title);
+// Opens b's url in the browser, then applies the visit rule and redraws its
+// icon (also when no browser could be reached).
+void open_bookmark(AppState *app, Bookmark *b);
+// The Open command: open_bookmark on the selected Bookmark.
+void on_open(AppState *app);
+// The Fast Add command: the browser's current page becomes a new Bookmark
+// with its title's keywords, unless it has no title or is stored already.
+// Without a page from the browser but with a URL on the clipboard, Add's
+// dialog opens with that URL for the user to give it a title.
+void on_fast_add(AppState *app);
 
 // ---- Help (help.cpp) ---------------------------------------------------------------
 // Which help file the Contents command opens for the program at exe_path:

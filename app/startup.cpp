@@ -8,6 +8,8 @@
 #include "checker/check_cycle.h"
 #include "core/mem.h"
 #include "search/filter.h"
+#include "session/session.h"
+#include "session/session_file.h"
 
 HINSTANCE g_instance;
 char g_build_text[16];
@@ -58,8 +60,9 @@ static HFONT create_ui_font(void)
 static void release(AppState *app)
 {
     HFONT font = (HFONT) app->ui_font;
-    app_state_destroy(app);
+    session_end(app);
     DeleteObject(font);
+    browser_exit();
     memModuleExit();
 }
 
@@ -74,11 +77,12 @@ AppState *tl_startup(HINSTANCE instance)
     char exe_path[MAX_PATH];
     DWORD n = GetModuleFileNameA(NULL, exe_path, sizeof exe_path);
     if (n == 0 || n >= sizeof exe_path) exe_path[0] = 0;
-    AppState *app = app_state_create(exe_path);
-    g_app = app;
+    session_use_report(tl_message);
+    static const OptionsStore registry = {options_load, options_save,
+                                          "Unable to save Options to Windows Registry"};
+    AppState *app = session_start(exe_path, &registry);
     app->first_start = first_start;
     app->ui_font = create_ui_font();
-    options_load(&app->options, exe_path);
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
@@ -91,20 +95,24 @@ AppState *tl_startup(HINSTANCE instance)
 
     load_bookmark_file(app);
     status_message(app, "Please Wait, Initializing Browser...");
-    // The browser link arrives with its own part of the program.
+    if (!browser_init(app->options.auto_launch))
+        tl_message(app, "Unable to initialize conversation with Browser", nullptr);
     status_message(app, "Ready");
-    // So does the start-up rescan of the browser's bookmarks, here: before
-    // the checker starts, so that a first cycle covers what it brings.
+    // Before the checker starts, so that a first cycle covers what it brings.
+    startup_rescan(app);
     start_checker_thread(app);
     if (app->options.auto_check) start_check_cycle(app);
     return app;
 }
 
+void load_bookmark_file(AppState *app)
+{
+    if (session_load_file(app)) apply_filter(app);
+}
+
 void tl_save_all(AppState *app)
 {
-    save_bookmarks(app);
-    if (!options_save(&app->options))
-        tl_message(app, "Unable to save Options to Windows Registry", nullptr);
+    session_save(app, 1, 1);
 }
 
 void tl_shutdown(AppState *app)

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "bench_util.h"
 #include "core/dupstr.h"
 #include "search/keyword_index.h"

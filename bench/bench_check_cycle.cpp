@@ -10,7 +10,7 @@
 #include <string.h>
 #include <string>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "bench_util.h"
 #include "checker/check_cycle.h"
 #include "core/mem.h"

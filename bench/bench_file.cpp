@@ -9,7 +9,7 @@
 #include <string.h>
 #include <string>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "bench_util.h"
 #include "core/mem.h"
 #include "core/os.h"

@@ -14,7 +14,7 @@
 #include <time.h>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "bench_util.h"
 #include "core/dupstr.h"
 #include "core/mem.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "bench_util.h"
 #include "core/mem.h"
 #include "search/filter.h"

@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "store/bookmark.h"
@@ -19,7 +19,7 @@ void check_cycle_use_doors(const CheckDoors *doors)
         memset(&g_doors, 0, sizeof g_doors);
 }
 
-static bool is_candidate(const Bookmark *b)
+bool is_check_candidate(const Bookmark *b)
 {
     return !(b->flags & BM_CHECKED) &&
            (b->lastModified >= DATE_CHECKING || b->lastVisit >= b->lastModified);
@@ -32,7 +32,7 @@ static Bookmark *first_candidate(const vec *v, uint32_t *next)
     if (!v) return nullptr;
     for (; *next < v->count; ++*next) {
         Bookmark *b = vec_at<Bookmark>(v, *next);
-        if (is_candidate(b)) return b;
+        if (is_check_candidate(b)) return b;
     }
     return nullptr;
 }
@@ -60,11 +60,16 @@ void post_next_check(AppState *app)
         memFree(url); // lost: the checker's first idle report asks again
 }
 
-void start_check_cycle(AppState *app)
+void clear_checked_flags(AppState *app)
 {
     for (uint32_t i = 0; i < app->bookmarks->count; i++)
         vec_at<Bookmark>(app->bookmarks, i)->flags &= ~BM_CHECKED;
     check_cycle_rewind(app);
+}
+
+void start_check_cycle(AppState *app)
+{
+    clear_checked_flags(app);
     if (app->check_active) return;
     app->check_active = 1;
     post_next_check(app);
@@ -83,9 +88,8 @@ static void store_report(AppState *app, Bookmark *b, uint32_t value)
     if (g_doors.redraw && (b->flags & BM_LISTED)) g_doors.redraw(app, b);
 }
 
-void check_status_arrived(AppState *app, const char *url, uint32_t value)
+void store_check_report(AppState *app, const char *url, uint32_t value)
 {
-    if (value == DATE_CHECKING) app->check_probing = 1;
     if (!url[0]) {
         // The URL index files no empty url: walk the list (at most twice a
         // cycle, and only where Bookmarks without a url exist).
@@ -99,6 +103,12 @@ void check_status_arrived(AppState *app, const char *url, uint32_t value)
     const vec_slot *found = url_index_find_all(app->url_index, url, &count);
     for (uint32_t i = 0; i < count; i++)
         store_report(app, (Bookmark *) found[i], value);
+}
+
+void check_status_arrived(AppState *app, const char *url, uint32_t value)
+{
+    if (value == DATE_CHECKING) app->check_probing = 1;
+    store_check_report(app, url, value);
 }
 
 void checker_idle(AppState *app)

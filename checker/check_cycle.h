@@ -61,6 +61,15 @@ void stop_check_cycle(AppState *app);
 // whose url equals url ignoring ASCII case gets lastModified value and
 // BM_CHECKED, and its item is redrawn.
 void check_status_arrived(AppState *app, const char *url, uint32_t value);
+// The storing part of check_status_arrived, for whoever probes without the
+// checker thread (parallel checks): the same changes to the Bookmarks and
+// their items, and nothing else.
+void store_check_report(AppState *app, const char *url, uint32_t value);
+// The candidate rule above: true when b is to be checked in this cycle.
+bool is_check_candidate(const Bookmark *b);
+// The start of every cycle: clears BM_CHECKED in every Bookmark (and
+// rewinds the search).
+void clear_checked_flags(AppState *app);
 // The checker waits for work: once when it starts, then after each probe.
 void checker_idle(AppState *app);
 // One tick of the minute timer: counts check_minutes and, when it reaches

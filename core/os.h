@@ -99,6 +99,48 @@ enum OsFileOp {
 typedef int (*OsFileFaultHook)(OsFileOp op, const char *path);
 void os_file_set_fault_hook(OsFileFaultHook hook);
 
+// ---- Directory walk ----------------------------------------------------------
+// Listing a folder's entries (the Favorites import), and telling whether two
+// paths name the same folder, so that a walk through links that lead back
+// into the tree ends. Paths are byte texts of any length; a path that the
+// system cannot take fails like a missing folder.
+
+#ifdef _WIN32
+const char OS_PATH_SEPARATOR = '\\';
+#else
+const char OS_PATH_SEPARATOR = '/';
+#endif
+
+// An open listing: FindFirstFileA's handle and data on Windows, a DIR
+// natively. Owned by the caller until os_dir_close.
+struct OsDir;
+
+struct OsDirEntry {
+    const char *name; // the entry's name without its folder; valid until the next os_dir_next
+    int is_folder;    // 1 for a folder (a link to a folder counts as one), 0 otherwise
+};
+
+// Starts listing the entries of the folder at path (no pattern: the layer
+// adds what the system needs). "." and ".." are listed when the system
+// lists them. Null when the folder cannot be listed.
+OsDir *os_dir_open(const char *path);
+// The next entry, in the order the system gives: 1 with *entry filled, 0
+// when there are no more (or the listing failed).
+int os_dir_next(OsDir *dir, OsDirEntry *entry);
+// Ends the listing and frees it; null is ignored.
+void os_dir_close(OsDir *dir);
+
+// What tells a folder apart from every other one on the machine: device and
+// inode natively, volume serial number and file index on Windows.
+struct OsFolderId {
+    uint64_t volume;
+    uint64_t index;
+};
+// The identity of the folder at path (links followed): 1 with *id set, 0
+// when the system gives none (a missing folder, or a system without file
+// indexes for folders, such as Windows 95).
+int os_folder_id(const char *path, OsFolderId *id);
+
 // ---- Reporting -----------------------------------------------------------
 // Shows text under caption as a task-modal error box with no owner window
 // (on Windows) or writes "caption: text" and a line feed to standard error
@@ -220,5 +262,40 @@ uint32_t os_time_now(void);
 // system's minimum) and waits until it returns. 1 when the thread ran, 0 when
 // it could not be created (fn was not called).
 int os_run_on_thread(void (*fn)(void *), void *arg, size_t stack_bytes);
+
+// ---- Worker threads, a lock and events (parallel checks) --------------------
+// Worker threads that hand results back to the thread that started them: a
+// mutex guards what both touch, and an event wakes the side that waits.
+// Setting an event, waiting for one, and locking and unlocking the mutex
+// order memory: what one thread wrote before os_event_set or
+// os_mutex_unlock, the thread that comes out of the matching wait or lock
+// sees.
+typedef struct OsThread OsThread;
+typedef struct OsMutex OsMutex;
+typedef struct OsEvent OsEvent;
+
+// Runs fn(arg) on a new thread with the system's usual stack. The thread,
+// owned by the caller until os_thread_join; null when none could be created
+// (fn is not called).
+OsThread *os_thread_start(void (*fn)(void *), void *arg);
+// Waits until the thread's fn has returned, then frees the thread.
+void os_thread_join(OsThread *thread);
+
+// A mutex (not recursive), owned by the caller until os_mutex_destroy; null
+// when the system refuses one.
+OsMutex *os_mutex_create(void);
+void os_mutex_destroy(OsMutex *mutex); // the mutex must not be held; null is ignored
+void os_mutex_lock(OsMutex *mutex);
+void os_mutex_unlock(OsMutex *mutex);
+
+// An event that resets itself: os_event_set lets one os_event_wait through,
+// the one under way or else the next; sets that no wait took in between
+// count once. Owned by the caller until os_event_destroy; null when the
+// system refuses one.
+OsEvent *os_event_create(void);
+void os_event_destroy(OsEvent *event); // nobody may wait on it; null is ignored
+void os_event_set(OsEvent *event);
+// Waits, without a time limit, until the event is set, and resets it.
+void os_event_wait(OsEvent *event);
 
 #endif

@@ -290,6 +290,85 @@ int os_file_remove(const char *path)
     return unlink(path) == 0 ? 1 : 0;
 }
 
+// ---- Directory walk ----------------------------------------------------------
+#include <dirent.h>
+
+struct OsDir {
+    DIR *dir;
+    char *path;    // the folder's path and a separator, for entries whose kind needs a stat
+    size_t length; // of path
+    char *full;    // room for path plus an entry's name
+    size_t room;   // of full
+};
+
+OsDir *os_dir_open(const char *path)
+{
+    DIR *d = opendir(path);
+    if (!d) return nullptr;
+    OsDir *dir = (OsDir *) calloc(1, sizeof(OsDir));
+    size_t n = strlen(path);
+    if (dir) dir->path = (char *) malloc(n + 2);
+    if (!dir || !dir->path) {
+        closedir(d);
+        free(dir);
+        return nullptr;
+    }
+    memcpy(dir->path, path, n);
+    if (n == 0 || path[n - 1] != '/') dir->path[n++] = '/';
+    dir->path[n] = 0;
+    dir->length = n;
+    dir->dir = d;
+    return dir;
+}
+
+// Whether the entry named name is a folder, following a link.
+static int entry_is_folder(OsDir *dir, const char *name)
+{
+    size_t need = dir->length + strlen(name) + 1;
+    if (need > dir->room) {
+        char *grown = (char *) realloc(dir->full, need);
+        if (!grown) return 0;
+        dir->full = grown;
+        dir->room = need;
+    }
+    memcpy(dir->full, dir->path, dir->length);
+    strcpy(dir->full + dir->length, name);
+    struct stat st;
+    return stat(dir->full, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int os_dir_next(OsDir *dir, OsDirEntry *entry)
+{
+    struct dirent *e = readdir(dir->dir);
+    if (!e) return 0;
+    entry->name = e->d_name;
+    if (e->d_type == DT_DIR)
+        entry->is_folder = 1;
+    else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN)
+        entry->is_folder = entry_is_folder(dir, e->d_name);
+    else
+        entry->is_folder = 0;
+    return 1;
+}
+
+void os_dir_close(OsDir *dir)
+{
+    if (!dir) return;
+    closedir(dir->dir);
+    free(dir->path);
+    free(dir->full);
+    free(dir);
+}
+
+int os_folder_id(const char *path, OsFolderId *id)
+{
+    struct stat st;
+    if (stat(path, &st) != 0) return 0;
+    id->volume = (uint64_t) st.st_dev;
+    id->index = (uint64_t) st.st_ino;
+    return 1;
+}
+
 void os_error_box(const char *text, const char *caption)
 {
     fprintf(stderr, "%s: %s\n", caption, text);

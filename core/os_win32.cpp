@@ -1,6 +1,8 @@
 // Platform layer over Win32.
 #include "core/os.h"
 
+#include <stdlib.h>
+#include <string.h>
 #include <windows.h>
 
 OsHeap os_heap_default(void)
@@ -161,6 +163,65 @@ int os_file_remove(const char *path)
 {
     if (file_fault(OS_FILE_REMOVE, path)) return 0;
     return DeleteFileA(path) ? 1 : 0;
+}
+
+// ---- Directory walk ----------------------------------------------------------
+
+struct OsDir {
+    HANDLE find;
+    WIN32_FIND_DATAA data; // the entry os_dir_next hands out next, or the last one
+    bool pending;          // data holds an entry not handed out yet
+};
+
+OsDir *os_dir_open(const char *path)
+{
+    size_t n = strlen(path);
+    char *pattern = (char *) malloc(n + 5);
+    if (!pattern) return nullptr;
+    memcpy(pattern, path, n);
+    if (n == 0 || (path[n - 1] != '\\' && path[n - 1] != '/')) pattern[n++] = '\\';
+    memcpy(pattern + n, "*.*", 4);
+    OsDir *dir = (OsDir *) malloc(sizeof(OsDir));
+    if (dir) dir->find = FindFirstFileA(pattern, &dir->data);
+    free(pattern);
+    if (!dir || dir->find == INVALID_HANDLE_VALUE) {
+        free(dir);
+        return nullptr;
+    }
+    dir->pending = true;
+    return dir;
+}
+
+int os_dir_next(OsDir *dir, OsDirEntry *entry)
+{
+    if (!dir->pending && !FindNextFileA(dir->find, &dir->data)) return 0;
+    dir->pending = false;
+    entry->name = dir->data.cFileName;
+    entry->is_folder = (dir->data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    return 1;
+}
+
+void os_dir_close(OsDir *dir)
+{
+    if (!dir) return;
+    FindClose(dir->find);
+    free(dir);
+}
+
+int os_folder_id(const char *path, OsFolderId *id)
+{
+    // A folder opens as a file only with backup semantics (Windows NT and
+    // later); Windows 95 refuses, and then there is no identity.
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok || (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)) return 0;
+    id->volume = info.dwVolumeSerialNumber;
+    id->index = ((uint64_t) info.nFileIndexHigh << 32) | info.nFileIndexLow;
+    return 1;
 }
 
 void os_error_box(const char *text, const char *caption)

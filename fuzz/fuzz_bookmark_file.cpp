@@ -5,7 +5,7 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/mem.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"

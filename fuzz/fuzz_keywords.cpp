@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/text_case.h"

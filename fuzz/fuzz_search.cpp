@@ -7,7 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "search/search_eval.h"

@@ -17,8 +17,9 @@ for b in build/bench/bench/*; do
 done
 
 # The Windows builds of the benchmarks (the shell's bench/*_win32.cpp, and
-# bench_add and bench_file for the same work as natively) run under Wine: the
-# 32-bit build where the kernel runs 32-bit programs, else the 64-bit one.
+# bench_add, bench_file and bench_import for the same work as natively) run
+# under Wine: the 32-bit build where the kernel runs 32-bit programs, else the
+# 64-bit one.
 bits=$(bash scripts/wine-bits.sh)
 if [ "$bits" = 32 ]; then toolchain=mingw-i686; else toolchain=mingw-x86_64; fi
 dir=build/bench-win$bits
@@ -36,8 +37,8 @@ for b in "$dir"/bench/*.exe; do
   [ -f "$b" ] || continue
   [ $# -gt 0 ] && [[ "$(basename "$b")" != *"$1"* ]] && continue
   echo "== $(basename "$b" .exe) (Wine, $bits-bit)"
-  # The shell's benchmarks take the file; bench_add and bench_file find the
-  # data that their native runs above generated.
+  # The shell's benchmarks take the file; bench_add, bench_file and
+  # bench_import find the data that their native runs above generated.
   args=("$data")
   [[ "$(basename "$b")" == *_win32.exe ]] || args=()
   xvfb-run -a -s "-screen 0 1280x1024x24" \

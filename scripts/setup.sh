@@ -6,11 +6,11 @@ set -euo pipefail
 
 packages=(
   make cmake g++ clang libclang-rt-14-dev libgtest-dev googletest python3 libssl-dev openssl
-  libssl-dev:i386
+  libssl-dev:i386 nlohmann-json3-dev
   g++-multilib qemu-user
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine32:i386 wine64 xvfb xauth x11-apps imagemagick
+  wine wine32:i386 wine64 fonts-wine xvfb xauth x11-apps imagemagick
 )
 
 as_root() {

@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "checker/check_cycle.h"
 #include "core/dupstr.h"
 #include "core/mem.h"

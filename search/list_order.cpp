@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/mem.h"
 #include "core/text_case.h"
 #include "store/bookmark.h"

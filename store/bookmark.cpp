@@ -10,7 +10,7 @@
 
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "checker/check_cycle.h"
 #include "core/dupstr.h"
 #include "core/mem.h"

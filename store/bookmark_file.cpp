@@ -4,11 +4,12 @@
 
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "store/bookmark.h"
+#include "store/chromium_bookmarks.h"
 #include "store/html_text.h"
 #include "store/url_index.h"
 
@@ -340,8 +341,12 @@ int import_bookmarks_from(AppState *app, const char *path, uint32_t *added)
     char *text = read_whole_file(path);
     if (!text) return 0;
     uint32_t before = app->bookmarks->count;
-    read_bookmark_file(app, text, 1);
+    int ok = 1;
+    if (is_json_text(text))
+        ok = read_chromium_bookmarks(app, text);
+    else
+        read_bookmark_file(app, text, 1);
     memFree(text);
     *added = app->bookmarks->count - before;
-    return 1;
+    return ok;
 }

@@ -85,9 +85,11 @@ int read_bookmark_file(AppState *app, const char *text, int title_words);
 // with no entry after it; 0 for any other text.
 int is_own_bookmark_file(const char *text);
 
-// The Import command below its dialog: reads the file at path with title
-// words on. 1 with the number of Bookmarks added (merged duplicates do not
-// count) in *added; 0 when the file cannot be read (then nothing changes).
+// The Import command and the rescans below their dialogs: reads the file at
+// path with title words on, as a bookmark file or, when its text is JSON, as
+// a Chromium-family Bookmarks file. 1 with the number of Bookmarks added
+// (merged duplicates do not count) in *added; 0 when the file cannot be read
+// or is JSON that does not parse (then nothing changes).
 int import_bookmarks_from(AppState *app, const char *path, uint32_t *added);
 
 // What the Import command shows: its dialog, its failure (with the path)
@@ -99,5 +101,7 @@ constexpr const char ALL_FILES_FILTER[] = "All Files (*.*)";
 constexpr const char ALL_FILES_PATTERN[] = "*.*";
 constexpr const char IMPORT_FAILED_FORMAT[] = "Unable to import html bookmark file\n\n%s";
 constexpr const char IMPORT_DONE_FORMAT[] = "%u Trovelinks imported from %s";
+// What a rescan of a browser's bookmarks shows when it added some.
+constexpr const char RESCAN_DONE_FORMAT[] = "%u new Trovelinks found during rescan of %s";
 
 #endif

@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/os.h"

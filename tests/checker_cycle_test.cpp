@@ -11,10 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "checker/check_cycle.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
+#include "helpers/store_helpers.h"
 #include "search/filter.h"
 #include "store/bookmark.h"
 
@@ -86,8 +87,7 @@ protected:
     Bookmark *add(const char *url, const char *keywords = "word", uint32_t visit = T1,
                   uint32_t modified = DATE_NONE)
     {
-        add_bookmark(app, dupstr(url), dupstr(url), dupstr(keywords), T1, visit, modified, 0);
-        return find_bookmark_by_url(app, url);
+        return add_to(app, url, url, keywords, T1, visit, modified);
     }
     void filter(const char *text)
     {
@@ -190,7 +190,7 @@ TEST_F(Cycle, RequestLostBeforeTheQueueExistsIsPostedAgainOnTheFirstIdle)
     EXPECT_EQ(0, app->check_active);
 }
 
-TEST_F(Cycle, ACycleStartedAgainDuringAProbeQueuesNothingBehindIt)
+TEST_F(Cycle, ACycleStartedAgainQueuesNothingBehindAProbe)
 {
     add("http://a/");
     add("http://b/");
@@ -206,6 +206,18 @@ TEST_F(Cycle, ACycleStartedAgainDuringAProbeQueuesNothingBehindIt)
     run();
     EXPECT_EQ(2u, checker.posted.size());
     EXPECT_EQ(0, app->check_active);
+
+    // Started again while it runs: every flag is cleared, so the first one
+    // checked is asked for again; the end of the cycle resets the minutes.
+    start_check_cycle(app);
+    end_probe(begin_probe());
+    start_check_cycle(app);
+    EXPECT_EQ(1u, checker.queue.size());
+    app->check_minutes = 3;
+    run();
+    ASSERT_EQ(5u, checker.posted.size());
+    EXPECT_EQ(checker.posted[2], checker.posted[4]);
+    EXPECT_EQ(0, app->check_minutes);
 }
 
 TEST_F(Cycle, AddsDuringAProbeQueueNothingAndTheNewBookmarkIsChecked)

@@ -9,6 +9,7 @@
 
 #include "checker/url_date.h"
 #include "store/bookmark.h"
+#include "tests/helpers/checker_cases.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -17,48 +18,14 @@
 namespace
 {
 
-struct DateCase {
-    const char *header;
-    uint32_t want;
-};
-
-const DateCase date_cases[] = {
-    {"Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT", 784111777},
-    {"Last-Modified: Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
-    {"Last-Modified: Sun Nov  6 08:49:37 1994", 784111777},
-    {"last-modified: Sun, 06 nov 1994 08:49:37 GMT", 784111777},
-    {"Last-modified:Sun, 06 NOV 1994 08:49:37", 784111777},
-    {"Last-Modified: Sun, 06 Foo 1994 08:49:37 GMT", DATE_NONE},
-    {"Last-Modified: Tue, 06 September 1994 08:49:37 GMT", 778841377}, // first three letters
-    {"Last-Modified: Tue, 06 Ma 1994 08:49:37 GMT", DATE_NONE},
-    {"Last-Modified: Mon, 01 Jan 1968 00:00:00 GMT", DATE_NONE},
-    {"Last-Modified: Wed, 31 Dec 1969 23:59:59 GMT", DATE_NONE},
-    {"Last-Modified: Thu, 01 Jan 1970 00:00:00 GMT", 0},
-    {"Last-Modified: Sat, 01 Jan 2000 00:00:00 GMT", 946684800},
-    {"Last-Modified: Tue, 29 Feb 2000 12:00:00 GMT", 951825600},
-    // Out-of-range fields roll over, as a calendar conversion does.
-    {"Last-Modified: Tue, 32 Jan 2000 00:00:00 GMT", 949363200},
-    {"Last-Modified: Fri, 31 Dec 1999 24:00:00 GMT", 946684800},
-    {"Last-Modified: Sat, 00 Jan 2000 00:00:60 GMT", 946598460},
-    // The last second a 32-bit time holds that is no sentinel, and beyond.
-    {"Last-Modified: Sun, 07 Feb 2106 06:28:12 GMT", 0xFFFFFFFCu},
-    {"Last-Modified: Sun, 07 Feb 2106 06:28:13 GMT", DATE_NONE},
-    {"Last-Modified: Sun, 07 Feb 9999 06:28:13 GMT", DATE_NONE},
-    {"Last-Modified: Sun, 07 Feb 99999999999 06:28:13 GMT", DATE_NONE},
-    {"Last-Modified: 06 Nov 1994 08:49:37 GMT", DATE_NONE}, // no weekday
-    {"Last-Modified: Sun, 06 Nov 1994 08:49 GMT", DATE_NONE},
-    {"HTTP/1.0 200 OK\r\nDate: Sun, 06 Nov 1994 08:49:37 GMT\r\n", DATE_NONE},
-};
-
 uint32_t date_of(const char *header)
 {
-    std::string reply = std::string("HTTP/1.0 200 OK\r\nServer: t\r\n") + header + "\r\n\r\n";
-    return parse_last_modified(reply.c_str());
+    return parse_last_modified(reply_with(header).c_str());
 }
 
 void expect_every_date()
 {
-    for (const DateCase &c : date_cases)
+    for (const DateCase &c : DATE_CASES)
         EXPECT_EQ(c.want, date_of(c.header)) << c.header;
 }
 

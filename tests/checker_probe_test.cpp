@@ -1,29 +1,217 @@
-// The HTTP probe against the scripted loopback server, and against a fake
-// network for the steps a real one will not fail on demand.
+// The HTTP probe over a scripted network without a wire (status lines, dates,
+// replies in pieces, the GET after a silent close, redirects, failing steps),
+// and over real sockets to the loopback server and its TLS front for what
+// only a real network does: the request on the wire, names, refused and
+// stalled connections, certificates and hostile servers.
 #include <gtest/gtest.h>
 
 #include <string.h>
 
+#include <algorithm>
 #include <functional>
-
 #include <string>
 #include <vector>
 
 #include "checker/http_probe.h"
 #include "checker/patterns.h"
-#include "checker/url_date.h"
 #include "core/mem.h"
 #include "core/os.h"
-#include "store/bookmark.h"
+#include "tests/helpers/checker_cases.h"
 #include "tests/helpers/http_server.h"
 
 namespace
 {
 
-const char LM[] = "Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT\r\n";
-const uint32_t LM_TIME = 784111777;
+typedef std::vector<std::string> Lines;
 const char UA[] = "User-Agent: Velorix Trovelinks v10.1.20m\r\n";
 
+// The scripted network: the k-th connection plays replies[k] (see
+// checker_cases.h), sends are taken at most 100 bytes at a time, as a busy
+// network may, and kept; the step named by fail fails.
+struct Wire {
+    std::vector<Segments> replies;
+    int fail;               // 0 none, 1 resolve, 2 open, 3 connect, 4 send
+    int calls;              // operations called
+    int taken;              // reply bytes handed out
+    size_t segment, offset; // in the reply of the current connection
+    Lines sent;             // the bytes sent over each connection
+} wire;
+
+int wire_resolve(const char *, uint32_t *address)
+{
+    wire.calls++;
+    *address = 0x0100007F;
+    return wire.fail != 1;
+}
+OsSocket wire_open(void)
+{
+    wire.calls++;
+    if (wire.fail == 2) return OS_SOCKET_NONE;
+    wire.sent.push_back("");
+    wire.segment = wire.offset = 0;
+    return 7;
+}
+int wire_connect(OsSocket, uint32_t, uint16_t, uint32_t)
+{
+    wire.calls++;
+    return wire.fail != 3;
+}
+int wire_send(OsSocket, const void *data, size_t length, uint32_t)
+{
+    wire.calls++;
+    if (wire.fail == 4) return -1;
+    size_t n = std::min(length, (size_t) 100);
+    wire.sent.back().append((const char *) data, n);
+    return (int) n;
+}
+int wire_recv(OsSocket, void *buffer, size_t size, uint32_t)
+{
+    wire.calls++;
+    size_t k = wire.sent.size() - 1;
+    if (k >= wire.replies.size() || wire.segment >= wire.replies[k].size()) return OS_RECV_CLOSED;
+    const std::string &s = wire.replies[k][wire.segment];
+    if (s == SILENT) return OS_RECV_TIMED_OUT;
+    size_t n = std::min(size, s.size() - wire.offset);
+    memcpy(buffer, s.data() + wire.offset, n);
+    wire.taken += (int) n;
+    if ((wire.offset += n) == s.size()) wire.segment++, wire.offset = 0;
+    return (int) n;
+}
+void wire_close(OsSocket)
+{
+    wire.calls++;
+}
+
+ProbeContext on_wire(const std::vector<Segments> &replies, int fail = 0)
+{
+    wire = Wire{replies, fail, 0, 0, 0, 0, {}};
+    ProbeContext ctx;
+    probe_context_init(&ctx);
+    ctx.net.resolve = wire_resolve;
+    ctx.net.open = wire_open;
+    ctx.net.connect = wire_connect;
+    ctx.net.send = wire_send;
+    ctx.net.recv = wire_recv;
+    ctx.net.close = wire_close;
+    return ctx;
+}
+
+// Each request sent, as its request line and Host value: "HEAD /p HTTP/1.0|host".
+Lines requests_sent()
+{
+    Lines out;
+    for (const std::string &r : wire.sent) {
+        size_t host = r.find("Host: ") + 6;
+        out.push_back(r.substr(0, r.find("\r\n")) + "|" +
+                      r.substr(host, r.find('\r', host) - host));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ProbeScript, ChecksOverAScriptedNetwork)
+{
+    for (const CheckCase &c : CHECK_CASES) {
+        SCOPED_TRACE(c.url.substr(0, 60));
+        ProbeContext ctx = on_wire(c.replies);
+        EXPECT_EQ(c.want, probe_check_url(&ctx, c.url.c_str()));
+        EXPECT_EQ(c.requests, requests_sent());
+        if (c.taken >= 0) {
+            EXPECT_EQ(c.taken, wire.taken);
+        }
+        if (c.requests.empty()) {
+            EXPECT_EQ(0, wire.calls);
+        }
+    }
+    ProbeContext ctx = on_wire(CHECK_CASES[0].replies);
+    probe_check_url(&ctx, CHECK_CASES[0].url.c_str());
+    EXPECT_EQ(Lines{"HEAD /a.html HTTP/1.0\r\n" + std::string(UA) + "Host: h.example\r\n\r\n"},
+              wire.sent);
+}
+
+// One request's result code and reply, and the check's result on the same
+// script; a step of the network that fails.
+TEST(ProbeScript, RequestResultCodes)
+{
+    const struct {
+        const char *url;
+        Segments reply;
+        int fail, code;
+        const char *text; // the reply handed over; null: none
+        uint32_t check;
+    } cases[] = {
+        {"http://h.example/x",
+         {"HTTP/1.0 204 No Content\r\n\r\n"},
+         0,
+         PROBE_OK,
+         "HTTP/1.0 204 No Content\r\n\r\n",
+         DATE_NONE},
+        {"http://h.example/", {}, 0, PROBE_CLOSED, nullptr, DATE_NONE},
+        {"http://h.example/x", {SILENT}, 0, PROBE_OK, "", DATE_FAILED},
+        {"ftp://h.example/pub", {}, 0, PROBE_NOT_HTTP, nullptr, DATE_NONE},
+        {"", {}, 0, PROBE_BAD_URL, nullptr, DATE_FAILED},
+        {"http://h.example/", {OK_LM}, 1, PROBE_BAD_URL, nullptr, DATE_FAILED}, // host unknown
+        {"http://h.example/", {OK_LM}, 2, PROBE_NOT_SENT, nullptr, DATE_NONE},  // no socket
+        {"http://h.example/", {OK_LM}, 3, PROBE_NO_CONNECTION, nullptr, DATE_FAILED},
+        {"http://h.example/", {OK_LM}, 4, PROBE_NOT_SENT, nullptr, DATE_NONE}, // not sent
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.url) + " failing step " + std::to_string(c.fail));
+        ProbeContext ctx = on_wire({c.reply, c.reply}, c.fail);
+        char *reply = (char *) 1;
+        EXPECT_EQ(c.code, probe_request(&ctx, "GET", c.url, &reply));
+        if (c.text) {
+            EXPECT_STREQ(c.text, reply);
+            EXPECT_EQ("GET /x HTTP/1.0|h.example", requests_sent()[0]);
+        } else {
+            EXPECT_EQ(nullptr, reply);
+        }
+        memFree(reply);
+        ctx = on_wire({c.reply, c.reply}, c.fail);
+        EXPECT_EQ(c.check, probe_check_url(&ctx, c.url));
+    }
+}
+
+namespace
+{
+const char *refused_pattern;
+int refuse_pattern(const char *pattern)
+{
+    return strcmp(pattern, refused_pattern) == 0;
+}
+} // namespace
+
+// A pattern that the engine refuses fails its step, and the check with it.
+// Without the URL or the status pattern nothing is asked of the server.
+TEST(ProbeScript, APatternThatDoesNotCompileFailsTheCheck)
+{
+    const struct {
+        const char *pattern;
+        std::string reply;
+        size_t requests;
+    } cases[] = {
+        {LOCATION_PATTERN, "HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n", 1},
+        {LAST_MODIFIED_PATTERN_A, OK_LM, 1},
+        {LAST_MODIFIED_PATTERN_B,
+         "HTTP/1.0 200 OK\r\nLast-Modified: Sun Nov  6 08:49:37 1994\r\n\r\n", 1},
+        {URL_PATTERN, OK_LM, 0},
+        {STATUS_PATTERN, OK_LM, 0},
+    };
+    for (const auto &c : cases) {
+        ProbeContext ctx = on_wire({{c.reply}, {c.reply}});
+        refused_pattern = c.pattern;
+        set_pattern_fault_hook(refuse_pattern);
+        EXPECT_EQ(DATE_FAILED, probe_check_url(&ctx, "http://h.example/a")) << c.pattern;
+        set_pattern_fault_hook(nullptr);
+        EXPECT_EQ(c.requests, wire.sent.size()) << c.pattern;
+    }
+}
+
+namespace
+{
+
+// The probe against the loopback server.
 class Probe : public ::testing::Test
 {
 protected:
@@ -48,234 +236,27 @@ protected:
 
     std::string url(const std::string &path) { return http_server_url(server, path); }
     uint32_t check(const std::string &path) { return probe_check_url(&ctx, url(path).c_str()); }
-    std::string host_line()
-    {
-        return "Host: 127.0.0.1:" + std::to_string(http_server_port(server)) + "\r\n";
-    }
     std::vector<std::string> requests() { return http_server_requests(server); }
     // The request lines received, in order.
-    std::vector<std::string> request_lines()
+    Lines request_lines()
     {
-        std::vector<std::string> lines;
+        Lines lines;
         for (const std::string &r : requests())
             lines.push_back(r.substr(0, r.find("\r\n")));
         return lines;
     }
 };
 
-typedef std::vector<std::string> Lines;
-
 } // namespace
 
-TEST_F(Probe, StatusLinesAndDates)
+TEST_F(Probe, RequestOnTheWireAndItsDate)
 {
-    http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
+    http_server_reply(server, OK_LM);
     EXPECT_EQ(LM_TIME, check("/a.html"));
-    ASSERT_EQ(1u, requests().size());
-    EXPECT_EQ("HEAD /a.html HTTP/1.0\r\n" + std::string(UA) + host_line() + "\r\n", requests()[0]);
-
-    struct Case {
-        std::string reply;
-        uint32_t want;
-    };
-    const Case cases[] = {
-        {std::string("HTTP/1.1 200 OK\r\n") + LM + "\r\n", LM_TIME},
-        {"HTTP/1.0 200 OK\r\nServer: t\r\n\r\n", DATE_NONE},
-        {std::string("HTTP/1.0 404 Not Found\r\n") + LM + "\r\n", DATE_NONE},
-        {"HTTP/1.0 500 Server Error\r\n\r\n", DATE_NONE},
-        {"<HTML><BODY>no status line</BODY></HTML>", DATE_NONE},
-        {"<html><body>lower case</body></html>", DATE_FAILED},
-        {"SSH-2.0-OpenSSH\r\n", DATE_FAILED},
-        {"HTTP/1.0 301 Moved\r\nServer: t\r\n\r\n", DATE_FAILED},
-        {"HTTP/1.0 302 Found\r\nContent-Location: /elsewhere\r\n\r\n", DATE_FAILED},
-    };
-    for (const Case &c : cases) {
-        http_server_reply(server, c.reply);
-        EXPECT_EQ(c.want, check("/")) << c.reply;
-    }
-}
-
-namespace
-{
-const char *refused_pattern;
-int refuse_pattern(const char *pattern)
-{
-    return strcmp(pattern, refused_pattern) == 0;
-}
-} // namespace
-
-// A pattern that the engine refuses fails its step, and the check with it.
-// Without the URL or the status pattern nothing is asked of the server.
-TEST_F(Probe, APatternThatDoesNotCompileFailsTheCheck)
-{
-    const std::string dated = std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n";
-    const struct {
-        const char *pattern;
-        std::string reply; // "" for none
-    } cases[] = {
-        {LOCATION_PATTERN, "HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n"},
-        {LAST_MODIFIED_PATTERN_A, dated},
-        {LAST_MODIFIED_PATTERN_B,
-         "HTTP/1.0 200 OK\r\nLast-Modified: Sun Nov  6 08:49:37 1994\r\n\r\n"},
-        {URL_PATTERN, ""},
-        {STATUS_PATTERN, ""},
-    };
-    for (const auto &c : cases) {
-        if (!c.reply.empty()) http_server_reply(server, c.reply);
-        refused_pattern = c.pattern;
-        set_pattern_fault_hook(refuse_pattern);
-        EXPECT_EQ(DATE_FAILED, check("/a")) << c.pattern;
-        set_pattern_fault_hook(nullptr);
-    }
-    EXPECT_EQ(3u, requests().size());
-}
-
-TEST_F(Probe, UrlWithoutPathIsRequestedAsRoot)
-{
-    http_server_reply(server, "HTTP/1.0 200 OK\r\n\r\n");
-    EXPECT_EQ(DATE_NONE, check(""));
-    EXPECT_EQ(Lines{"HEAD / HTTP/1.0"}, request_lines());
-}
-
-// A reply whose header block comes in several segments is read to its end.
-TEST_F(Probe, HeaderBlockOverSeveralSegments)
-{
-    http_server_reply(server, {"HTTP/1.0 200 OK\r\n", "Server: t\r\nX-A: 1\r",
-                               std::string("\n") + LM, "\r\n", "<HTML>body</HTML>"});
-    EXPECT_EQ(LM_TIME, check("/split"));
-}
-
-namespace
-{
-// A network that hands over the reply at most recv_limit bytes at a time and
-// counts the bytes.
-uint32_t bytes_received;
-size_t recv_limit;
-int recv_counted(OsSocket s, void *buffer, size_t size, uint32_t timeout_ms)
-{
-    int n = os_socket_recv(s, buffer, size < recv_limit ? size : recv_limit, timeout_ms);
-    if (n > 0) bytes_received += (uint32_t) n;
-    return n;
-}
-} // namespace
-
-// Reading stops at the empty line, and never holds more than 2,047 bytes.
-TEST_F(Probe, ReadsTheHeaderBlockAndNoMore)
-{
-    ctx.net.recv = recv_counted;
-    recv_limit = 1;
-    std::string head = std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n";
-    http_server_reply(server, head + "<HTML>" + std::string(3000, 'b') + "</HTML>");
-    bytes_received = 0;
-    EXPECT_EQ(LM_TIME, check("/"));
-    EXPECT_EQ(head.size(), bytes_received);
-
-    // Bare line feeds end a header block too.
-    http_server_reply(server, "HTTP/1.0 200 OK\nServer: t\n\n<HTML>");
-    bytes_received = 0;
-    EXPECT_EQ(DATE_NONE, check("/"));
-    EXPECT_EQ(strlen("HTTP/1.0 200 OK\nServer: t\n\n"), bytes_received);
-
-    recv_limit = 4096;
-    std::string pad = "X-Pad: " + std::string(2100, 'p') + "\r\n";
-    http_server_reply(server, {std::string("HTTP/1.0 200 OK\r\n") + LM, pad + "\r\n"});
-    bytes_received = 0;
-    EXPECT_EQ(LM_TIME, check("/"));
-    EXPECT_EQ(2047u, bytes_received);
-
-    // A date beyond the first 2,047 bytes is never seen.
-    http_server_reply(server, "HTTP/1.0 200 OK\r\n" + pad + LM + "\r\n");
-    EXPECT_EQ(DATE_NONE, check("/"));
-}
-
-TEST_F(Probe, HeadClosedWithoutAnswerFallsBackToGet)
-{
-    http_server_close(server);
-    http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n<HTML>");
-    EXPECT_EQ(LM_TIME, check("/p.html"));
-    EXPECT_EQ((Lines{"HEAD /p.html HTTP/1.0", "GET /p.html HTTP/1.0"}), request_lines());
-
-    // The GET closes too: no date known. Only one GET per HEAD.
-    http_server_close(server);
-    http_server_close(server);
-    http_server_reply(server, "HTTP/1.0 200 OK\r\n\r\n"); // never asked for
-    EXPECT_EQ(DATE_NONE, check("/q"));
-    EXPECT_EQ(4u, requests().size());
-}
-
-TEST_F(Probe, SilentServerTimesOutAsNothingUsable)
-{
-    ctx.receive_timeout_ms = 300;
-    http_server_silent(server);
-    EXPECT_EQ(DATE_FAILED, check("/silent"));
-    EXPECT_EQ(Lines{"HEAD /silent HTTP/1.0"}, request_lines()); // no GET after a time-out
-
-    char *reply = (char *) 1;
-    http_server_silent(server);
-    EXPECT_EQ(PROBE_OK, probe_request(&ctx, "HEAD", url("/").c_str(), &reply));
-    ASSERT_NE(nullptr, reply);
-    EXPECT_STREQ("", reply);
-    memFree(reply);
-}
-
-TEST_F(Probe, RequestResultCodes)
-{
-    char *reply = (char *) 1;
-    http_server_close(server);
-    EXPECT_EQ(PROBE_CLOSED, probe_request(&ctx, "HEAD", url("/").c_str(), &reply));
-    EXPECT_EQ(nullptr, reply);
-
-    http_server_reply(server, "HTTP/1.0 204 No Content\r\n\r\n");
-    EXPECT_EQ(PROBE_OK, probe_request(&ctx, "GET", url("/x").c_str(), &reply));
-    ASSERT_NE(nullptr, reply);
-    EXPECT_STREQ("HTTP/1.0 204 No Content\r\n\r\n", reply);
-    memFree(reply);
-    EXPECT_EQ("GET /x HTTP/1.0", request_lines().back());
-
-    EXPECT_EQ(PROBE_NOT_HTTP, probe_request(&ctx, "HEAD", "ftp://127.0.0.1/pub", &reply));
-    EXPECT_EQ(PROBE_BAD_URL, probe_request(&ctx, "HEAD", "", &reply));
-    EXPECT_EQ(nullptr, reply);
-}
-
-TEST_F(Probe, RedirectsUpToFourAreFollowed)
-{
-    for (int i = 0; i < 4; i++)
-        http_server_reply(server, "HTTP/1.0 302 Found\r\nLocation: " +
-                                      url("/r" + std::to_string(i + 1)) + "\r\n\r\n");
-    http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
-    EXPECT_EQ(LM_TIME, check("/r0"));
-    EXPECT_EQ((Lines{"HEAD /r0 HTTP/1.0", "HEAD /r1 HTTP/1.0", "HEAD /r2 HTTP/1.0",
-                     "HEAD /r3 HTTP/1.0", "HEAD /r4 HTTP/1.0"}),
-              request_lines());
-}
-
-TEST_F(Probe, AFifthRedirectFails)
-{
-    for (int i = 0; i < 6; i++)
-        http_server_reply(server, "HTTP/1.0 301 Moved\r\nLocation: " + url("/again") + "\r\n\r\n");
-    EXPECT_EQ(DATE_FAILED, check("/loop"));
-    EXPECT_EQ(5u, requests().size());
-}
-
-// Relative targets are resolved against the URL requested; only a header
-// line named Location counts, in any letter case.
-TEST_F(Probe, RedirectTargets)
-{
     std::string port = std::to_string(http_server_port(server));
-    http_server_reply(server, "HTTP/1.0 302 Found\r\nLocation: /new/page\r\n\r\n");
-    http_server_reply(server, "HTTP/1.0 302 Found\r\nlocation:\tpage2.html\r\n\r\n");
-    http_server_reply(server, "HTTP/1.0 301 Moved\r\nContent-Location: /wrong\r\n"
-                              "LOCATION: ../up.html?x=1\r\n\r\n");
-    http_server_reply(server,
-                      "HTTP/1.0 302 Found\r\nLocation: //127.0.0.1:" + port + "/far/p\r\n\r\n");
-    http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
-    EXPECT_EQ(LM_TIME, check("/dir/a.html"));
-    EXPECT_EQ((Lines{"HEAD /dir/a.html HTTP/1.0", "HEAD /new/page HTTP/1.0",
-                     "HEAD /new/page2.html HTTP/1.0", "HEAD /up.html?x=1 HTTP/1.0",
-                     "HEAD /far/p HTTP/1.0"}),
-              request_lines());
-    for (const std::string &r : requests())
-        EXPECT_NE(std::string::npos, r.find(host_line())) << r;
+    EXPECT_EQ(Lines{"HEAD /a.html HTTP/1.0\r\n" + std::string(UA) + "Host: 127.0.0.1:" + port +
+                    "\r\n\r\n"},
+              requests());
 }
 
 TEST_F(Probe, HostNameLookedUp)
@@ -284,7 +265,7 @@ TEST_F(Probe, HostNameLookedUp)
     // A bare root (a chroot without /etc/hosts) may know no names at all.
     if (!os_net_resolve("localhost", &address) || address != 0x0100007Fu)
         GTEST_SKIP() << "this machine does not resolve localhost to 127.0.0.1";
-    http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
+    http_server_reply(server, OK_LM);
     std::string u = "http://localhost:" + std::to_string(http_server_port(server)) + "/n";
     EXPECT_EQ(LM_TIME, probe_check_url(&ctx, u.c_str()));
     ASSERT_EQ(1u, requests().size());
@@ -305,7 +286,8 @@ TEST_F(Probe, RefusedConnectionFails)
 }
 
 // A listener with a full backlog leaves further connection attempts without
-// an answer, which the connect time-out must end.
+// an answer (Linux drops them, also under Wine), which the connect time-out
+// must end long before the system would give up by itself (two minutes).
 TEST_F(Probe, ConnectTimesOut)
 {
     uint16_t port;
@@ -319,136 +301,15 @@ TEST_F(Probe, ConnectTimesOut)
         held.push_back(os_socket_open());
         stalled = !os_socket_connect(held.back(), address, port, 300);
     }
-    if (stalled) {
-        ctx.connect_timeout_ms = 300;
-        std::string u = "http://127.0.0.1:" + std::to_string(port) + "/";
-        char *reply;
-        EXPECT_EQ(PROBE_NO_CONNECTION, probe_request(&ctx, "HEAD", u.c_str(), &reply));
-        EXPECT_EQ(DATE_FAILED, probe_check_url(&ctx, u.c_str()));
-    }
+    EXPECT_TRUE(stalled) << "every connection attempt was answered: nothing to time out";
+    ctx.connect_timeout_ms = 300;
+    std::string u = "http://127.0.0.1:" + std::to_string(port) + "/";
+    uint32_t start = os_tick_count();
+    EXPECT_EQ(DATE_FAILED, probe_check_url(&ctx, u.c_str()));
+    EXPECT_LT(os_tick_count() - start, 30000u);
     for (OsSocket s : held)
         os_socket_close(s);
     os_socket_close(l);
-    if (!stalled) GTEST_SKIP() << "this system answers every connection attempt";
-}
-
-namespace
-{
-// A network without a wire: every step succeeds unless told to fail, what is
-// sent is kept, and the reply is a fixed text.
-struct Fake {
-    int fail;          // which step fails: 0 none, 1 resolve, 2 open, 3 connect, 4 send
-    int calls;         // operations called
-    std::string sent;  // every byte sent
-    std::string reply; // handed out by the first receive; then the server closes
-    bool replied;
-} fake;
-
-int fake_resolve(const char *, uint32_t *address)
-{
-    fake.calls++;
-    *address = 0x0100007F;
-    return fake.fail != 1;
-}
-OsSocket fake_open(void)
-{
-    fake.calls++;
-    fake.replied = false;
-    return fake.fail == 2 ? OS_SOCKET_NONE : 7;
-}
-int fake_connect(OsSocket, uint32_t, uint16_t, uint32_t)
-{
-    fake.calls++;
-    return fake.fail != 3;
-}
-int fake_send(OsSocket, const void *data, size_t length, uint32_t)
-{
-    fake.calls++;
-    if (fake.fail == 4) return -1;
-    // Hand over at most 100 bytes at a time, as a busy network may.
-    size_t n = length < 100 ? length : 100;
-    fake.sent.append((const char *) data, n);
-    return (int) n;
-}
-int fake_recv(OsSocket, void *buffer, size_t size, uint32_t)
-{
-    fake.calls++;
-    if (fake.replied) return OS_RECV_CLOSED;
-    fake.replied = true;
-    size_t n = fake.reply.size() < size ? fake.reply.size() : size;
-    memcpy(buffer, fake.reply.data(), n);
-    return n ? (int) n : OS_RECV_CLOSED;
-}
-void fake_close(OsSocket)
-{
-    fake.calls++;
-}
-
-ProbeContext fake_context(int fail, const std::string &reply)
-{
-    fake = Fake{fail, 0, "", reply, false};
-    ProbeContext ctx;
-    probe_context_init(&ctx);
-    ctx.net.resolve = fake_resolve;
-    ctx.net.open = fake_open;
-    ctx.net.connect = fake_connect;
-    ctx.net.send = fake_send;
-    ctx.net.recv = fake_recv;
-    ctx.net.close = fake_close;
-    return ctx;
-}
-} // namespace
-
-TEST(ProbeRequest, HostHeaderAndLongPathsGoOutWhole)
-{
-    ProbeContext ctx = fake_context(0, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
-    EXPECT_EQ(LM_TIME, probe_check_url(&ctx, "http://www.example.com/a.html"));
-    EXPECT_EQ("HEAD /a.html HTTP/1.0\r\n" + std::string(UA) + "Host: www.example.com\r\n\r\n",
-              fake.sent);
-
-    std::string path = "/" + std::string(1500, 'd') + "/page.html";
-    ctx = fake_context(0, "HTTP/1.0 404 Not Found\r\n\r\n");
-    EXPECT_EQ(DATE_NONE, probe_check_url(&ctx, ("Example.COM:8080" + path).c_str()));
-    EXPECT_EQ("HEAD " + path + " HTTP/1.0\r\n" + UA + "Host: Example.COM:8080\r\n\r\n", fake.sent);
-
-    // The URL itself is cut to 2,047 characters.
-    std::string longest = "http://h" + std::string(3000, '/');
-    ctx = fake_context(0, "HTTP/1.0 404 Not Found\r\n\r\n");
-    probe_check_url(&ctx, longest.c_str());
-    EXPECT_EQ("HEAD " + std::string(2047 - 8, '/') + " HTTP/1.0\r\n",
-              fake.sent.substr(0, fake.sent.find('\n') + 1));
-}
-
-TEST(ProbeRequest, FailingStepsGiveTheirResults)
-{
-    struct Case {
-        int fail;
-        int code;
-        uint32_t check;
-    };
-    const Case cases[] = {
-        {1, PROBE_BAD_URL, DATE_FAILED},       // host unknown
-        {2, PROBE_NOT_SENT, DATE_NONE},        // no socket
-        {3, PROBE_NO_CONNECTION, DATE_FAILED}, // refused or unreachable
-        {4, PROBE_NOT_SENT, DATE_NONE},        // request not sent
-    };
-    for (const Case &c : cases) {
-        ProbeContext ctx = fake_context(c.fail, "HTTP/1.0 200 OK\r\n\r\n");
-        char *reply = (char *) 1;
-        EXPECT_EQ(c.code, probe_request(&ctx, "HEAD", "http://h.example/", &reply)) << c.fail;
-        EXPECT_EQ(nullptr, reply);
-        EXPECT_EQ(c.check, probe_check_url(&ctx, "http://h.example/")) << c.fail;
-    }
-
-    // Schemes other than http make no traffic at all.
-    for (const char *u : {"ftp://h.example/pub", "file://h.example/x", "FTP://h.example"}) {
-        ProbeContext ctx = fake_context(0, "HTTP/1.0 200 OK\r\n\r\n");
-        EXPECT_EQ(DATE_NONE, probe_check_url(&ctx, u)) << u;
-        EXPECT_EQ(0, fake.calls) << u;
-    }
-    ProbeContext ctx = fake_context(0, "");
-    EXPECT_EQ(DATE_FAILED, probe_check_url(&ctx, "~~~"));
-    EXPECT_EQ(0, fake.calls);
 }
 
 namespace
@@ -482,7 +343,7 @@ protected:
 
 TEST_F(TlsProbe, DateReadThroughTls)
 {
-    http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
+    http_server_reply(server, OK_LM);
     EXPECT_EQ(LM_TIME, probe_check_url(&ctx, tls_url("/a.html").c_str()));
     EXPECT_EQ(Lines{"localhost"}, names());
     ASSERT_EQ(1u, requests().size());
@@ -495,7 +356,7 @@ TEST_F(TlsProbe, DateReadThroughTls)
 TEST_F(TlsProbe, RedirectFromHttpToHttps)
 {
     http_server_reply(server, "HTTP/1.0 301 Moved\r\nLocation: " + tls_url("/b") + "\r\n\r\n");
-    http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
+    http_server_reply(server, OK_LM);
     EXPECT_EQ(LM_TIME, check("/a"));
     EXPECT_EQ((Lines{"HEAD /a HTTP/1.0", "HEAD /b HTTP/1.0"}), request_lines());
     EXPECT_EQ(Lines{"localhost"}, names());
@@ -516,7 +377,7 @@ TEST_F(TlsProbe, RefusedCertificatesFail)
         {tls_url("/", "127.0.0.1"), ""},
     };
     for (const Case &c : cases) {
-        http_server_reply(server, std::string("HTTP/1.0 200 OK\r\n") + LM + "\r\n");
+        http_server_reply(server, OK_LM);
         EXPECT_EQ(DATE_FAILED, probe_check_url(&ctx, c.url.c_str())) << c.url;
         EXPECT_EQ(c.name_sent, names().back()) << c.url;
     }

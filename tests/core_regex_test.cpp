@@ -25,64 +25,66 @@ static Spans match(const char *pattern, int cflags, const std::string &text, int
     return out;
 }
 
-static std::string group(const Spans &s, const std::string &text, int g)
+// The groups of the checker's patterns, as the build's engine reports them:
+// "<none>" for a group that took no part in the match, "" for no match at all.
+TEST(Regex, GroupsOfEachPattern)
 {
-    if (s[g].first < 0) return "<none>";
-    return text.substr(s[g].first, s[g].second - s[g].first);
-}
-
-TEST(Regex, UrlGroups)
-{
-    std::string u = "HTTP://www.example.com:8080/a/b.html#top";
-    Spans s = match(URL_PATTERN, REG_EXTENDED | REG_ICASE, u, 10);
-    ASSERT_EQ(10u, s.size());
-    EXPECT_EQ("HTTP", group(s, u, 2));
-    EXPECT_EQ("www.example.com", group(s, u, 5));
-    EXPECT_EQ("8080", group(s, u, 7));
-    EXPECT_EQ("/a/b.html", group(s, u, 8));
-    EXPECT_EQ("#top", group(s, u, 9));
-
-    std::string bare = "example.com";
-    s = match(URL_PATTERN, REG_EXTENDED | REG_ICASE, bare, 10);
-    ASSERT_EQ(10u, s.size());
-    EXPECT_EQ("<none>", group(s, bare, 2));
-    EXPECT_EQ("example.com", group(s, bare, 5));
-    EXPECT_EQ("", group(s, bare, 8));
-
-    EXPECT_TRUE(match(URL_PATTERN, REG_EXTENDED | REG_ICASE, "", 10).empty());
-    EXPECT_TRUE(match(URL_PATTERN, REG_EXTENDED | REG_ICASE, "/:/#", 10).empty());
-}
-
-TEST(Regex, ReplyPatterns)
-{
-    std::string r = "HTTP/1.0 200 OK\r\nLast-Modified: Sun, 06 Nov 1994 08:49:37 GMT\r\n\r\n";
-    Spans st = match(STATUS_PATTERN, REG_EXTENDED, r, 4);
-    ASSERT_EQ(4u, st.size());
-    EXPECT_EQ("200", group(st, r, 3));
-    Spans a = match(LAST_MODIFIED_PATTERN_A, REG_EXTENDED, r, 7);
-    ASSERT_EQ(7u, a.size());
-    EXPECT_EQ("06", group(a, r, 1));
-    EXPECT_EQ("Nov", group(a, r, 2));
-    EXPECT_EQ("1994", group(a, r, 3));
-    EXPECT_EQ("37", group(a, r, 6));
-
-    std::string old = "Last-modified: Sunday, 06-Nov-94 08:49:37 GMT\n";
-    a = match(LAST_MODIFIED_PATTERN_A, REG_EXTENDED, old, 7);
-    ASSERT_EQ(7u, a.size());
-    EXPECT_EQ("94", group(a, old, 3));
-
-    std::string asc = "Last-Modified: Sun Nov  6 08:49:37 1994\n";
-    EXPECT_TRUE(match(LAST_MODIFIED_PATTERN_A, REG_EXTENDED, asc, 7).empty());
-    Spans b = match(LAST_MODIFIED_PATTERN_B, REG_EXTENDED, asc, 7);
-    ASSERT_EQ(7u, b.size());
-    EXPECT_EQ("Nov", group(b, asc, 1));
-    EXPECT_EQ("6", group(b, asc, 2));
-    EXPECT_EQ("1994", group(b, asc, 6));
-
-    std::string moved = "HTTP/1.0 302 Found\r\nLocation:   http://new.example/x y\r\n";
-    Spans l = match(LOCATION_PATTERN, REG_EXTENDED | REG_ICASE, moved, 3);
-    ASSERT_EQ(3u, l.size());
-    EXPECT_EQ("http://new.example/x", group(l, moved, 2));
+    const int URL = REG_EXTENDED | REG_ICASE;
+    const std::string reply =
+        "HTTP/1.0 200 OK\r\nLast-Modified: Sun, 06 Nov 1994 08:49:37 GMT\r\n\r\n";
+    const struct {
+        const char *pattern;
+        int flags, spans;
+        std::string text;
+        std::vector<int> groups;
+        std::string want; // the groups' texts joined by "|"
+    } cases[] = {
+        {URL_PATTERN,
+         URL,
+         10,
+         "HTTP://www.example.com:8080/a/b.html#top",
+         {2, 5, 7, 8, 9},
+         "HTTP|www.example.com|8080|/a/b.html|#top"},
+        {URL_PATTERN, URL, 10, "example.com", {2, 5, 8}, "<none>|example.com|"},
+        {URL_PATTERN, URL, 10, "/:/#", {5}, ""},
+        {STATUS_PATTERN, REG_EXTENDED, 4, reply, {3}, "200"},
+        {LAST_MODIFIED_PATTERN_A, REG_EXTENDED, 7, reply, {1, 2, 3, 6}, "06|Nov|1994|37"},
+        {LAST_MODIFIED_PATTERN_A,
+         REG_EXTENDED,
+         7,
+         "Last-modified: Sunday, 06-Nov-94 08:49:37 GMT",
+         {3},
+         "94"},
+        {LAST_MODIFIED_PATTERN_A,
+         REG_EXTENDED,
+         7,
+         "Last-Modified: Sun Nov  6 08:49:37 1994",
+         {1},
+         ""},
+        {LAST_MODIFIED_PATTERN_B,
+         REG_EXTENDED,
+         7,
+         "Last-Modified: Sun Nov  6 08:49:37 1994",
+         {1, 2, 6},
+         "Nov|6|1994"},
+        {LOCATION_PATTERN,
+         URL,
+         3,
+         "HTTP/1.0 302 Found\r\nLocation:   http://new.example/x y\r\n",
+         {2},
+         "http://new.example/x"},
+    };
+    for (const auto &c : cases) {
+        Spans s = match(c.pattern, c.flags, c.text, c.spans);
+        std::string got;
+        for (size_t k = 0; k < c.groups.size() && !s.empty(); k++) {
+            int g = c.groups[k];
+            got += (k ? "|" : "") + (s[g].first < 0
+                                         ? std::string("<none>")
+                                         : c.text.substr(s[g].first, s[g].second - s[g].first));
+        }
+        EXPECT_EQ(c.want, got) << c.text;
+    }
 }
 
 // Long inputs on a thread with the default stack size: the adapter's engine

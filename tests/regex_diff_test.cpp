@@ -12,6 +12,7 @@
 
 #include "checker/patterns.h"
 #include "core/posix_regex.h"
+#include "tests/helpers/checker_cases.h"
 
 namespace
 {
@@ -31,7 +32,8 @@ const Pattern patterns[] = {
     {"location", LOCATION_PATTERN, true, 3},
 };
 
-// Hand-picked inputs: the documented examples and the shapes the checker meets.
+// Hand-picked inputs: the documented examples and the shapes the checker
+// meets; the inputs of the checker's own tests join them.
 const char *const fixed_inputs[] = {
     "",
     "http://www.example.com/",
@@ -72,94 +74,8 @@ const char *const fixed_inputs[] = {
     "HTTPS/1.0 200 OK",
     "<HTML><BODY>no status line</BODY></HTML>",
     "Modified: Mon, 1 Jan 2001 1:2:3",
-    // URLs of the checker's tests.
-    "HTTP://Host/dir/page.html",
-    "www.example.com/dir/x.html",
-    "https://host/x",
-    "ftp://host/pub",
-    "FILE://host/x",
-    "gopher://g.example:70/1/",
-    "htt://x/",
-    "http://host:8080/x",
-    "http://host:99999/x",
-    "http://host",
-    "http://host/~user/page.html",
-    "http://h/a?b=c#top",
-    "file:///c:/x",
-    "  http://lead.example/",
-    "~~~ ###",
-    "~~~",
-    "http://a.example/dir/page.html",
-    "http://a.example/dir/page.html?old",
-    "http://a.example/dir/y?q=1",
-    "HTTPS://a.example:8080",
-    "http://a.example:8080/p",
-    "http://a.example:80/d/",
-    "a.example/dir/",
-    "a.example/x",
-    "a.example",
-    "//c.example/p",
-    "//h.example/p",
-    "other.example:81/p",
-    "mailto:x@y",
-    "http://127.0.0.1:40123/a.html",
-    "http://127.0.0.1:40123//far/p",
-    "http://127.0.0.1:40123",
-    "http://localhost:40123/n",
-    "http://www.example.com/a.html",
-    "ftp://h.example/pub",
-    "file://h.example/x",
-    "FTP://h.example",
-    "http://h.example/",
-    "ftp://127.0.0.1/pub",
-    // Replies of the checker's tests.
-    "HTTP/1.1 200 OK\r\nLast-Modified: Sun, 06 Nov 1994 08:49:37 GMT\r\n\r\n",
-    "HTTP/1.0 200 OK\r\nServer: t\r\n\r\n",
-    "HTTP/1.0 404 Not Found\r\nLast-Modified: Sun, 06 Nov 1994 08:49:37 GMT\r\n\r\n",
-    "HTTP/1.0 500 Server Error\r\n\r\n",
-    "HTTP/1.0 204 No Content\r\n\r\n",
-    "<html><body>lower case</body></html>",
-    "SSH-2.0-OpenSSH\r\n",
-    "HTTP/1.0 301 Moved\r\nServer: t\r\n\r\n",
-    "HTTP/1.0 302 Found\r\nContent-Location: /elsewhere\r\n\r\n",
-    "HTTP/1.0 200 OK\r\nServer: t\r\nX-A: 1\r\nLast-Modified: Sun, 06 Nov 1994 08:49:37 "
-    "GMT\r\n\r\n<HTML>body</HTML>",
-    "HTTP/1.0 200 OK\nServer: t\n\n<HTML>",
-    "HTTP/1.0 302 Found\r\nLocation: /new/page\r\n\r\n",
-    "HTTP/1.0 302 Found\r\nlocation:\tpage2.html\r\n\r\n",
-    "HTTP/1.0 301 Moved\r\nContent-Location: /wrong\r\nLOCATION: ../up.html?x=1\r\n\r\n",
-    "HTTP/1.0 302 Found\r\nLocation: //127.0.0.1:40123/far/p\r\n\r\n",
-    "HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:40123/r1\r\n\r\n",
-    "HTTP/1.0 301 Moved\r\nLocation: http://127.0.0.1:40123/again\r\n\r\n",
     "Location: at-the-start\r\n",
     "HTTP/1.0 302 Found\r\nX-Location: no\r\nLocation:\r\nLocation: yes\r\n",
-};
-
-// Last-Modified lines of the checker's tests; each goes into a reply.
-const char *const date_lines[] = {
-    "Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT",
-    "Last-Modified: Sunday, 06-Nov-94 08:49:37 GMT",
-    "Last-Modified: Sun Nov  6 08:49:37 1994",
-    "last-modified: Sun, 06 nov 1994 08:49:37 GMT",
-    "Last-modified:Sun, 06 NOV 1994 08:49:37",
-    "Last-Modified: Sun, 06 Foo 1994 08:49:37 GMT",
-    "Last-Modified: Tue, 06 September 1994 08:49:37 GMT",
-    "Last-Modified: Tue, 06 Ma 1994 08:49:37 GMT",
-    "Last-Modified: Mon, 01 Jan 1968 00:00:00 GMT",
-    "Last-Modified: Wed, 31 Dec 1969 23:59:59 GMT",
-    "Last-Modified: Thu, 01 Jan 1970 00:00:00 GMT",
-    "Last-Modified: Sat, 01 Jan 2000 00:00:00 GMT",
-    "Last-Modified: Tue, 29 Feb 2000 12:00:00 GMT",
-    "Last-Modified: Tue, 32 Jan 2000 00:00:00 GMT",
-    "Last-Modified: Fri, 31 Dec 1999 24:00:00 GMT",
-    "Last-Modified: Sat, 00 Jan 2000 00:00:60 GMT",
-    "Last-Modified: Sun, 07 Feb 2106 06:28:12 GMT",
-    "Last-Modified: Sun, 07 Feb 2106 06:28:13 GMT",
-    "Last-Modified: Sun, 07 Feb 9999 06:28:13 GMT",
-    "Last-Modified: Sun, 07 Feb 99999999999 06:28:13 GMT",
-    "Last-Modified: 06 Nov 1994 08:49:37 GMT",
-    "Last-Modified: Sun, 06 Nov 1994 08:49 GMT",
-    "HTTP/1.0 200 OK\r\nDate: Sun, 06 Nov 1994 08:49:37 GMT\r\n",
 };
 
 // Characters of the URL pattern's classes, and a few outside them.
@@ -281,15 +197,21 @@ struct Gen {
 std::vector<std::string> corpus()
 {
     std::vector<std::string> c(std::begin(fixed_inputs), std::end(fixed_inputs));
-    for (const char *line : date_lines)
-        c.push_back(std::string("HTTP/1.0 200 OK\r\nServer: t\r\n") + line + "\r\n\r\n");
-    // The checker's long URLs and padded replies.
-    c.push_back("Example.COM:8080/" + std::string(1500, 'd') + "/page.html");
-    c.push_back("http://h" + std::string(2039, '/'));
-    std::string lm = "Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT\r\n";
-    std::string pad = "X-Pad: " + std::string(2100, 'p') + "\r\n";
-    c.push_back(("HTTP/1.0 200 OK\r\n" + lm + pad).substr(0, 2047));
-    c.push_back(("HTTP/1.0 200 OK\r\n" + pad + lm).substr(0, 2047));
+    for (const SplitCase &s : SPLIT_CASES)
+        c.push_back(s.url);
+    for (const ResolveCase &r : RESOLVE_CASES)
+        c.insert(c.end(), {r.base, r.reference, r.want});
+    for (const DateCase &d : DATE_CASES)
+        c.push_back(reply_with(d.header));
+    for (const CheckCase &k : CHECK_CASES) {
+        c.push_back(k.url.substr(0, 2047));
+        for (const Segments &reply : k.replies) {
+            std::string whole;
+            for (const std::string &segment : reply)
+                whole += segment;
+            c.push_back(whole.substr(0, 2047));
+        }
+    }
     Gen g;
     for (int i = 0; i < 1000; i++)
         c.push_back(g.url());

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/os.h"
+#include "helpers/store_helpers.h"
 #include "search/exp_parser.h"
 
 // A tree as text: terms as word[.]@offset, operators as AND(l,r), OR(l,r),
@@ -325,34 +325,21 @@ TEST(ExpParser, AgreesWithBruteForceReference)
 
 // ---- Depth on a small stack ---------------------------------------------
 
-const size_t SMALL_STACK = 1 << 20;
-
 struct DepthRun {
-    std::string text;
-    int parsed;    // out
-    int depth;     // out: the tree's depth along left links from the root
-    bool finished; // out: the thread got to the end
+    int parsed; // -1: the thread did not finish
+    int depth;  // the tree's depth along left links from the root
 };
-
-static void parse_and_free(void *p)
-{
-    DepthRun *run = (DepthRun *) p;
-    ExpNode *tree = parse_exp(run->text.c_str());
-    run->parsed = tree != nullptr;
-    run->depth = 0;
-    for (ExpNode *n = tree; n; n = n->type == EXP_TERM ? nullptr : n->left)
-        run->depth++;
-    free_exp(tree);
-    run->finished = true;
-}
 
 static DepthRun run_small(const std::string &text)
 {
-    // A stack overflow may end only the thread (it does under Wine), so the
-    // thread must say that it finished.
-    DepthRun run = {text, -1, 0, false};
-    EXPECT_EQ(1, os_run_on_thread(parse_and_free, &run, SMALL_STACK));
-    EXPECT_TRUE(run.finished);
+    DepthRun run = {-1, 0};
+    EXPECT_TRUE(on_small_stack([&] {
+        ExpNode *tree = parse_exp(text.c_str());
+        run.parsed = tree != nullptr;
+        for (ExpNode *n = tree; n; n = n->type == EXP_TERM ? nullptr : n->left)
+            run.depth++;
+        free_exp(tree);
+    }));
     return run;
 }
 

@@ -8,9 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
+#include "helpers/store_helpers.h"
 #include "search/filter.h"
 #include "search/list_order.h"
 #include "store/bookmark.h"
@@ -34,8 +35,7 @@ protected:
     }
     void add(const char *title, const char *url, const char *keywords)
     {
-        add_bookmark(app, dupstr(title), dupstr(url), dupstr(keywords), 1000, DATE_NONE, DATE_NONE,
-                     0);
+        add_to(app, title, url, keywords);
     }
     void decide(const char *text, int32_t caret = -1)
     {
@@ -84,60 +84,50 @@ TEST_F(Filter, AnEmptyListCanBeFilteredAndSorted)
     EXPECT_EQ(titles(), std::vector<std::string>{"Late"});
 }
 
-TEST_F(Filter, EmptyBoxShowsEveryBookmarkOnce)
-{
-    add("Zebra", "http://z/", "animal");
-    add("apple", "http://a/", "fruit");
-    add("Mango", "http://m/", "fruit");
-    decide("");
-    EXPECT_EQ(u.refill, 1);
-    EXPECT_EQ(titles(), (std::vector<std::string>{"apple", "Mango", "Zebra"}));
-    EXPECT_EQ(listed(), 3);
-    EXPECT_EQ(status(), "Ready");
-    EXPECT_EQ(u.deadline, FILTER_DEADLINE_SOON);
-
-    // Everything shown already: nothing changes, not even the status.
-    decide("  ");
-    EXPECT_EQ(u.refill, 0);
-    EXPECT_EQ(status(), "(unchanged)");
-    EXPECT_EQ(u.deadline, FILTER_DEADLINE_KEEP);
-}
-
-TEST_F(Filter, SearchesRefillOnlyWhenTheSetChanges)
+// What the filter decides at each keystroke: whether the list is refilled,
+// the status text and how long it stays, the search error, and the titles
+// shown (in display order: by title, case ignored), each Bookmark once and
+// flagged as listed.
+TEST_F(Filter, DecisionsStepByStep)
 {
     add("Chess Openings", "http://p/", "chess openings");
     add("Board", "http://q/", "chessboard");
     add("Club", "http://r/", "Chess");
-    add("Kitchen", "http://s/", "cooking");
-    decide("chess");
-    EXPECT_EQ(u.refill, 1);
-    EXPECT_EQ(titles(), (std::vector<std::string>{"Board", "Chess Openings", "Club"}));
-    EXPECT_EQ(status(), "Chess chessboard");
-    EXPECT_EQ(u.deadline, FILTER_DEADLINE_NEVER);
-    EXPECT_EQ(listed(), 3);
-
-    decide("chess & ");
-    EXPECT_EQ(u.refill, 0);
-    EXPECT_EQ(status(), "Ready"); // the caret is past the word
-
-    decide("chess & (");
-    EXPECT_EQ(app->search_error, 1);
-    EXPECT_EQ(u.refill, 0);
-    EXPECT_EQ(status(), "Search expression error");
-    EXPECT_EQ(u.deadline, FILTER_DEADLINE_NEVER);
-    EXPECT_EQ(titles().size(), 3u);
-
-    decide("chess.");
-    EXPECT_EQ(app->search_error, 0);
-    EXPECT_EQ(u.refill, 1);
-    EXPECT_EQ(titles(), (std::vector<std::string>{"Chess Openings", "Club"}));
-    EXPECT_EQ(listed(), 2);
-
-    decide("nothing");
-    EXPECT_EQ(u.refill, 1);
-    EXPECT_EQ(titles().size(), 0u);
-    EXPECT_EQ(listed(), 0);
-    EXPECT_EQ(status(), "Ready");
+    add("apple pie", "http://s/", "cooking");
+    const std::string ALL = "apple pie|Board|Chess Openings|Club",
+                      CHESS = "Board|Chess Openings|Club";
+    const FilterDeadline SOON = FILTER_DEADLINE_SOON, NEVER = FILTER_DEADLINE_NEVER,
+                         KEEP = FILTER_DEADLINE_KEEP;
+    const struct {
+        const char *text;
+        int refill;
+        const char *status;
+        FilterDeadline deadline;
+        int error;
+        std::string titles;
+    } steps[] = {
+        {"", 1, "Ready", SOON, 0, ALL},
+        {"(", 0, "Search expression error", NEVER, 1, ALL},
+        {"", 0, "Ready", SOON, 0, ALL},         // every Bookmark listed already
+        {"  ", 0, "(unchanged)", KEEP, 0, ALL}, // nothing changes, not even the status
+        {"chess", 1, "Chess chessboard", NEVER, 0, CHESS},
+        {"chess & ", 0, "Ready", NEVER, 0, CHESS}, // the caret is past the word
+        {"chess & (", 0, "Search expression error", NEVER, 1, CHESS},
+        {"chess.", 1, "Chess ", NEVER, 0, "Chess Openings|Club"}, // a repeat goes, not its blank
+        {"nothing", 1, "Ready", NEVER, 0, ""},
+    };
+    for (const auto &c : steps) {
+        decide(c.text);
+        EXPECT_EQ(c.refill, u.refill) << c.text;
+        EXPECT_EQ(c.status, status()) << c.text;
+        EXPECT_EQ(c.deadline, u.deadline) << c.text;
+        EXPECT_EQ(c.error, app->search_error) << c.text;
+        std::string shown;
+        for (const std::string &t : titles())
+            shown += (shown.empty() ? "" : "|") + t;
+        EXPECT_EQ(c.titles, shown) << c.text;
+        EXPECT_EQ(titles().size(), (size_t) listed()) << c.text;
+    }
 }
 
 // The shell takes items out of the list by itself (a delete); the filter's
@@ -161,19 +151,6 @@ TEST_F(Filter, ItemsTakenOutOfTheListStayOutUntilTheNextFill)
     EXPECT_EQ(listed(), 3);
     decide("chess");
     EXPECT_EQ(u.refill, 0);
-}
-
-TEST_F(Filter, EmptyingTheBoxAfterAnErrorSaysReady)
-{
-    add("One", "http://1/", "one");
-    decide("");
-    decide("(");
-    EXPECT_EQ(app->search_error, 1);
-    decide("");
-    EXPECT_EQ(app->search_error, 0);
-    EXPECT_EQ(u.refill, 0); // every Bookmark is listed already
-    EXPECT_EQ(status(), "Ready");
-    EXPECT_EQ(u.deadline, FILTER_DEADLINE_SOON);
 }
 
 TEST_F(Filter, DisplayOrderFollowsEditsAndKeepsTiesInAddressOrder)
@@ -240,7 +217,7 @@ TEST_F(Filter, EachListSortsWithItsOwnKeys)
     list_order_use_keys(other->list_order, backward_key);
     for (AppState *a : {app, other})
         for (const char *t : {"b", "A", "c"})
-            add_bookmark(a, dupstr(t), dupstr(t), nullptr, 1000, DATE_NONE, DATE_NONE, 0);
+            add_to(a, t, t);
     decide("");
     FilterUpdate v;
     filter_decide(other, "", 0, &v);
@@ -253,10 +230,12 @@ TEST_F(Filter, EachListSortsWithItsOwnKeys)
     app_state_destroy(other);
 }
 
+#ifdef _WIN32
 // A Bookmark deleted and a new one added with the same addDate, until the
-// new one's record and title take the very blocks of the deleted one's (a
-// heap that keeps freed blocks back never gives them, and the test is
-// skipped): the display order is built anew all the same.
+// new one's record and title take the very blocks of the deleted one's: the
+// display order is built anew all the same. Only the Windows heap (under
+// Wine) is sure to hand freed blocks back; the sanitizers' heap natively
+// never does.
 TEST_F(Filter, DisplayOrderSeesARecordReusedAfterADelete)
 {
     add("Mike", "http://m/", "");
@@ -279,7 +258,8 @@ TEST_F(Filter, DisplayOrderSeesARecordReusedAfterADelete)
         EXPECT_EQ(titles(), want);
         return;
     }
-    GTEST_SKIP() << "this heap gave no freed block back";
+    ADD_FAILURE() << "the heap gave no freed block back";
 }
+#endif
 
 } // namespace

@@ -9,7 +9,7 @@
 
 #include "core/dupstr.h"
 #include "core/mem.h"
-#include "helpers/store_invariants.h"
+#include "helpers/store_helpers.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 
@@ -213,7 +213,7 @@ TEST_F(KeywordIndexTest, ManyAndLongWords)
             if (seen.insert(word).second) want += (want.empty() ? "" : " ") + word;
         }
         assign(round % 3, text.c_str());
-        EXPECT_TRUE(want == keywords_of(&books[round % 3])) << round;
+        EXPECT_EQ(want, keywords_of(&books[round % 3])) << round;
         EXPECT_EQ("", check_keyword_index(index, all())) << round;
     }
 }

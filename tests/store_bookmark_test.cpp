@@ -11,10 +11,10 @@
 #include <time.h>
 #include <vector>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
-#include "helpers/store_invariants.h"
+#include "helpers/store_helpers.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 
@@ -36,15 +36,10 @@ TEST(TrimSpace, EndsOnly)
     EXPECT_EQ("\x85", trimmed(" \x85 "));
 }
 
-static char *dup_or_null(const char *text)
-{
-    return text ? dupstr(text) : nullptr;
-}
-
 class BookmarkListTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { app = app_state_create("C:\\tl\\trovelinks.exe"); }
+    void SetUp() override { app = new_app(); }
     void TearDown() override
     {
         EXPECT_EQ("", check_app_store(app));
@@ -54,8 +49,7 @@ protected:
              uint32_t addDate = 1000, uint32_t lastVisit = 2000, uint32_t lastModified = 1500,
              int title_words = 0)
     {
-        add_bookmark(app, dup_or_null(title), dup_or_null(url), dup_or_null(keywords), addDate,
-                     lastVisit, lastModified, title_words);
+        add_to(app, title, url, keywords, addDate, lastVisit, lastModified, title_words);
     }
     uint32_t count() { return app->bookmarks->count; }
     Bookmark *at(uint32_t i) { return vec_at<Bookmark>(app->bookmarks, i); }
@@ -81,30 +75,64 @@ protected:
     AppState *app;
 };
 
-TEST_F(BookmarkListTest, TrimsAndDropsEmptyEntries)
+// One add to an empty list: the texts trimmed, an entry with neither title
+// nor url dropped, a missing addDate or lastVisit made the time of the add
+// (a missing lastModified stays none), keywords from the keyword text alone
+// (unfiltered) or with the title's words (filtered).
+TEST_F(BookmarkListTest, OneAdd)
 {
-    add(nullptr, nullptr);
-    add("", "");
-    add("  ", " \t ", "keywords");
-    EXPECT_EQ(0u, count());
-
-    add("  News ", " a/b.htm ");
-    EXPECT_STREQ("News", only()->title);
-    EXPECT_STREQ("a/b.htm", only()->url);
-}
-
-TEST_F(BookmarkListTest, EmptyTitleOrEmptyUrl)
-{
-    add(nullptr, "http://x/");
-    EXPECT_STREQ("", only()->title);
-    delete_bookmark(app, only());
-
+    const uint32_t NOW = 1, F = DATE_FAILED, N = DATE_NONE, C = DATE_CHECKING;
+    const struct {
+        const char *title, *url, *keywords;
+        uint32_t add, visit, modified;
+        int title_words;
+        const char *want; // "title|url|keywords"; null: nothing added
+        uint32_t want_add, want_visit, want_modified;
+    } cases[] = {
+        {nullptr, nullptr, nullptr, 1000, 2000, 1500, 0, nullptr, 0, 0, 0},
+        {"", "", nullptr, 1000, 2000, 1500, 0, nullptr, 0, 0, 0},
+        {"  ", " \t ", "keywords", 1000, 2000, 1500, 0, nullptr, 0, 0, 0},
+        {"  News ", " a/b.htm ", nullptr, 1000, 2000, F, 0, "News|a/b.htm|", 1000, 2000, F},
+        {nullptr, "http://x/", nullptr, 1000, 2000, 1500, 0, "|http://x/|", 1000, 2000, 1500},
+        {"Missing", "http://b/", nullptr, C, N, C, 0, "Missing|http://b/|", NOW, NOW, N},
+        {"Never checked", "", nullptr, F, F, N, 0, "Never checked||", NOW, NOW, N},
+        {"The Chess Tutorial", "http://on/", "openings", 10, 20, 30, 1,
+         "The Chess Tutorial|http://on/|Chess Tutorial openings", 10, 20, 30},
+        {"The Chess Tutorial", "http://off/", "  a the openings, openings ", 10, 20, 30, 0,
+         "The Chess Tutorial|http://off/|a the openings", 10, 20, 30},
+        {"--- !!!", "http://nowords/", nullptr, 10, 20, 30, 1, "--- !!!|http://nowords/|", 10, 20,
+         30},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.want ? c.want : "(nothing)");
+        uint32_t before = (uint32_t) time(nullptr);
+        add(c.title, c.url, c.keywords, c.add, c.visit, c.modified, c.title_words);
+        uint32_t after = (uint32_t) time(nullptr);
+        if (!c.want) {
+            EXPECT_EQ(0u, count());
+            continue;
+        }
+        Bookmark *b = only();
+        ASSERT_TRUE(b);
+        EXPECT_EQ(c.want, std::string(b->title) + "|" + b->url + "|" + keywords_of(b));
+        for (auto date :
+             {std::make_pair(c.want_add, b->addDate), std::make_pair(c.want_visit, b->lastVisit)}) {
+            if (date.first == NOW) {
+                EXPECT_GE(date.second, before);
+                EXPECT_LE(date.second, after);
+            } else {
+                EXPECT_EQ(date.first, date.second);
+            }
+        }
+        EXPECT_EQ(c.want_modified, b->lastModified);
+        EXPECT_EQ(0u, b->flags);
+        delete_bookmark(app, b);
+        EXPECT_EQ(0u, app->keyword_index->entries->count);
+    }
     // Empty urls are never duplicates of each other.
     add("First", "");
     add("Second", nullptr);
-    ASSERT_EQ(2u, count());
-    EXPECT_STREQ("", at(0)->url);
-    EXPECT_STREQ("", at(1)->url);
+    EXPECT_EQ(2u, count());
     EXPECT_EQ(nullptr, find_bookmark_by_url(app, ""));
     EXPECT_EQ(nullptr, find_bookmark_by_url(app, nullptr));
 }
@@ -140,63 +168,6 @@ TEST_F(BookmarkListTest, DuplicateMergesDatesOnlyWithATimedAddDate)
     EXPECT_STREQ("http://Chess.example/", b->url);
     EXPECT_EQ(1000u, b->addDate);
     EXPECT_EQ("openings", keywords_of(b));
-}
-
-TEST_F(BookmarkListTest, NewRecordDates)
-{
-    add("Given", "http://a/", nullptr, 1000, 2000, DATE_FAILED);
-    EXPECT_EQ(1000u, only()->addDate);
-    EXPECT_EQ(2000u, only()->lastVisit);
-    EXPECT_EQ(DATE_FAILED, only()->lastModified);
-    EXPECT_EQ(0u, only()->flags);
-    delete_bookmark(app, only());
-
-    uint32_t before = (uint32_t) time(nullptr);
-    add("Missing", "http://b/", nullptr, DATE_CHECKING, DATE_NONE, DATE_CHECKING);
-    uint32_t after = (uint32_t) time(nullptr);
-    Bookmark *b = only();
-    EXPECT_TRUE(b->addDate >= before && b->addDate <= after);
-    EXPECT_TRUE(b->lastVisit >= before && b->lastVisit <= after);
-    EXPECT_EQ(DATE_NONE, b->lastModified);
-    delete_bookmark(app, b);
-
-    add("Never checked", "http://c/", nullptr, DATE_FAILED, DATE_FAILED, DATE_NONE);
-    EXPECT_TRUE(date_is_time(only()->addDate));
-    EXPECT_TRUE(date_is_time(only()->lastVisit));
-    EXPECT_EQ(DATE_NONE, only()->lastModified);
-}
-
-TEST_F(BookmarkListTest, TitleWordsOnAndOff)
-{
-    add("The Chess Tutorial", "http://on/", "openings", 1000, 2000, 1500, 1);
-    EXPECT_EQ("Chess Tutorial openings", keywords_of(only()));
-    delete_bookmark(app, only());
-
-    // Off: the stored keyword text alone, unfiltered (stop words and
-    // one-letter words stay keywords).
-    add("The Chess Tutorial", "http://off/", "  a the openings, openings ", 1000, 2000, 1500, 0);
-    EXPECT_EQ("a the openings", keywords_of(only()));
-    delete_bookmark(app, only());
-
-    add("The Chess Tutorial", "http://none/");
-    EXPECT_EQ("", keywords_of(only()));
-    delete_bookmark(app, only());
-
-    add("--- !!!", "http://nowords/", nullptr, 1000, 2000, 1500, 1);
-    EXPECT_EQ("", keywords_of(only()));
-    EXPECT_EQ(0u, app->keyword_index->entries->count);
-}
-
-TEST_F(BookmarkListTest, DeleteTakesItsOwnKeywordsAlong)
-{
-    add("A", "http://a/", "chess openings");
-    add("B", "http://b/", "chess");
-    Bookmark *a = find_bookmark_by_url(app, "HTTP://A/");
-    ASSERT_NE(nullptr, a);
-    delete_bookmark(app, a);
-    EXPECT_EQ(nullptr, find_bookmark_by_url(app, "http://a/"));
-    ASSERT_EQ(1u, app->keyword_index->entries->count);
-    EXPECT_STREQ("chess", vec_at<KeywordEntry>(app->keyword_index->entries, 0)->text);
 }
 
 TEST_F(BookmarkListTest, SharedUrlsAnswerTheLowestAddress)

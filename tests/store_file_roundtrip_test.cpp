@@ -7,12 +7,10 @@
 #include <time.h>
 #include <vector>
 
-#include "app/appstate.h"
-#include "core/dupstr.h"
-#include "core/mem.h"
+#include "session/appstate.h"
+#include "helpers/store_helpers.h"
 #include "core/vec.h"
 #include "core/utf8.h"
-#include "search/keyword_index.h"
 #include "store/bookmark.h"
 #include "store/bookmark_file.h"
 #include "store/bookmark_writer.h"
@@ -28,34 +26,12 @@ const char HEADER[] = "<HTML><HEAD>\r\n<!DOCTYPE Velorix-Trovelinks-file-1>\r\n"
                       "<DL><p>\r\n\r\n";
 const char FOOTER[] = "</DL><p>\r\n</BODY>\n";
 
-AppState *new_app()
-{
-    return app_state_create("C:\\tl\\trovelinks.exe");
-}
-
-std::string image_of(const vec *v)
-{
-    char *text = bookmark_file_image(v);
-    std::string s = text;
-    memFree(text);
-    return s;
-}
-
-std::string keyword_text(const Bookmark *b)
-{
-    char *text = keyword_list_text(b->keywords);
-    std::string s = text;
-    memFree(text);
-    return s;
-}
-
 Bookmark *add(AppState *app, const std::string &url, const std::string &title,
               const std::string &keywords, uint32_t addDate, uint32_t lastVisit,
               uint32_t lastModified)
 {
-    add_bookmark(app, dupstr(title.c_str()), dupstr(url.c_str()), dupstr(keywords.c_str()), addDate,
-                 lastVisit, lastModified, 0);
-    Bookmark *b = find_bookmark_by_url(app, url.c_str());
+    Bookmark *b =
+        add_to(app, title.c_str(), url.c_str(), keywords.c_str(), addDate, lastVisit, lastModified);
     // Sentinels that add_bookmark would replace are stored as a running
     // program holds them (a Bookmark made by Add, a check under way).
     b->lastVisit = lastVisit;
@@ -164,7 +140,7 @@ TEST(Writer, WrittenFilesReadBackToTheSameBookmarks)
             ASSERT_NE(nullptr, b) << a->url;
             EXPECT_STREQ(a->url, b->url);
             EXPECT_STREQ(a->title, b->title) << a->url;
-            EXPECT_EQ(keyword_text(a), keyword_text(b)) << a->url;
+            EXPECT_EQ(keywords_of(a), keywords_of(b)) << a->url;
             EXPECT_EQ(a->addDate, b->addDate);
             if (date_is_time(a->lastVisit)) {
                 EXPECT_EQ(a->lastVisit, b->lastVisit);

@@ -1,8 +1,9 @@
 // The real trovelinks.exe as a process: its window appears, a second start
 // brings the first forward and exits with 0, and closing the window saves the
 // bookmark file; with automatic checking it checks every Bookmark on the
-// loopback server and saves the dates found. The program's path is the
-// first argument.
+// loopback server and saves the dates found; Enter on an item opens it
+// through the http handler. The program's path is the first argument.
+#include "fake_browser.h"
 #include "gui_harness.h"
 
 #include <time.h>
@@ -54,6 +55,8 @@ TEST_F(EndToEnd, OneInstanceThatSavesWhenClosed)
         {{"http://a.example/", "Alpha", "first"}, {"http://b.example/", "Beta", "second"}});
     write_file(file, original);
     registry_set_string("tl_file", file.c_str());
+    std::string log = dir + "browser.log";
+    HttpHandler handler(fake_browser_command("record \"" + log + "\" \"%1\"").c_str());
 
     HANDLE first = start_program();
     ASSERT_TRUE(first != NULL) << g_program;
@@ -74,6 +77,12 @@ TEST_F(EndToEnd, OneInstanceThatSavesWhenClosed)
     }
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(FindWindowExA(NULL, window, "TroveLinksFrame", NULL), (HWND) NULL);
+
+    // Home selects the first item (Alpha), Enter opens it.
+    HWND list = FindWindowExA(window, NULL, "SysListView32", NULL);
+    PostMessageA(list, WM_KEYDOWN, VK_HOME, 1);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_EQ(wait_for_log(log, 1), std::vector<std::string>{"args|http://a.example/"});
 
     // Closing the window as the user does ends the program, which saves.
     DeleteFileA(file.c_str());

@@ -1,8 +1,8 @@
 // Check cycles in the running shell, with the real checker thread probing
-// the tests' loopback server: results and status images, the shown items
-// first, Stop Checking and What's New? during a cycle, a Bookmark deleted
-// while checked, one modified since its visit, the minute timer and
-// automatic checking at start-up.
+// the tests' loopback server: results and status images, Stop Checking
+// during a probe, a Bookmark deleted while checked, the minute timer and
+// automatic checking at start-up. The cycle's own rules are tested on the
+// application record (checker_cycle_test).
 #include "gui_harness.h"
 
 #include "res/resource.h"
@@ -107,29 +107,6 @@ TEST_F(Check, CycleStoresEachResultAndTheImagesPassThroughChecking)
     EXPECT_EQ((unsigned) CMD_DISABLED, command_state(app, IDM_STOP_CHECKING));
 }
 
-TEST_F(Check, ShownBookmarksAreCheckedFirst)
-{
-    for (int i = 0; i < 4; i++)
-        http_server_reply(server, NOT_FOUND);
-    start_pages(4, {"blue", "red", "blue", "red"});
-    type("red");
-    command(IDM_WHATS_NEW);
-    ASSERT_TRUE(cycle_over());
-    std::vector<int> pages = requested();
-    ASSERT_EQ(4u, pages.size());
-    EXPECT_EQ(1, pages[0]);
-    EXPECT_EQ(3, pages[1]);
-}
-
-TEST_F(Check, EmptyListStartsAndEndsACycleAtOnce)
-{
-    start(bookmark_file({}).c_str());
-    app->check_minutes = 1;
-    command(IDM_WHATS_NEW);
-    EXPECT_EQ(0, app->check_active);
-    EXPECT_EQ(0, app->check_minutes); // reset by the end of the cycle
-}
-
 TEST_F(Check, StopDuringAProbeStoresItsResultAndPostsNothingMore)
 {
     http_server_reply(server, SLOW);
@@ -147,18 +124,6 @@ TEST_F(Check, StopDuringAProbeStoresItsResultAndPostsNothingMore)
     EXPECT_EQ(DATE_NONE, item(1)->lastModified);
 }
 
-TEST_F(Check, WhatsNewDuringACycleGoesOverEveryBookmarkAgain)
-{
-    for (int i = 0; i < 4; i++)
-        http_server_reply(server, std::vector<std::string>{"HTTP/1.0 404 Not Found\r\n", "\r\n"});
-    start_pages(3);
-    command(IDM_WHATS_NEW);
-    ASSERT_TRUE(wait_until([&] { return item(1)->lastModified == DATE_CHECKING; }));
-    command(IDM_WHATS_NEW); // clears the flags; page 1's report still comes
-    ASSERT_TRUE(cycle_over());
-    EXPECT_EQ((std::vector<int>{0, 1, 0, 2}), requested());
-}
-
 TEST_F(Check, BookmarkDeletedWhileCheckedIsNotTouched)
 {
     http_server_reply(server, SLOW);
@@ -173,22 +138,6 @@ TEST_F(Check, BookmarkDeletedWhileCheckedIsNotTouched)
     ASSERT_EQ(1u, app->bookmarks->count);
     EXPECT_EQ(DATE_NONE, page(1)->lastModified);
     EXPECT_EQ((std::vector<int>{0, 1}), requested());
-}
-
-TEST_F(Check, ModifiedSinceTheVisitIsSkippedUntilMarkedVisited)
-{
-    for (int i = 0; i < 3; i++)
-        http_server_reply(server, NOT_FOUND);
-    start_pages(2);
-    item(0)->lastModified = NEWER; // found modified by an earlier check
-    command(IDM_WHATS_NEW);
-    ASSERT_TRUE(cycle_over());
-    EXPECT_EQ(std::vector<int>{1}, requested());
-    select({0});
-    command(IDM_MARK_VISITED);
-    command(IDM_WHATS_NEW);
-    ASSERT_TRUE(cycle_over());
-    EXPECT_EQ((std::vector<int>{1, 0, 1}), requested());
 }
 
 TEST_F(Check, MinuteTimerStartsACycleOnlyWithAutoRescan)

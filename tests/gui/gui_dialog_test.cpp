@@ -13,13 +13,6 @@ static const char PROPERTIES_CAPTION[] = "Trovelink Properties";
 static const char DUPLICATE_CAPTION[] = "Duplicate Trovelink Found";
 static const char OPTIONS_CAPTION[] = "Trovelink Options";
 
-static std::string three(void)
-{
-    return bookmark_file({{"http://a.example/", "A chess", "openings"},
-                          {"http://b.example/", "B chess", "endgames"},
-                          {"http://c.example/", "C cooking", "recipes"}});
-}
-
 static void click(HWND dialog, int id)
 {
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
@@ -58,9 +51,10 @@ TEST_F(Gui, PropertiesRefusesATitleOfSpacesThenStoresTheEdit)
             fill(" A chess club ", "http://a.example/", "tactics puzzles")(d);
         });
         command(IDM_PROPERTIES);
-        EXPECT_EQ(clicker.texts(), (std::vector<std::string>{
-                                       PROPERTIES_CAPTION, "Please enter a title for this Trovelink",
-                                       PROPERTIES_CAPTION}));
+        EXPECT_EQ(
+            clicker.texts(),
+            (std::vector<std::string>{PROPERTIES_CAPTION, "Please enter a title for this Trovelink",
+                                      PROPERTIES_CAPTION}));
     }
     EXPECT_EQ(stored, "A chess|http://a.example/");
     EXPECT_EQ(column(0)[0], "A chess club");
@@ -123,7 +117,7 @@ TEST_F(Gui, AddStoresANewRecordOnlyAfterOkAndReplacesADuplicateOnYes)
         });
         command(IDM_ADD);
     }
-    EXPECT_EQ(shown, "|||?|?"); // the browser gave no page; never visited nor checked
+    EXPECT_EQ(shown, "|||?|?");            // the browser gave no page; never visited nor checked
     EXPECT_EQ(added.size(), 25u) << added; // ctime's «Sun Nov 06 08:49:37 1994» and a line feed
     EXPECT_EQ(app->bookmarks->count, 3u);
     EXPECT_EQ(keyword_count(), keywords);
@@ -155,49 +149,46 @@ struct Bound {
 };
 #define BOUND(field, id)                                                                           \
     {                                                                                              \
-        id, [](const Options &o) -> unsigned { return o.field; },                                 \
+        id, [](const Options &o) -> unsigned { return o.field; },                                  \
             [](Options &o, unsigned v) { o.field = v; }                                            \
     }
 static const Bound BOXES[] = {
-    BOUND(partial_match, IDC_PARTIAL_MATCH), BOUND(case_sens, IDC_CASE_SENS),
-    BOUND(backup, IDC_BACKUP),               BOUND(tooltips, IDC_TOOLTIPS),
-    BOUND(auto_launch, IDC_AUTO_LAUNCH),     BOUND(auto_rescan, IDC_AUTO_RESCAN),
+    BOUND(partial_match, IDC_PARTIAL_MATCH),
+    BOUND(case_sens, IDC_CASE_SENS),
+    BOUND(backup, IDC_BACKUP),
+    BOUND(tooltips, IDC_TOOLTIPS),
+    BOUND(auto_launch, IDC_AUTO_LAUNCH),
+    BOUND(auto_rescan, IDC_AUTO_RESCAN),
     BOUND(auto_check, IDC_AUTO_CHECK),
 };
 
-TEST_F(Gui, OptionsCheckBoxesShowAndSetTheirFields)
-{
-    start(three().c_str());
-    for (unsigned on : {1u, 0u}) {
-        for (const Bound &b : BOXES)
-            b.set(app->options, on);
-        std::vector<bool> shown;
-        {
-            DialogClicker clicker;
-            clicker.answer(OPTIONS_CAPTION, IDOK, [&](HWND d) {
-                for (const Bound &b : BOXES) {
-                    shown.push_back(item_checked(d, b.id));
-                    click(d, b.id);
-                }
-            });
-            command(IDM_OPTIONS);
-        }
-        ASSERT_EQ(shown.size(), std::size(BOXES));
-        for (size_t i = 0; i < std::size(BOXES); i++) {
-            EXPECT_EQ(shown[i], on == 1) << BOXES[i].id;
-            EXPECT_EQ(BOXES[i].get(app->options), 1 - on) << BOXES[i].id;
-        }
-    }
-}
-
-TEST_F(Gui, OptionsOkUnchangedCancelAndCloseKeepEveryField)
+// Each box shows its field and OK stores its click there, and nothing else;
+// Cancel and the close box keep every field, whatever was changed. The
+// record has no padding: equal bytes are equal fields.
+TEST_F(Gui, OptionsCheckBoxesOkCancelAndClose)
 {
     start(three().c_str());
     Options o = app->options;
     o.implied_or = 1;
     o.status_timer = 7;
-    o.case_sens = 1;
-    o.auto_check = 1;
+    for (unsigned on : {1u, 0u}) {
+        for (const Bound &b : BOXES)
+            b.set(o, on);
+        Options want = o;
+        for (const Bound &b : BOXES)
+            b.set(want, 1 - on);
+        std::vector<bool> shown;
+        DialogClicker clicker;
+        clicker.answer(OPTIONS_CAPTION, IDOK, [&](HWND d) {
+            for (const Bound &b : BOXES) {
+                shown.push_back(item_checked(d, b.id));
+                click(d, b.id);
+            }
+        });
+        EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 1);
+        EXPECT_EQ(shown, std::vector<bool>(std::size(BOXES), on == 1));
+        EXPECT_EQ(memcmp(&o, &want, sizeof o), 0) << on;
+    }
     const Options before = o;
     auto change_all = [](HWND d) {
         for (const Bound &b : BOXES)
@@ -208,7 +199,6 @@ TEST_F(Gui, OptionsOkUnchangedCancelAndCloseKeepEveryField)
         int button, result;
         DialogClicker::Action action;
     } cases[] = {
-        {IDOK, 1, [](HWND) {}},
         {IDCANCEL, 2, change_all},
         {0, 1, [&](HWND d) { change_all(d), PostMessageA(d, WM_CLOSE, 0, 0); }},
     };
@@ -216,7 +206,6 @@ TEST_F(Gui, OptionsOkUnchangedCancelAndCloseKeepEveryField)
         DialogClicker clicker;
         clicker.answer(OPTIONS_CAPTION, c.button, c.action);
         EXPECT_EQ(options_dialog((HWND) app->main_window, &o), c.result);
-        // The record has no padding: equal bytes are equal fields.
         EXPECT_EQ(memcmp(&o, &before, sizeof o), 0) << c.button;
     }
 }
@@ -308,16 +297,17 @@ TEST_F(Gui, OptionsChoosingAnExistingFileTakesInItsTrovelinks)
     // One that cannot be read is not overwritten: the save moves it aside.
     std::string locked = dir + "locked.htm", precious = bookmark_file({{"http://k/", "K", ""}});
     write_file(locked, precious);
-    HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                              0, NULL);
-    EXPECT_EQ(choose(locked), (std::vector<std::string>{
-                                  OPTIONS_CAPTION, "Unable to read Trovelinks from file\n\n" + locked}));
+    HANDLE lock =
+        CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    EXPECT_EQ(choose(locked),
+              (std::vector<std::string>{OPTIONS_CAPTION,
+                                        "Unable to read Trovelinks from file\n\n" + locked}));
     CloseHandle(lock);
     stop();
     EXPECT_EQ(read_file(locked + ".unread"), precious);
     std::string saved = read_file(locked);
-    for (const char *url : {"http://a.example/", "http://b.example/", "http://c.example/",
-                            "http://d.example/"})
+    for (const char *url :
+         {"http://a.example/", "http://b.example/", "http://c.example/", "http://d.example/"})
         EXPECT_NE(saved.find(url), std::string::npos) << url;
     EXPECT_EQ(read_file(file), before);
 }
@@ -371,7 +361,7 @@ TEST_F(Gui, DirPickReturnsThePreselectedFolderOrNothing)
     std::string folder = dir.substr(0, dir.size() - 1);
     for (int button : {IDOK, IDCANCEL}) {
         DialogClicker clicker;
-        clicker.answer("Browse for Folder", button);
+        clicker.answer("Browse for Folder", button, wait_for_selection(folder));
         char *path = dir_pick(NULL, "Directory of Favorites", dir.c_str());
         EXPECT_EQ(clicker.pending(), 0);
         if (button == IDOK) {
@@ -425,63 +415,49 @@ static std::vector<DictionaryView> open_dictionary(AppState *app, int clicks)
     return views;
 }
 
-TEST_F(Gui, DictionaryOfAnEmptyIndex)
+TEST_F(Gui, DictionaryShowsEachWordOnceOrEveryKeyword)
 {
     start(bookmark_file({}).c_str());
     std::vector<DictionaryView> views = open_dictionary(app, 0);
     ASSERT_EQ(views.size(), 1u);
     EXPECT_TRUE(views[0].words.empty());
     EXPECT_EQ(views[0].count, "0 words");
-}
+    stop();
 
-TEST_F(Gui, DictionaryShowsEachWordOnceOrEveryKeyword)
-{
-    std::string text = bookmark_file({{"http://a.example/", "A", "Chess"},
-                                      {"http://b.example/", "B", "chess"},
-                                      {"http://c.example/", "C", "CHESS"}});
+    std::string text = bookmark_file({{"http://a.example/", "A", "Zebra apple 42 Mango Chess"},
+                                      {"http://b.example/", "B", "7up banana Apple zebra chess"},
+                                      {"http://c.example/", "C", "kiwi2 Kiwi CHESS"}});
     start(text.c_str());
-    std::vector<DictionaryView> views = open_dictionary(app, 2);
+    // Each word once in the order a sorted list box gives them.
+    HWND box = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 10, 10,
+                               NULL, NULL, NULL, NULL);
+    for (const char *w :
+         {"zebra", "apple", "42", "mango", "chess", "7up", "banana", "kiwi2", "kiwi"})
+        SendMessageA(box, LB_ADDSTRING, 0, (LPARAM) w);
+    std::vector<std::string> once;
+    for (int i = 0; i < 9; i++) {
+        char word[32];
+        SendMessageA(box, LB_GETTEXT, (WPARAM) i, (LPARAM) word);
+        once.push_back(word);
+    }
+    DestroyWindow(box);
+
+    views = open_dictionary(app, 2);
     ASSERT_EQ(views.size(), 3u);
-    EXPECT_EQ(views[0].words, std::vector<std::string>{"chess"});
-    EXPECT_EQ(views[0].count, "1 words");
+    EXPECT_EQ(views[0].words, once);
+    EXPECT_EQ(views[0].count, "9 words");
     EXPECT_FALSE(views[0].checked);
-    std::sort(views[1].words.begin(), views[1].words.end());
-    EXPECT_EQ(views[1].words, (std::vector<std::string>{"CHESS", "Chess", "chess"}));
-    EXPECT_EQ(views[1].count, "3 words");
-    EXPECT_EQ(views[2].words, views[0].words);
-    EXPECT_EQ(views[2].count, views[0].count);
-    EXPECT_EQ(app->options.case_sens, 0u);
+    const std::vector<std::string> &all = views[1].words; // every keyword
+    EXPECT_EQ(all.size(), 13u);
+    EXPECT_EQ(views[1].count, "13 words");
+    for (size_t i = 0; i + 1 < all.size(); i++)
+        EXPECT_LE(lstrcmpiA(all[i].c_str(), all[i + 1].c_str()), 0) << all[i] << " " << all[i + 1];
+    EXPECT_EQ(views[2].words, once);
+    EXPECT_EQ(app->options.case_sens, 0u); // the box does not change the Options
 
     app->options.case_sens = 1;
     views = open_dictionary(app, 0);
     EXPECT_TRUE(views[0].checked);
-    EXPECT_EQ(views[0].count, "3 words");
+    EXPECT_EQ(views[0].count, "13 words");
     EXPECT_EQ(read_file(file), text);
-}
-
-TEST_F(Gui, DictionaryKeepsTheListBoxsOwnOrder)
-{
-    start(bookmark_file({{"http://a.example/", "A", "Zebra apple 42 Mango"},
-                         {"http://b.example/", "B", "7up banana Apple zebra kiwi2 Kiwi"}})
-              .c_str());
-    // The order a sorted list box gives the words.
-    HWND box = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 10,
-                               10, NULL, NULL, NULL, NULL);
-    for (const char *w : {"zebra", "apple", "42", "mango", "7up", "banana", "kiwi2", "kiwi"})
-        SendMessageA(box, LB_ADDSTRING, 0, (LPARAM) w);
-    std::vector<std::string> expected;
-    for (int i = 0; i < 8; i++) {
-        char text[32];
-        SendMessageA(box, LB_GETTEXT, (WPARAM) i, (LPARAM) text);
-        expected.push_back(text);
-    }
-    DestroyWindow(box);
-
-    std::vector<DictionaryView> views = open_dictionary(app, 1);
-    EXPECT_EQ(views[0].words, expected);
-    EXPECT_EQ(views[0].count, "8 words");
-    const std::vector<std::string> &all = views[1].words;
-    EXPECT_EQ(all.size(), 10u);
-    for (size_t i = 0; i + 1 < all.size(); i++)
-        EXPECT_LE(lstrcmpiA(all[i].c_str(), all[i + 1].c_str()), 0) << all[i] << " " << all[i + 1];
 }

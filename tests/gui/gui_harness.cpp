@@ -1,6 +1,7 @@
 // The GUI test harness.
 #include "gui_harness.h"
 
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <fstream>
@@ -174,6 +175,32 @@ DWORD WINAPI DialogClicker::run(void *self_)
     return 0;
 }
 
+// A clicker action that waits until the folder browser has selected the
+// folder path, as it does once it is up. Under load Wine's browser
+// sometimes misses a folder made a moment ago; after two seconds the action
+// asks for it once more.
+DialogClicker::Action wait_for_selection(std::string path)
+{
+    return [path](HWND dialog) {
+        std::string name = path.substr(path.find_last_of('\\') + 1);
+        HWND tree = FindWindowExA(dialog, NULL, "SysTreeView32", NULL);
+        for (int waited = 0; tree && waited < 10000; waited += 50) {
+            char text[MAX_PATH] = "";
+            TVITEMA item = {};
+            item.mask = TVIF_TEXT;
+            item.hItem = (HTREEITEM) SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            if (item.hItem && SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM) &item) &&
+                lstrcmpiA(text, name.c_str()) == 0)
+                return;
+            if (waited == 2000)
+                SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM) path.c_str());
+            Sleep(50);
+        }
+    };
+}
+
 void registry_clear(void)
 {
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Velorix");
@@ -241,6 +268,13 @@ std::string bookmark_file(const std::vector<Entry> &entries)
     return text + "</DL><p>\r\n</BODY>\n";
 }
 
+std::string three(void)
+{
+    return bookmark_file({{"http://c.example/", "C cooking", "recipes"},
+                          {"http://a.example/", "A chess", "openings"},
+                          {"http://b.example/", "B chess", "endgames"}});
+}
+
 void Gui::SetUp()
 {
     char temp[MAX_PATH], name[MAX_PATH];
@@ -251,6 +285,10 @@ void Gui::SetUp()
     dir = std::string(name) + "\\";
     file = dir + "tl.htm";
     registry_clear();
+    if (OpenClipboard(NULL)) { // Add takes a URL found there
+        EmptyClipboard();
+        CloseClipboard();
+    }
 }
 
 void Gui::TearDown()

@@ -56,6 +56,10 @@ private:
     std::vector<Answer> answers_;
 };
 
+// A clicker action for the folder browser: waits until it has selected the
+// folder path (without a separator at the end), as it does once it is up.
+DialogClicker::Action wait_for_selection(std::string path);
+
 // The texts of a dialog's static controls, joined by "|" (a message box's
 // message among them).
 std::string dialog_text(HWND dialog);
@@ -80,6 +84,9 @@ struct Entry {
     unsigned visit = 0, modified = 0; // 0: not written
 };
 std::string bookmark_file(const std::vector<Entry> &entries);
+// Three Bookmarks whose titles sort as the list shows them: "A chess"
+// (keyword openings), "B chess" (endgames), "C cooking" (recipes).
+std::string three(void);
 
 class Gui : public ::testing::Test
 {

@@ -9,7 +9,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -37,6 +39,23 @@ bool request_complete(const std::string &r)
     return r.find("\r\n\r\n") != std::string::npos || r.find("\n\n") != std::string::npos;
 }
 
+// The path of the request line, "" when there is none.
+std::string request_path(const std::string &r)
+{
+    size_t start = r.find(' ');
+    size_t end = start == std::string::npos ? start : r.find_first_of(" \r\n", start + 1);
+    return end == std::string::npos ? "" : r.substr(start + 1, end - start - 1);
+}
+
+// The Host header's value without the port, "" when there is none.
+std::string request_host(const std::string &r)
+{
+    size_t at = r.find("\r\nHost: ");
+    if (at == std::string::npos) return "";
+    at += 8;
+    return r.substr(at, r.find_first_of(":\r\n", at) - at);
+}
+
 } // namespace
 
 struct HttpServer {
@@ -44,10 +63,17 @@ struct HttpServer {
     uint16_t port;
     std::thread thread;
     std::atomic<bool> stopping{false};
-    std::mutex lock; // guards script and requests
+    std::mutex lock; // guards everything below up to the TLS front
     std::deque<Step> script;
+    std::map<std::string, std::string> routes; // path -> reply
     std::vector<std::string> requests;
     std::vector<std::string> tls_names;
+    // Concurrent serving: accepted connections wait in pending for handlers.
+    std::vector<std::thread> handlers;
+    std::deque<OsSocket> pending;
+    std::condition_variable more;
+    uint32_t delay_ms = 0;
+    std::map<std::string, int> held, most_held; // by host; "" counts all
     // The TLS front: its control connection and process, and its two ports.
     OsSocket relay_control = OS_SOCKET_NONE;
     intptr_t relay_process = -1;
@@ -105,37 +131,91 @@ void play(HttpServer *server, OsSocket s, const Step &step)
     }
 }
 
+// The next step of the script; closing for a connection beyond it.
+Step next_step(HttpServer *server)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    if (server->script.empty()) return Step{StepKind::Close, {}};
+    Step step = server->script.front();
+    server->script.pop_front();
+    return step;
+}
+
+// Counts a request as held (by 1) or no longer held (by -1), for its host
+// and for all.
+void count_held(HttpServer *server, const std::string &host, int by)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    for (const std::string &key : {std::string(), host}) {
+        int now = server->held[key] += by;
+        if (now > server->most_held[key]) server->most_held[key] = now;
+        if (host.empty()) break;
+    }
+}
+
+void handle(HttpServer *server, OsSocket s)
+{
+    std::string request = read_request(server, s);
+    Step step = next_step(server);
+    bool tls = request.compare(0, 4, "TLS ") == 0;
+    if (tls) {
+        {
+            std::lock_guard<std::mutex> hold(server->lock);
+            server->tls_names.push_back(request.substr(4, request.find('\r') - 4));
+        }
+        bool go = step.kind != StepKind::StallHandshake;
+        os_socket_send(s, go ? "go\n" : "stall\n", go ? 3 : 6, 1000);
+        // The request follows unless the handshake fails.
+        request = go ? read_request(server, s) : "";
+    }
+    if (!tls || !request.empty()) {
+        std::lock_guard<std::mutex> hold(server->lock);
+        server->requests.push_back(request);
+        auto route = server->routes.find(request_path(request));
+        if (route != server->routes.end()) step = Step{StepKind::Reply, {route->second}};
+    }
+    if (!request.empty()) {
+        std::string host = request_host(request);
+        count_held(server, host, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(server->delay_ms));
+        count_held(server, host, -1);
+    }
+    play(server, s, step);
+    if (step.kind == StepKind::Reset)
+        os_socket_reset(s);
+    else
+        os_socket_close(s);
+}
+
+void handle_pending(HttpServer *server)
+{
+    std::unique_lock<std::mutex> hold(server->lock);
+    while (!server->stopping) {
+        if (server->pending.empty()) {
+            server->more.wait_for(hold, std::chrono::milliseconds(POLL_MS));
+            continue;
+        }
+        OsSocket s = server->pending.front();
+        server->pending.pop_front();
+        hold.unlock();
+        handle(server, s);
+        hold.lock();
+    }
+}
+
 void serve(HttpServer *server)
 {
     while (!server->stopping) {
         OsSocket s = os_socket_accept(server->listener, POLL_MS);
         if (s == OS_SOCKET_NONE) continue;
-        std::string request = read_request(server, s);
-        Step step{StepKind::Close, {}};
-        bool tls = request.compare(0, 4, "TLS ") == 0;
-        {
-            std::lock_guard<std::mutex> hold(server->lock);
-            if (tls) server->tls_names.push_back(request.substr(4, request.find('\r') - 4));
-            if (!server->script.empty()) {
-                step = server->script.front();
-                server->script.pop_front();
-            }
+        std::unique_lock<std::mutex> hold(server->lock);
+        if (server->handlers.empty()) {
+            hold.unlock();
+            handle(server, s);
+        } else {
+            server->pending.push_back(s);
+            server->more.notify_one();
         }
-        if (tls) {
-            bool go = step.kind != StepKind::StallHandshake;
-            os_socket_send(s, go ? "go\n" : "stall\n", go ? 3 : 6, 1000);
-            // The request follows unless the handshake fails.
-            request = go ? read_request(server, s) : "";
-        }
-        if (!tls || !request.empty()) {
-            std::lock_guard<std::mutex> hold(server->lock);
-            server->requests.push_back(request);
-        }
-        play(server, s, step);
-        if (step.kind == StepKind::Reset)
-            os_socket_reset(s);
-        else
-            os_socket_close(s);
     }
 }
 
@@ -165,6 +245,10 @@ void http_server_stop(HttpServer *server)
 {
     server->stopping = true;
     server->thread.join();
+    for (std::thread &t : server->handlers)
+        t.join();
+    for (OsSocket s : server->pending)
+        os_socket_close(s);
     if (server->relay_control != OS_SOCKET_NONE) {
         os_socket_send(server->relay_control, "q", 1, 1000); // the relay ends
         os_socket_close(server->relay_control);
@@ -261,4 +345,24 @@ std::string http_server_tls_url(const HttpServer *server, const std::string &hos
                                 const std::string &path, bool trusted)
 {
     return "https://" + host + ":" + std::to_string(server->tls_ports[trusted ? 0 : 1]) + path;
+}
+
+void http_server_route(HttpServer *server, const std::string &path, const std::string &reply)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    server->routes[path] = reply;
+}
+
+void http_server_concurrent(HttpServer *server, int handlers, uint32_t delay_ms)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    server->delay_ms = delay_ms;
+    for (int i = 0; i < handlers; i++)
+        server->handlers.emplace_back(handle_pending, server);
+}
+
+int http_server_max_at_once(HttpServer *server, const std::string &host)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    return server->most_held[host];
 }

@@ -1,7 +1,8 @@
 // A scripted HTTP server on 127.0.0.1 for the probe's tests, in both builds.
 // It runs in a thread of the test program and serves one connection at a
-// time: it reads the request up to its empty line, records it, and plays the
-// next step of its script on that connection. Connections beyond the script
+// time (or several, each on a thread, when told to): it reads the request up
+// to its empty line, records it, and plays the reply routed to its path or
+// the next step of its script on that connection. Connections beyond the script
 // are closed without a word. With its TLS front started, https connections
 // play the same script. Nothing leaves the machine.
 #ifndef TL_TESTS_HELPERS_HTTP_SERVER_H
@@ -48,6 +49,18 @@ void http_server_reset(HttpServer *server, const std::vector<std::string> &parts
 // Over TLS: stops the handshake after the client's hello, silent until the
 // client gives up. Without TLS: as http_server_silent.
 void http_server_stall_handshake(HttpServer *server);
+
+// Routes, for clients that send requests at once: a request for path (as the
+// request line names it) gets reply, every time, instead of the next step of
+// the script.
+void http_server_route(HttpServer *server, const std::string &path, const std::string &reply);
+// From now on serves up to handlers connections at once, each on a thread of
+// its own, and holds every reply for delay_ms after its request arrived.
+void http_server_concurrent(HttpServer *server, int handlers, uint32_t delay_ms);
+// The most requests held at once so far (from their arrival until their
+// reply starts): of those whose Host header names host (without the port),
+// or of all for "".
+int http_server_max_at_once(HttpServer *server, const std::string &host = "");
 
 // The requests received so far, in order, byte for byte.
 std::vector<std::string> http_server_requests(HttpServer *server);

@@ -1,5 +1,5 @@
 // The application record's portable part.
-#include "app/appstate.h"
+#include "session/appstate.h"
 
 #include <string.h>
 

@@ -1,16 +1,28 @@
-// The bookmark file at start-up and at exit. A file that exists but cannot be
-// read, or from which nothing could be read, is never overwritten: the first
-// save of the run moves it aside to a free name first, so the user's
-// bookmarks can still be recovered.
+// The session's bookmark file: reading it, the unreadable and foreign file
+// mends, and the save.
+#include "session/session_file.h"
+
 #include <stdio.h>
 #include <string.h>
 
-#include "app/shell.h"
+#include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "store/bookmark_file.h"
 #include "store/bookmark_writer.h"
+
+static SessionReport g_report;
+
+void session_use_report(SessionReport report)
+{
+    g_report = report;
+}
+
+void session_report_text(AppState *app, const char *format, const char *argument)
+{
+    if (g_report) g_report(app, format, argument);
+}
 
 // 1 when path names a file with content that could not be read; 0 when it
 // is missing or empty.
@@ -25,7 +37,7 @@ static int is_unreadable(const char *path)
     return !sized || size > 0;
 }
 
-int merge_bookmark_file(AppState *app, const char *path, uint32_t *added)
+int session_merge_file(AppState *app, const char *path, uint32_t *added)
 {
     *added = 0;
     char *text = read_whole_file(path);
@@ -44,14 +56,14 @@ int merge_bookmark_file(AppState *app, const char *path, uint32_t *added)
     }
     memFree(app->unread_file);
     app->unread_file = dupstr(path);
-    tl_message(app, "Unable to read Trovelinks from file\n\n%s", path);
+    session_report_text(app, READ_FAILED_FORMAT, path);
     return -1;
 }
 
-void load_bookmark_file(AppState *app)
+int session_load_file(AppState *app)
 {
     uint32_t added;
-    if (merge_bookmark_file(app, app->options.tl_file, &added) != 0) apply_filter(app);
+    return session_merge_file(app, app->options.tl_file, &added) != 0;
 }
 
 // Moves the unread file to path + ".unread", ".unread1", ".unread2", ...:
@@ -74,12 +86,12 @@ static int set_aside_unread_file(const char *path)
     return moved;
 }
 
-int save_bookmarks(AppState *app)
+int session_save_file(AppState *app)
 {
     const char *path = app->options.tl_file;
     if (app->unread_file && strcmp(app->unread_file, path) == 0) {
         if (os_file_exists(path) && !set_aside_unread_file(path)) {
-            tl_message(app, SAVE_FAILED_FORMAT, path);
+            session_report_text(app, SAVE_FAILED_FORMAT, path);
             return 0;
         }
         memFree(app->unread_file);
@@ -89,7 +101,7 @@ int save_bookmarks(AppState *app)
     int saved = save_bookmark_file(app, &left);
     if (!saved) {
         char *text = save_failure_text(path, &left);
-        tl_message(app, "%s", text);
+        session_report_text(app, "%s", text);
         memFree(text);
     }
     save_leftovers_clear(&left);

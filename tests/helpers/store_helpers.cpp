@@ -1,13 +1,16 @@
-// Consistency checks over the store for tests.
-#include "store_invariants.h"
+// What the unit tests share.
+#include "store_helpers.h"
 
 #include <set>
 #include <string.h>
 
-#include "app/appstate.h"
+#include "session/appstate.h"
+#include "core/dupstr.h"
 #include "core/mem.h"
+#include "core/os.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
+#include "store/bookmark_writer.h"
 #include "store/url_index.h"
 
 std::string check_keyword_index(const KeywordIndex *index, const std::vector<Bookmark *> &all)
@@ -80,8 +83,47 @@ std::string check_app_store(AppState *app)
 
 std::string keywords_of(const Bookmark *b)
 {
-    char *text = keyword_list_text(b->keywords);
-    std::string s = text;
+    return taken(keyword_list_text(b->keywords));
+}
+
+std::string taken(char *text)
+{
+    std::string s = text ? text : "(null)";
     memFree(text);
     return s;
+}
+
+AppState *new_app()
+{
+    return app_state_create("C:\\tl\\trovelinks.exe");
+}
+
+Bookmark *add_to(AppState *app, const char *title, const char *url, const char *keywords,
+                 uint32_t addDate, uint32_t lastVisit, uint32_t lastModified, int title_words)
+{
+    auto copy = [](const char *text) { return text ? dupstr(text) : nullptr; };
+    add_bookmark(app, copy(title), copy(url), copy(keywords), addDate, lastVisit, lastModified,
+                 title_words);
+    return url ? find_bookmark_by_url(app, url) : nullptr;
+}
+
+std::string image_of(const vec *v)
+{
+    return taken(bookmark_file_image(v));
+}
+
+bool on_small_stack(const std::function<void()> &fn)
+{
+    struct Run {
+        const std::function<void()> *fn;
+        bool finished;
+    } run = {&fn, false};
+    int started = os_run_on_thread(
+        [](void *p) {
+            Run *r = (Run *) p;
+            (*r->fn)();
+            r->finished = true;
+        },
+        &run, 1 << 20);
+    return started == 1 && run.finished;
 }

@@ -1,5 +1,5 @@
 // Options defaults.
-#include "app/options.h"
+#include "session/options.h"
 
 #include <string.h>
 

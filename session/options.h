@@ -1,7 +1,7 @@
 // The user's settings and the remembered window geometry. Each field carries
 // the name of its registry value.
-#ifndef TL_APP_OPTIONS_H
-#define TL_APP_OPTIONS_H
+#ifndef TL_SESSION_OPTIONS_H
+#define TL_SESSION_OPTIONS_H
 
 #include <stdint.h>
 
@@ -42,8 +42,10 @@ void options_init(Options *o, const char *exe_path);
 // and 300. Sums and comparisons are signed 32-bit.
 void options_check_geometry(Options *o, int32_t work_width, int32_t work_height);
 
-// The Options store. The Windows build keeps the Options in the registry
-// under HKEY_CURRENT_USER (options_registry.cpp).
+// The Options store: the Windows build keeps the Options in the registry
+// under HKEY_CURRENT_USER (app/options_registry.cpp), the native build in the
+// options file (session/options_file_posix.cpp). The session reaches the
+// store through the OptionsStore its front end hands it (session/session.h).
 // Fills o with the defaults and overrides them with the stored values; with
 // nothing stored the defaults stand (and the geometry is not checked).
 void options_load(Options *o, const char *exe_path);

@@ -2,12 +2,12 @@
 // portable part (the BookmarkList, the keyword index, the Options and the
 // checker's bookkeeping) works without any window, so tests and a headless
 // build drive the store through it; the window side fills the handles.
-#ifndef TL_APP_APPSTATE_H
-#define TL_APP_APPSTATE_H
+#ifndef TL_SESSION_APPSTATE_H
+#define TL_SESSION_APPSTATE_H
 
 #include <stdint.h>
 
-#include "app/options.h"
+#include "session/options.h"
 #include "core/vec.h"
 
 struct KeywordIndex;

@@ -1,0 +1,183 @@
+// The fake browser and the test http handler.
+#include "fake_browser.h"
+
+#include <ddeml.h>
+#include <shlwapi.h>
+
+#include <fstream>
+
+static FakeBrowser *g_fake; // the DDE callback has no context of its own
+
+static std::string hsz_text(DWORD instance, HSZ hsz)
+{
+    char text[512] = "";
+    DdeQueryStringA(instance, hsz, text, sizeof text, CP_WINANSI);
+    return text;
+}
+
+FakeBrowser::FakeBrowser(const char *service, const char *open_topic, const std::string &reply,
+                         const char *title, bool minimized, const char *log)
+    : service_(service), open_topic_(open_topic), reply_(reply), title_(title),
+      log_(log ? log : ""), minimized_(minimized)
+{
+    InitializeCriticalSection(&lock_);
+    g_fake = this;
+    ready_ = CreateEventA(NULL, TRUE, FALSE, NULL);
+    thread_ = CreateThread(NULL, 0, run, this, 0, &thread_id_);
+    WaitForSingleObject(ready_, 10000);
+}
+
+FakeBrowser::~FakeBrowser()
+{
+    PostThreadMessageA(thread_id_, WM_QUIT, 0, 0);
+    // Closing the window activates another, maybe one of this thread: its
+    // messages are answered meanwhile.
+    MSG msg;
+    while (MsgWaitForMultipleObjects(1, &thread_, FALSE, 10000, QS_SENDMESSAGE) ==
+           WAIT_OBJECT_0 + 1)
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
+    CloseHandle(thread_);
+    CloseHandle(ready_);
+    g_fake = nullptr;
+    DeleteCriticalSection(&lock_);
+}
+
+std::vector<std::string> FakeBrowser::received()
+{
+    EnterCriticalSection(&lock_);
+    std::vector<std::string> copy = received_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+std::vector<std::string> FakeBrowser::requests()
+{
+    std::vector<std::string> all = received(), some;
+    for (const std::string &entry : all)
+        if (entry.compare(0, 8, "connect|") != 0) some.push_back(entry);
+    return some;
+}
+
+void FakeBrowser::record(const std::string &entry)
+{
+    EnterCriticalSection(&lock_);
+    received_.push_back(entry);
+    LeaveCriticalSection(&lock_);
+    if (!log_.empty()) std::ofstream(log_, std::ios::app) << entry << "\n";
+}
+
+HDDEDATA CALLBACK FakeBrowser::callback(UINT type, UINT, HCONV, HSZ topic, HSZ item, HDDEDATA,
+                                        ULONG_PTR, ULONG_PTR)
+{
+    FakeBrowser *self = g_fake;
+    std::string name = hsz_text(self->instance_, topic);
+    bool known = name == "WWW_Version" || name == "WWW_GetWindowInfo" || name == self->open_topic_;
+    if (type == XTYP_CONNECT) {
+        self->record("connect|" + name);
+        return (HDDEDATA) (UINT_PTR) known;
+    }
+    if (type != XTYP_REQUEST || !known) return NULL;
+    self->record(name + "|" + hsz_text(self->instance_, item));
+    std::string answer = name == "WWW_GetWindowInfo" ? self->reply_ : std::string("1", 2);
+    return DdeCreateDataHandle(self->instance_, (BYTE *) answer.data(), (DWORD) answer.size(), 0,
+                               item, CF_TEXT, 0);
+}
+
+DWORD WINAPI FakeBrowser::run(void *param)
+{
+    FakeBrowser *self = (FakeBrowser *) param;
+    WNDCLASSA window_class = {};
+    window_class.lpfnWndProc = DefWindowProcA;
+    window_class.hInstance = GetModuleHandleA(NULL);
+    window_class.lpszClassName = "FakeBrowserFrame";
+    RegisterClassA(&window_class);
+    self->window_ = CreateWindowA("FakeBrowserFrame", self->title_.c_str(), WS_POPUP,
+                                  0, 0, 300, 200, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    // A pop-up: without a window manager, unmapping a managed window waits.
+    ShowWindow(self->window_, self->minimized_ ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
+    DdeInitializeA(&self->instance_, callback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS, 0);
+    HSZ service = DdeCreateStringHandleA(self->instance_, self->service_.c_str(), CP_WINANSI);
+    DdeNameService(self->instance_, service, NULL, DNS_REGISTER);
+    MSG msg;
+    PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE); // the thread's queue, for WM_QUIT
+    SetEvent(self->ready_);
+    while (GetMessageA(&msg, NULL, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    DdeNameService(self->instance_, service, NULL, DNS_UNREGISTER);
+    DdeFreeStringHandle(self->instance_, service);
+    DdeUninitialize(self->instance_);
+    DestroyWindow(self->window_);
+    return 0;
+}
+
+static const char *const HANDLER_KEYS[3] = {
+    "SOFTWARE\\classes\\http\\shell\\open\\command",
+    "SOFTWARE\\classes\\http\\shell\\open\\ddeexec\\Application",
+    "SOFTWARE\\classes\\http\\shell\\open\\ddeexec\\Topic",
+};
+
+static bool read_default(const char *path, std::string *value)
+{
+    char text[1024];
+    DWORD size = sizeof text;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, path, NULL, RRF_RT_REG_SZ, NULL, text, &size) !=
+        ERROR_SUCCESS)
+        return false;
+    *value = text;
+    return true;
+}
+
+// Writes the handler's three values (null: none); no ddeexec key without
+// DDE names, as on a machine that never had any.
+static void write_handler(const char *const values[3])
+{
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\classes\\http\\shell\\open\\ddeexec");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, HANDLER_KEYS[0]);
+    for (int i = 0; i < 3; i++) {
+        if (!values[i]) continue;
+        HKEY key;
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, HANDLER_KEYS[i], 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                        &key, NULL);
+        RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE *) values[i],
+                       (DWORD) strlen(values[i]) + 1);
+        RegCloseKey(key);
+    }
+}
+
+HttpHandler::HttpHandler(const char *command, const char *service, const char *topic)
+{
+    for (int i = 0; i < 3; i++)
+        had_[i] = read_default(HANDLER_KEYS[i], &old_[i]);
+    const char *values[3] = {command, service, topic};
+    write_handler(values);
+}
+
+HttpHandler::~HttpHandler()
+{
+    const char *values[3];
+    for (int i = 0; i < 3; i++)
+        values[i] = had_[i] ? old_[i].c_str() : nullptr;
+    write_handler(values);
+}
+
+std::string fake_browser_command(const std::string &arguments)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    PathRemoveFileSpecA(path);
+    return std::string("\"") + path + "\\fake_browser.exe\" " + arguments;
+}
+
+std::vector<std::string> wait_for_log(const std::string &path, size_t count)
+{
+    std::vector<std::string> lines;
+    for (int waited = 0; waited <= 10000; waited += 100) {
+        lines.clear();
+        std::ifstream in(path);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        if (lines.size() >= count) break;
+        Sleep(100);
+    }
+    return lines;
+}

@@ -1,0 +1,203 @@
+// The browser's own bookmarks in the running shell: the Import Favorites
+// command, and start-up reading the bookmarks of the browser the http
+// handler names (the rescans of Netscape's file and of the Chromium family's
+// stores, the Favorites), on a first start too. Everything is found through
+// values set in the test prefix's registry. The readers themselves, and the
+// Import command's choice between them, are tested in store_*_test.
+#include "fake_browser.h"
+#include "gui_harness.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "res/resource.h"
+
+static const char SHELL_FOLDERS[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+static const char NETSCAPE_KEY[] = "Software\\Netscape\\Netscape Navigator\\Bookmark List";
+
+// A Chromium-family store with one entry per (name, url), in a folder.
+static std::string chromium(const std::vector<std::pair<std::string, std::string>> &entries)
+{
+    std::string children;
+    for (const auto &e : entries)
+        children += std::string(children.empty() ? "" : ", ") +
+                    "{ \"date_added\": \"13244473600000000\", \"name\": \"" + e.first +
+                    "\", \"type\": \"url\", \"url\": \"" + e.second + "\" }";
+    return "{ \"roots\": { \"bookmark_bar\": { \"children\": [ { \"children\": [ " + children +
+           " ], \"name\": \"Folder\", \"type\": \"folder\" } ], \"type\": \"folder\" } }, "
+           "\"version\": 1 }";
+}
+
+static void make_folders(const std::string &path)
+{
+    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), NULL);
+}
+
+static void set_string(const char *key_path, const char *name, const char *value)
+{
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, key_path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *) value, (DWORD) strlen(value) + 1);
+    RegCloseKey(key);
+}
+
+// The test's values in the shell's folder list and Netscape's key, with the
+// prefix's own put back at the end.
+class BrowserGui : public Gui
+{
+protected:
+    const char *names[2] = {"Favorites", "Local AppData"};
+    char saved[2][MAX_PATH];
+    bool had[2];
+
+    void SetUp() override
+    {
+        Gui::SetUp();
+        for (int i = 0; i < 2; i++) {
+            DWORD size = MAX_PATH;
+            had[i] = RegGetValueA(HKEY_CURRENT_USER, SHELL_FOLDERS, names[i], RRF_RT_REG_SZ, NULL,
+                                  saved[i], &size) == ERROR_SUCCESS;
+        }
+    }
+    void TearDown() override
+    {
+        Gui::TearDown();
+        SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Netscape");
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, SHELL_FOLDERS, 0, KEY_ALL_ACCESS, &key)) return;
+        for (int i = 0; i < 2; i++)
+            if (had[i])
+                RegSetValueExA(key, names[i], 0, REG_SZ, (const BYTE *) saved[i],
+                               (DWORD) strlen(saved[i]) + 1);
+            else
+                RegDeleteValueA(key, names[i]);
+        RegCloseKey(key);
+    }
+};
+
+static std::string shortcut(const std::string &url)
+{
+    return "[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,11\r\n[InternetShortcut]\r\n"
+           "IDList=\r\nURL=" +
+           url + "\r\nIconIndex=0\r\n";
+}
+
+static std::string lower(std::string s)
+{
+    CharLowerA(&s[0]);
+    return s;
+}
+
+TEST_F(BrowserGui, ImportFavoritesCommand)
+{
+    start(bookmark_file({}).c_str());
+    std::string favorites = dir + "Favorites";
+    make_folders(favorites + "\\Sub\\x");
+    write_file(favorites + "\\Chess Club.url", shortcut("http://chess.example/"));
+    write_file(favorites + "\\Sub\\News.URL", shortcut("http://news.example/"));
+    write_file(favorites + "\\Sub\\News.lnk", shortcut("http://lnk.example/"));
+    set_string(SHELL_FOLDERS, "Favorites", favorites.c_str());
+    for (unsigned added : {2u, 0u}) {
+        DialogClicker clicker;
+        clicker.answer("Browse for Folder", IDOK, wait_for_selection(favorites));
+        command(IDM_IMPORT_FAVORITES);
+        EXPECT_EQ(clicker.pending(), 0);
+        EXPECT_EQ(lower(part(0)),
+                  lower(std::to_string(added) + " Trovelinks imported from " + favorites));
+    }
+    EXPECT_EQ(column(0), (std::vector<std::string>{"Chess Club", "News"}));
+    status_message(app, "before");
+    {
+        DialogClicker clicker;
+        clicker.answer("Browse for Folder", IDCANCEL);
+        command(IDM_IMPORT_FAVORITES);
+    }
+    EXPECT_EQ(part(0), "before");
+}
+
+// What start-up reads for each kind of browser: Netscape's file (with a
+// message when it adds some), the Favorites (without one) or, for a browser
+// reached through the shell alone or another one, the Chromium family's
+// stores (a message for each that adds some; the last one stays); with
+// auto_rescan off and not a first start, nothing.
+TEST_F(BrowserGui, StartupReadsTheBookmarksOfTheBrowserInUse)
+{
+    std::string favorites = dir + "Favorites", local = dir + "Local", netscape = dir + "ns.htm";
+    std::string chrome = local + "\\Google\\Chrome\\User Data\\Default\\Bookmarks";
+    std::string vivaldi = local + "\\Vivaldi\\User Data\\Default\\Bookmarks";
+    make_folders(favorites + "\\Sub\\x");
+    write_file(favorites + "\\A.url", shortcut("http://fav-a.example/"));
+    write_file(favorites + "\\Sub\\B.url", shortcut("http://fav-b.example/"));
+    const std::vector<Entry> ns = {{"http://ns-a.example/", "A", ""},
+                                   {"http://ns-b.example/", "B", ""},
+                                   {"http://ns-c.example/", "C", ""}};
+    write_file(netscape, bookmark_file(ns));
+    make_folders(chrome);
+    make_folders(vivaldi);
+    CreateDirectoryA((dir + "Empty").c_str(), NULL);
+    write_file(chrome, chromium({{"One", "http://one.example/"}, {"Two", "http://two.example/"}}));
+    write_file(vivaldi, chromium({{"Two", "http://two.example/"}, {"Three", "http://3.example/"}}));
+    set_string(SHELL_FOLDERS, "Favorites", favorites.c_str());
+    set_string(NETSCAPE_KEY, "File Location", netscape.c_str());
+
+    const std::string rescan = " new Trovelinks found during rescan of ";
+    const struct {
+        const char *service; // the http handler's DDE service; null: the shell alone
+        int auto_rescan;
+        const char *local; // the local application data folder below dir
+        std::vector<Entry> stored;
+        unsigned added;
+        std::string status;
+    } cases[] = {
+        {"Netscape", 1, "Local", {}, 3, "3" + rescan + netscape},
+        {"Netscape", 1, "Local", ns, 0, "Ready"}, // nothing new: no message
+        {"IExplore", 1, "Local", {}, 2, "Ready"},
+        {nullptr, 1, "Local", {}, 3, "1" + rescan + vivaldi},
+        {"OtherBrowser", 1, "Local", {}, 3, "1" + rescan + vivaldi},
+        {nullptr, 1, "Empty", {}, 0, "Ready"}, // no Chromium-family browser installed
+        {"Netscape", 0, "Local", {}, 0, "Ready"},
+        {nullptr, 0, "Local", {}, 0, "Ready"},
+    };
+    for (const auto &c : cases) {
+        std::string name = c.service ? c.service : "shell";
+        HttpHandler handler("\"C:\\no\\browser.exe\" \"%1\"", c.service,
+                            c.service ? "WWW_OpenURL" : nullptr);
+        set_string(SHELL_FOLDERS, "Local AppData", (dir + c.local).c_str());
+        registry_set_dword("auto_rescan", c.auto_rescan);
+        start(bookmark_file(c.stored).c_str());
+        EXPECT_EQ(app->bookmarks->count, c.stored.size() + c.added) << name;
+        EXPECT_EQ(part(0), c.status) << name;
+        stop();
+    }
+}
+
+TEST_F(BrowserGui, FirstStartReadsEvenWithoutAutoRescan)
+{
+    std::string local = dir + "Local";
+    std::string chrome = local + "\\Google\\Chrome\\User Data\\Default\\Bookmarks";
+    make_folders(chrome);
+    write_file(chrome, chromium({{"One", "http://one.example/"}}));
+    set_string(SHELL_FOLDERS, "Local AppData", local.c_str());
+    HttpHandler handler("\"C:\\no\\browser.exe\" \"%1\"");
+    // A first start has no Options stored, so its bookmark file is the one
+    // beside the program.
+    char exe[MAX_PATH];
+    GetModuleFileNameA(NULL, exe, sizeof exe);
+    std::string beside =
+        std::string(exe).substr(0, std::string(exe).find_last_of('\\') + 1) + "tl.htm";
+    DeleteFileA(beside.c_str());
+    DeleteFileA((beside + ".bak").c_str());
+    for (unsigned expected : {1u, 1u}) {
+        app = tl_startup(GetModuleHandleA(NULL));
+        ASSERT_TRUE(app != nullptr);
+        pump();
+        EXPECT_EQ(app->bookmarks->count, expected);
+        stop(); // stores the Options: the next start is not the first
+        write_file(chrome,
+                   chromium({{"One", "http://one.example/"}, {"Two", "http://two.example/"}}));
+    }
+    DeleteFileA(beside.c_str());
+    DeleteFileA((beside + ".bak").c_str());
+}

@@ -1,0 +1,307 @@
+// The browser link against a fake DDE browser and a recording http handler:
+// the window-information reply as data, opening a Bookmark (Open, Enter,
+// double click) by DDE and through the shell, starting the browser, Fast
+// Add and Add's page, and start-up with and without a handler.
+#include "gui_harness.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "browser/reply.h"
+#include "core/mem.h"
+#include "core/os.h"
+#include "fake_browser.h"
+#include "res/resource.h"
+#include "search/keyword_index.h"
+#include "store/bookmark.h"
+
+// Bytes placed right before a page that may not be read, so that reading
+// one byte past them faults.
+static const char *guarded(const std::string &bytes)
+{
+    static char *block = (char *) VirtualAlloc(NULL, 0x20000, MEM_RESERVE, PAGE_NOACCESS);
+    VirtualAlloc(block, 0x10000, MEM_COMMIT, PAGE_READWRITE);
+    char *start = block + 0x10000 - bytes.size();
+    memcpy(start, bytes.data(), bytes.size());
+    return start;
+}
+
+TEST(BrowserReply, PageAndWindowTitleOfEachReply)
+{
+    const std::string long_title(300, 't'), long_url(2000, 'u');
+    struct {
+        std::string reply;
+        int iexplore, found;
+        const char *url, *title, *window;
+    } cases[] = {
+        {"\"http://host/p\",\"Home\"", 1, REPLY_PAGE, "http://host/p", "Home", "Home"},
+        {"\"http://host/p\",\"Home\"", 0, REPLY_PAGE, "http://host/p", "Home", "Home"},
+        {"\"http://n/\",\"Netscape - [Page Title]\"", 0, REPLY_PAGE, "http://n/", "Page Title",
+         "Netscape - [Page Title]"},
+        {"\"http://n/\",\"Netscape - [Page Title]\"", 1, REPLY_PAGE, "http://n/",
+         "Netscape - [Page Title]", "Netscape - [Page Title]"},
+        {"\"\",\"No Url\"", 0, REPLY_PAGE, "", "No Url", "No Url"},
+        {"http://host/p\",\"Home\"", 1, REPLY_NONE, nullptr, nullptr, "Home"},
+        {"\"http://host/a\" \"further\"", 0, REPLY_URL_ONLY, "http://host/a", nullptr, "further"},
+        {"\"http://host/only\"", 1, REPLY_URL_ONLY, "http://host/only", nullptr, ""},
+        {"\"" + long_url + "\"", 1, REPLY_URL_ONLY, nullptr, nullptr, ""},
+        {"\"http://host/unterminated", 0, REPLY_NONE, nullptr, nullptr, ""},
+        {"\"u\",\"open title", 0, REPLY_PAGE, "u", "open title", "open title"},
+        {"\"u\",\"[x", 0, REPLY_PAGE, "u", "", "[x"},
+        {"\"u\",\"" + long_title + "\"", 1, REPLY_PAGE, "u", long_title.c_str(), nullptr},
+        {std::string("\"u\",\"T\"\0\"junk\"", 13), 1, REPLY_PAGE, "u", "T", "T"},
+        {"\"" + std::string(4095, 'a'), 1, REPLY_NONE, nullptr, nullptr, ""},
+        {"", 1, REPLY_NONE, nullptr, nullptr, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.reply.substr(0, 60));
+        const char *reply = guarded(c.reply);
+        char *url, *title, window[256];
+        ASSERT_EQ(reply_page(reply, c.reply.size(), c.iexplore, &url, &title), c.found);
+        EXPECT_STREQ(title, c.title);
+        if (c.found == REPLY_URL_ONLY && !c.url)
+            EXPECT_EQ(std::string(url), long_url.substr(0, 1023));
+        else
+            EXPECT_STREQ(url, c.url);
+        memFree(url);
+        memFree(title);
+        reply_window_title(reply, c.reply.size(), window);
+        EXPECT_EQ(std::string(window), c.window ? c.window : long_title.substr(0, 255));
+    }
+    char *title = ie_frame_page_title("Home - Microsoft Internet Explorer");
+    EXPECT_STREQ(title, "Home");
+    memFree(title);
+    EXPECT_EQ(ie_frame_page_title("Home - Other Browser"), nullptr);
+}
+
+TEST(BrowserClipboard, SingleUrlInText)
+{
+    struct {
+        const char *text, *url;
+    } cases[] = {
+        {" http://a.example/b \r\n", "http://a.example/b"},
+        {"HTTPS://a.example/", "HTTPS://a.example/"},
+        {"ftp://f.example/x", "ftp://f.example/x"},
+        {"file:///c:/x.htm", "file:///c:/x.htm"},
+        {"http://a.example/b c", nullptr},
+        {"see http://a.example/", nullptr},
+        {"http://a\thttp://b", nullptr},
+        {"mailto:x@example.com", nullptr},
+        {"http:", nullptr},
+        {"", nullptr},
+    };
+    for (const auto &c : cases) {
+        char *url = single_url_in(c.text);
+        EXPECT_STREQ(url, c.url) << c.text;
+        memFree(url);
+    }
+}
+
+static const char REPLY_A[] = "\"http://host/a.html\",\"Fake Page - Browser\"";
+static const char OPEN_A[] = "WWW_OpenURL|http://host/a.html,,-1,0,,,";
+
+class Browser : public Gui
+{
+protected:
+    void start_with_a(void)
+    {
+        start(bookmark_file({{"http://host/a.html", "Page A", "a"}}).c_str());
+    }
+    std::string log() { return dir + "browser.log"; }
+    std::string record_command() { return fake_browser_command("record \"" + log() + "\" \"%1\""); }
+    // The three ways of opening the list's first item.
+    void open_first(int way)
+    {
+        select({0});
+        HWND list = (HWND) app->list_view;
+        if (way == 0) return command(IDM_OPEN);
+        if (way == 1) {
+            ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+            return key(list, VK_RETURN);
+        }
+        RECT rect = {LVIR_LABEL, 0, 0, 0};
+        SendMessageA(list, LVM_GETITEMRECT, 0, (LPARAM) &rect);
+        POINT at = {rect.left + 5, (rect.top + rect.bottom) / 2};
+        POINT screen = at;
+        ClientToScreen(list, &screen);
+        SetCursorPos(screen.x, screen.y);
+        PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        pump();
+    }
+};
+
+TEST_F(Browser, OpenSendsTheUrlAndBringsTheBrowserForward)
+{
+    HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
+    FakeBrowser browser("Netscape", "WWW_OpenURL", REPLY_A, "Fake Page - Browser (window)", true);
+    start_with_a();
+    for (int way = 0; way < 3; way++) {
+        SCOPED_TRACE(way);
+        ShowWindow(browser.window(), SW_MINIMIZE);
+        ASSERT_TRUE(IsIconic(browser.window()));
+        item(0)->lastVisit = DATE_NONE;
+        uint32_t before = os_time_now();
+        size_t sent = browser.requests().size();
+        open_first(way);
+        std::vector<std::string> got = browser.requests();
+        ASSERT_EQ(got.size(), sent + 2);
+        EXPECT_EQ(got[sent], OPEN_A);
+        EXPECT_EQ(got[sent + 1], "WWW_GetWindowInfo|0xFFFFFFFF");
+        EXPECT_FALSE(IsIconic(browser.window()));
+        EXPECT_EQ(GetForegroundWindow(), browser.window());
+        EXPECT_GE(item(0)->lastVisit, before);
+        EXPECT_NE(item(0)->lastVisit, DATE_NONE);
+    }
+    EXPECT_FALSE(file_exists(log())); // the browser ran: nothing started
+}
+
+TEST_F(Browser, IExploreOpensThroughTheShellWithoutDde)
+{
+    HttpHandler handler(record_command().c_str(), "iexplore", "WWW_OpenURL");
+    // The shell tries the registered topic itself: refused here, so that it
+    // starts the handler.
+    FakeBrowser browser("iexplore", "Unserved", REPLY_A, "Fake Page - Browser");
+    start_with_a();
+    EXPECT_EQ(browser_kind(), 2);
+    open_first(0);
+    EXPECT_EQ(wait_for_log(log(), 1), std::vector<std::string>{"args|http://host/a.html"});
+    for (const std::string &entry : browser.received())
+        EXPECT_EQ(entry, "connect|WWW_OpenURL"); // the shell's, never the program's
+}
+
+TEST_F(Browser, LaunchFlagStartsTheBrowserOnlyWhenItDoesNotRun)
+{
+    HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
+    registry_set_dword("auto_launch", 1);
+    {
+        FakeBrowser browser("Netscape", "WWW_OpenURL", REPLY_A, "Fake Page - Browser");
+        start_with_a();
+        stop();
+    }
+    start_with_a(); // nothing serves now
+    EXPECT_EQ(wait_for_log(log(), 1), std::vector<std::string>{"args|%1"});
+}
+
+TEST_F(Browser, AJustStartedBrowserGetsTheUrlOnceItServes)
+{
+    std::string late = "serve \"" + log() + "\" LateBrowser WWW_OpenURL 1500 \"%1\"";
+    HttpHandler handler(fake_browser_command(late).c_str(), "LateBrowser", "WWW_OpenURL");
+    start_with_a();
+    EXPECT_EQ(browser_kind(), 0);
+    EXPECT_EQ(browser_open_url("http://host/a.html"), 1);
+    std::vector<std::string> lines = wait_for_log(log(), 3);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "args|%1");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), OPEN_A), lines.end());
+}
+
+TEST_F(Browser, CurrentPageOfAnIExploreReply)
+{
+    HttpHandler handler(record_command().c_str(), "IExplore", "WWW_OpenURL");
+    start_with_a();
+    struct {
+        std::string reply;
+        const char *url, *title;
+    } cases[] = {
+        {"\"http://host/p\",\"Home\"", "http://host/p", "Home"},
+        {"http://host/p", nullptr, nullptr},
+        {"\"http://host/only\"", nullptr, nullptr}, // no Internet Explorer window for the title
+        {"\"" + std::string(10000, 'x'), nullptr, nullptr},
+    };
+    for (const auto &c : cases) {
+        FakeBrowser browser("IExplore", "WWW_OpenURL", c.reply, "Fake");
+        char *url, *title;
+        EXPECT_EQ(browser_current_page(&url, &title), c.url ? 1 : 0);
+        EXPECT_STREQ(url, c.url);
+        EXPECT_STREQ(title, c.title);
+        memFree(url);
+        memFree(title);
+    }
+}
+
+TEST_F(Browser, FastAddStoresANewTitledPageOnce)
+{
+    HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
+    DialogClicker clicker;
+    start(bookmark_file({{"http://a.example/", "A chess", "openings"}}).c_str());
+    struct {
+        const char *reply;
+        uint32_t count;
+    } cases[] = {
+        {"\"http://new.example/x\",\"Netscape - [Chess Openings Guide]\"", 2},
+        {"\"HTTP://A.EXAMPLE/\",\"Netscape - [Other]\"", 2}, // stored, in other letter case
+        {"\"http://t.example/\",\"Netscape - []\"", 2},      // no title
+        {"not a reply", 2},
+        {"\"\",\"Netscape - [No Url]\"", 3},
+    };
+    for (const auto &c : cases) {
+        FakeBrowser browser("Netscape", "WWW_OpenURL", c.reply, "Fake");
+        command(IDM_FAST_ADD);
+        EXPECT_EQ(app->bookmarks->count, c.count) << c.reply;
+    }
+    EXPECT_EQ(column(0), (std::vector<std::string>{"A chess", "Chess Openings Guide", "No Url"}));
+    EXPECT_EQ(column(1), (std::vector<std::string>{"http://a.example/", "http://new.example/x", ""}));
+    char *keywords = keyword_list_text(item(1)->keywords);
+    EXPECT_STREQ(keywords, "Chess Openings Guide");
+    memFree(keywords);
+    EXPECT_EQ(clicker.texts(), std::vector<std::string>{});
+}
+
+TEST_F(Browser, StartUpWithOnlyAnOpenCommandOrWithoutHandler)
+{
+    const std::vector<std::string> none, unable = {"Unable to initialize conversation with Browser"};
+    for (bool command : {true, false}) {
+        HttpHandler handler(command ? record_command().c_str() : nullptr);
+        DialogClicker clicker;
+        start_with_a();
+        EXPECT_EQ(clicker.texts(), command ? none : unable);
+        char *url, *title;
+        EXPECT_EQ(browser_current_page(&url, &title), 0);
+        EXPECT_EQ(browser_kind(), 0);
+        EXPECT_EQ(browser_open_url("http://host/a.html"), command ? 1 : 0);
+        stop();
+    }
+    EXPECT_EQ(wait_for_log(log(), 1), std::vector<std::string>{"args|http://host/a.html"});
+}
+
+TEST_F(Browser, AddStartsFromTheBrowsersPageOrACopiedUrl)
+{
+    HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
+    start(bookmark_file({{"http://a.example/", "A chess", "openings"}}).c_str());
+    struct {
+        const char *reply, *clipboard;
+        int command, button;
+        const char *boxes; // title|url|keywords shown; null: no dialog
+    } cases[] = {
+        // A stored page, in other letter case: its Bookmark, left as it was.
+        {"\"HTTP://A.EXAMPLE/\",\"Netscape - [Other]\"", "", IDM_ADD, IDCANCEL,
+         "A chess|http://a.example/|openings"},
+        {"\"http://new.example/\",\"Netscape - [New Page]\"", "http://clip.example/", IDM_ADD,
+         IDCANCEL, "New Page|http://new.example/|New"}, // "page" is a stop word
+        // No page from the browser: a copied URL, or nothing.
+        {nullptr, " http://clip.example/x \r\n", IDM_ADD, IDCANCEL, "|http://clip.example/x|"},
+        {nullptr, "not a url", IDM_ADD, IDCANCEL, "||"},
+        {nullptr, "not a url", IDM_FAST_ADD, IDCANCEL, nullptr},
+        {nullptr, "http://clip.example/x", IDM_FAST_ADD, IDOK, "|http://clip.example/x|"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.clipboard);
+        copy_url_to_clipboard((HWND) app->main_window, c.clipboard);
+        std::unique_ptr<FakeBrowser> browser;
+        if (c.reply) browser.reset(new FakeBrowser("Netscape", "WWW_OpenURL", c.reply, "Fake"));
+        DialogClicker clicker;
+        std::string shown = "(none)";
+        clicker.answer("Trovelink Properties", c.button, [&](HWND d) {
+            shown = item_text(d, IDC_TITLE) + "|" + item_text(d, IDC_URL) + "|" +
+                    item_text(d, IDC_KEYWORDS);
+            SetDlgItemTextA(d, IDC_TITLE, "Typed Title");
+        });
+        command(c.command);
+        EXPECT_EQ(shown, c.boxes ? c.boxes : "(none)");
+    }
+    EXPECT_EQ(column(0), (std::vector<std::string>{"A chess", "Typed Title"}));
+    EXPECT_EQ(column(1), (std::vector<std::string>{"http://a.example/", "http://clip.example/x"}));
+    char *keywords = keyword_list_text(item(0)->keywords);
+    EXPECT_STREQ(keywords, "openings");
+    memFree(keywords);
+}

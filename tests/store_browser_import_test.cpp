@@ -1,0 +1,151 @@
+// The browsers' own bookmark files as the Import command and the start-up
+// rescan read them: the Chromium family's JSON store (entries in nested
+// folders, names beyond ASCII, dates, damage) and the rescan of a Netscape
+// file that has or has not changed.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "session/appstate.h"
+#include "core/dupstr.h"
+#include "core/mem.h"
+#include "helpers/scratch_dir.h"
+#include "helpers/store_helpers.h"
+#include "store/bookmark.h"
+#include "store/bookmark_file.h"
+#include "store/chromium_bookmarks.h"
+
+namespace
+{
+
+// 2020-09-13 12:26:40 UTC in seconds since 1970; as Chromium writes it,
+// microseconds since 1601.
+const uint32_t T = 1600000000;
+
+// A Bookmarks file as the browsers write it: members in their order, folders
+// in folders, meta data beside the entries, an entry-like object outside
+// "roots".
+const char CHROMIUM[] = R"({ "checksum": "0123456789abcdef", "roots": {
+  "bookmark_bar": { "children": [
+    { "date_added": "13244473600000000", "guid": "00000000-0000-4000-a000-000000000001",
+      "id": "5", "meta_info": { "last_visited_desktop": "13244473600000000", "type": "url" },
+      "name": "Caf\u00e9 Chess Club", "type": "url", "url": "https://chess.example/" },
+    { "children": [ { "children": [
+        { "url": "https://deep.example/", "type": "url", "name": "Deep Folder Entry",
+          "date_added": 13244473600000000 } ], "name": "Inner", "type": "folder" } ],
+      "date_added": "13244473600000000", "name": "Outer Folder", "type": "folder" } ],
+    "name": "Bookmarks bar", "type": "folder" },
+  "other": { "children": [ { "name": "Ohne Datum Grüße", "type": "url",
+                             "url": "http://other.example/", "date_added": "0" } ],
+             "name": "Other bookmarks", "type": "folder" },
+  "synced": { "children": [ ], "name": "Mobile bookmarks", "type": "folder" } },
+  "sync_metadata": { "type": "url", "name": "not an entry", "url": "http://outside.example/" },
+  "version": 1 }
+)";
+
+class BrowserImport : public ::testing::Test
+{
+protected:
+    AppState *app = new_app();
+    ScratchDir dir{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+    ~BrowserImport() override
+    {
+        EXPECT_EQ("", check_app_store(app));
+        app_state_destroy(app);
+    }
+    // Imports the file at path as the Import command does: -1 when that
+    // fails, else the count added.
+    int import(const std::string &path)
+    {
+        uint32_t added = 0;
+        return import_bookmarks_from(app, path.c_str(), &added) ? (int) added : -1;
+    }
+    Bookmark *at(const char *url)
+    {
+        Bookmark *b = find_bookmark_by_url(app, url);
+        if (!b) ADD_FAILURE() << "no Bookmark with url " << url;
+        return b;
+    }
+};
+
+TEST_F(BrowserImport, ChromiumEntriesFromEveryFolder)
+{
+    // Recognised by its content, whatever its name.
+    EXPECT_EQ(3, import(dir.put("Bookmarks", CHROMIUM)));
+    Bookmark *chess = at("https://chess.example/");
+    ASSERT_TRUE(chess);
+    EXPECT_STREQ("Caf\xC3\xA9 Chess Club", chess->title);
+    EXPECT_EQ(T, chess->addDate);
+    Bookmark *deep = at("https://deep.example/");
+    ASSERT_TRUE(deep);
+    EXPECT_STREQ("Deep Folder Entry", deep->title);
+    EXPECT_EQ(T, deep->addDate);
+    Bookmark *other = at("http://other.example/");
+    ASSERT_TRUE(other);
+    EXPECT_STREQ("Ohne Datum Gr\xC3\xBC\xC3\x9F"
+                 "e",
+                 other->title);
+    EXPECT_NE(0u, other->addDate); // no date given: the time of the import
+    EXPECT_TRUE(date_is_time(other->addDate));
+
+    // Again, after the page was checked and visited: nothing new, and the
+    // stored times stay (the file has none to give).
+    chess->lastVisit = T + 10;
+    chess->lastModified = T + 5;
+    EXPECT_EQ(0, import(dir.put("again.htm", CHROMIUM)));
+    EXPECT_EQ(T + 10, chess->lastVisit);
+    EXPECT_EQ(T + 5, chess->lastModified);
+}
+
+TEST_F(BrowserImport, DamagedJsonAddsNothing)
+{
+    const std::string whole = CHROMIUM;
+    for (size_t cut : {whole.size() / 2, whole.size() - 4}) {
+        EXPECT_EQ(-1, import(dir.put("Bookmarks", whole.substr(0, cut)))) << cut;
+        EXPECT_EQ(0u, app->bookmarks->count) << cut;
+    }
+    EXPECT_EQ(-1, import(dir.put("Bookmarks", "{ \"roots\": { \"x\": [1, 2,] } }")));
+    // Well-formed JSON without roots is no bookmark store: nothing to add.
+    EXPECT_EQ(0, import(dir.put("Bookmarks", "\xEF\xBB\xBF {\"version\": 1}")));
+}
+
+TEST(ChromiumTime, MicrosecondsSince1601)
+{
+    EXPECT_EQ(T, chromium_time(13244473600000000ull));
+    EXPECT_EQ(T, chromium_time(13244473600999999ull));
+    EXPECT_EQ(1u, chromium_time(11644473601000000ull));
+    EXPECT_EQ(DATE_NONE, chromium_time(0));
+    EXPECT_EQ(DATE_NONE, chromium_time(11644473600000000ull)); // 1970 itself: no time kept
+    EXPECT_EQ(DATE_NONE, chromium_time(~0ull));
+}
+
+std::string netscape_entry(const char *url, const char *title, const std::string &dates)
+{
+    return std::string("<DT><A HREF=\"") + url + "\" " + dates + ">" + title + "</A>\n";
+}
+
+TEST_F(BrowserImport, NetscapeRescanAddsOnlyWhatIsNew)
+{
+    const std::string dated = "ADD_DATE=\"1000\" LAST_VISIT=\"1000\" LAST_MODIFIED=\"1000\"";
+    std::string file = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n" +
+                       netscape_entry("http://a.example/", "A", dated) +
+                       netscape_entry("http://b.example/", "B", dated);
+    std::string path = dir.put("bookmark.htm", file);
+    EXPECT_EQ(2, import(path));
+    EXPECT_EQ(0, import(path)); // unchanged: nothing new
+
+    // Three new entries, and one already stored whose dates the file raises:
+    // a missing LAST_MODIFIED counts as none, which is above every time.
+    Bookmark *a = at("http://a.example/");
+    ASSERT_TRUE(a);
+    a->lastVisit = a->lastModified = T;
+    file += netscape_entry("http://c.example/", "C", "") +
+            netscape_entry("http://d.example/", "D", "") +
+            netscape_entry("http://e.example/", "E", "") +
+            netscape_entry("http://A.example/", "A", "ADD_DATE=\"1\" LAST_VISIT=\"1600000099\"");
+    EXPECT_EQ(3, import(dir.put("bookmark.htm", file)));
+    EXPECT_EQ(T + 99, a->lastVisit);
+    EXPECT_EQ(DATE_NONE, a->lastModified);
+}
+
+} // namespace
