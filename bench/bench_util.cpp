@@ -135,3 +135,30 @@ int bench_repeat_self(const char *argv0, const std::string &args, int repeats,
     printf(")\n");
     return 1;
 }
+
+#ifdef _WIN32
+#include "app/registry.h"
+
+static void set_option(const char *name, DWORD type, const void *value, DWORD size)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, TL_REGISTRY_ROOT "Properties", 0, NULL, 0,
+                        KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, type, (const BYTE *) value, size);
+    RegCloseKey(key);
+}
+
+void bench_use_file(const std::string &path)
+{
+    char full[MAX_PATH];
+    GetFullPathNameA(path.c_str(), sizeof full, full, NULL);
+    set_option("tl_file", REG_SZ, full, (DWORD) strlen(full) + 1);
+}
+
+void bench_set_number_option(const char *name, unsigned long value)
+{
+    DWORD v = (DWORD) value;
+    set_option(name, REG_DWORD, &v, sizeof v);
+}
+#endif

@@ -26,4 +26,11 @@ std::string bench_generated_file(const std::string &args);
 int bench_repeat_self(const char *argv0, const std::string &args, int repeats,
                       const std::string &label);
 
+#ifdef _WIN32
+// Sets the program's stored Options before its start-up: tl_file to the
+// full path of path, and a number Option such as case_sens.
+void bench_use_file(const std::string &path);
+void bench_set_number_option(const char *name, unsigned long value);
+#endif
+
 #endif

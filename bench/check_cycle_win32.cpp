@@ -70,13 +70,7 @@ static void report(const char *what, std::vector<double> v)
 int main(int argc, char **argv)
 {
     std::string path = argc > 1 ? argv[1] : bench_generated_file("--style own --count 100000");
-    char full[MAX_PATH];
-    GetFullPathNameA(path.c_str(), sizeof full, full, NULL);
-    HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Velorix\\Trovelinks\\Format 1\\Properties", 0,
-                    NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
-    RegSetValueExA(key, "tl_file", 0, REG_SZ, (const BYTE *) full, (DWORD) strlen(full) + 1);
-    RegCloseKey(key);
+    bench_use_file(path);
 
     long limit = argc > 2 ? atol(argv[2]) : 20000;
     g_checker_probe = instant_probe;

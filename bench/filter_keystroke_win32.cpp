@@ -41,15 +41,6 @@ static Cost keystroke(AppState *app, WPARAM ch)
     return {(t1 - t0) * 1000, (bench_now() - t0) * 1000};
 }
 
-static void set_option(const char *name, const void *value, DWORD type, DWORD size)
-{
-    HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Velorix\\Trovelinks\\Format 1\\Properties", 0,
-                    NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
-    RegSetValueExA(key, name, 0, type, (const BYTE *) value, size);
-    RegCloseKey(key);
-}
-
 static void report(const char *what, const std::vector<Cost> &costs)
 {
     std::vector<double> filter, drawn;
@@ -98,9 +89,7 @@ static void normal_list_view(AppState *app)
 int main(int argc, char **argv)
 {
     std::string path = argc > 1 ? argv[1] : bench_generated_file("--style own --count 100000");
-    char full[MAX_PATH];
-    GetFullPathNameA(path.c_str(), sizeof full, full, NULL);
-    set_option("tl_file", full, REG_SZ, (DWORD) strlen(full) + 1);
+    bench_use_file(path);
 
     double t0 = bench_now();
     AppState *app = tl_startup(GetModuleHandleA(NULL));
