@@ -1,5 +1,6 @@
 // The filter's decisions on the application record: trimming, the shown set,
 // the status text and when it returns to "Ready", and the display order.
+#include <ctype.h>
 #include <string.h>
 
 #include <algorithm>
@@ -199,6 +200,26 @@ TEST_F(Filter, LongCommonBeginningsSortByTheFirstDifference)
               (std::vector<std::string>{"CHESS OPENINGS", "chess openings b", "chess openings book",
                                         "Chess Openings Guida", "chess openings guide",
                                         "Chess Openings Guide 2", "Chessboard"}));
+}
+
+// Enough Bookmarks that their keys are made on two threads: the order is
+// whole and sorted all the same.
+TEST_F(Filter, ManyBookmarksSortAsFew)
+{
+    const int n = 10000;
+    for (int i = 0; i < n; i++) {
+        std::string t = std::string(1 + i % 13, (char) ((i % 2 ? 'a' : 'A') + i * 7 % 26)) +
+                         std::to_string(i);
+        add(t.c_str(), ("http://h/" + t).c_str(), "");
+    }
+    decide("");
+    std::vector<std::string> shown = titles();
+    ASSERT_EQ(shown.size(), (size_t) n);
+    for (std::string &t : shown)
+        for (char &ch : t)
+            ch = (char) tolower((unsigned char) ch);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+    EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end()), shown.end());
 }
 
 // A key that orders texts backwards: each byte inverted.
