@@ -159,7 +159,9 @@ TEST(SearchEval, UnionOfManySetsSpreadOverAllAddresses)
 {
     std::mt19937_64 rng(5);
     for (int round = 0; round < 20; round++) {
-        KeywordIndex index = {vec_create(), vec_create()};
+        KeywordIndex index = {};
+        index.entries = vec_create();
+        index.stopWords = vec_create();
         std::set<vec_slot> expect;
         for (int k = round == 0 ? 3 : 3 + (int) (rng() % 60); k > 0; k--) {
             std::string text = "w" + std::to_string(200 - k); // index order
