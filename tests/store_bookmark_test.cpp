@@ -18,22 +18,17 @@
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 
-static std::string trimmed(const char *text)
-{
-    std::string buf = text;
-    trim_space(&buf[0]);
-    return buf.c_str();
-}
-
 TEST(TrimSpace, EndsOnly)
 {
-    EXPECT_EQ("News", trimmed("  News "));
-    EXPECT_EQ("", trimmed("    "));
-    EXPECT_EQ("", trimmed(""));
-    EXPECT_EQ("a b", trimmed("a b"));
-    EXPECT_EQ("x  y", trimmed("\t\n\v\f\r x  y\r\n"));
-    EXPECT_EQ("\xa0x\xa0", trimmed("\xa0x\xa0")); // bytes of 128 and more stay
-    EXPECT_EQ("\x85", trimmed(" \x85 "));
+    const std::pair<const char *, const char *> cases[] = {
+        {"    ", ""}, {"a b", "a b"}, {"\t\n\v\f\r x  y\r\n", "x  y"}, // inner blanks stay
+        {" \xa0x\x85 ", "\xa0x\x85"},                                  // so do bytes beyond ASCII
+    };
+    for (const auto &c : cases) {
+        std::string text = c.first;
+        trim_space(&text[0]);
+        EXPECT_EQ(c.second, std::string(text.c_str()));
+    }
 }
 
 class BookmarkListTest : public ::testing::Test
@@ -137,58 +132,35 @@ TEST_F(BookmarkListTest, OneAdd)
     EXPECT_EQ(nullptr, find_bookmark_by_url(app, nullptr));
 }
 
+// A later add of a url held (in any letter case) changes only dates, and
+// only with a time for addDate: each date rises to the larger and none
+// falls; a given sentinel compares larger than every time and replaces it.
 TEST_F(BookmarkListTest, DuplicateMergesDatesOnlyWithATimedAddDate)
 {
     add("Chess", "http://Chess.example/", "openings", 1000, 2000, 1500);
     Bookmark *b = only();
-
-    // addDate a sentinel: nothing changes, not even later dates.
-    add("Other", "HTTP://chess.EXAMPLE/", "endgames", DATE_NONE, 9000, 9000);
-    EXPECT_EQ(b, only());
-    EXPECT_EQ(2000u, b->lastVisit);
-    EXPECT_EQ(1500u, b->lastModified);
-
-    // addDate a time: each date rises to the larger; none falls.
-    add("Other", "http://chess.example/", nullptr, 5, 1999, 1600);
-    EXPECT_EQ(2000u, b->lastVisit);
-    EXPECT_EQ(1600u, b->lastModified);
-    add(nullptr, "http://CHESS.example/", nullptr, 5, 2500, 100);
-    EXPECT_EQ(2500u, b->lastVisit);
-    EXPECT_EQ(1600u, b->lastModified);
-
-    // A given sentinel compares larger than every time and replaces it.
-    add(nullptr, "http://chess.example/", nullptr, 5, DATE_NONE, DATE_NONE);
-    EXPECT_EQ(DATE_NONE, b->lastVisit);
-    EXPECT_EQ(DATE_NONE, b->lastModified);
-    add(nullptr, "http://chess.example/", nullptr, 5, 1, DATE_FAILED);
-    EXPECT_EQ(DATE_FAILED, b->lastModified);
-
-    // Title, url, addDate and keywords stay the first one's.
-    EXPECT_STREQ("Chess", b->title);
-    EXPECT_STREQ("http://Chess.example/", b->url);
-    EXPECT_EQ(1000u, b->addDate);
-    EXPECT_EQ("openings", keywords_of(b));
-}
-
-TEST_F(BookmarkListTest, SharedUrlsAnswerTheLowestAddress)
-{
-    // The Add commands and url changes can leave two Bookmarks with one url;
-    // the duplicate is always the first in address order, as a walk finds.
-    Bookmark *x = insert("X", "http://same/");
-    Bookmark *y = insert("Y", "HTTP://SAME/");
-    Bookmark *low = x < y ? x : y, *high = x < y ? y : x;
-    EXPECT_EQ(low, find_bookmark_by_url(app, "http://Same/"));
-    add(nullptr, "http://same/", nullptr, 5, DATE_FAILED, 1);
-    EXPECT_EQ(DATE_FAILED, low->lastVisit);
-    EXPECT_EQ(1000u, high->lastVisit);
-
-    set_bookmark_url(app, low, dupstr("http://moved/"));
-    EXPECT_EQ(high, find_bookmark_by_url(app, "http://same/"));
-    EXPECT_EQ(low, find_bookmark_by_url(app, "HTTP://MOVED/"));
-    set_bookmark_url(app, low, nullptr);
-    EXPECT_STREQ("", low->url);
-    EXPECT_EQ(nullptr, find_bookmark_by_url(app, "http://moved/"));
-    EXPECT_EQ("", check_app_store(app));
+    const struct {
+        const char *url;
+        uint32_t add, visit, modified, want_visit, want_modified;
+    } adds[] = {
+        {"HTTP://chess.EXAMPLE/", DATE_NONE, 9000, 9000, 2000, 1500},
+        {"http://chess.example/", 5, 1999, 1600, 2000, 1600},
+        {"http://CHESS.example/", 5, 2500, 100, 2500, 1600},
+        {"http://chess.example/", 5, DATE_NONE, DATE_NONE, DATE_NONE, DATE_NONE},
+        {"http://chess.example/", 5, 1, DATE_FAILED, DATE_NONE, DATE_FAILED},
+    };
+    for (const auto &c : adds) {
+        add("Other", c.url, "endgames", c.add, c.visit, c.modified);
+        EXPECT_EQ(b, only());
+        EXPECT_EQ(c.want_visit, b->lastVisit) << c.url << " " << c.visit;
+        EXPECT_EQ(c.want_modified, b->lastModified) << c.url << " " << c.modified;
+    }
+    EXPECT_EQ("Chess|http://Chess.example/|1000|openings",
+              std::string(b->title) + "|" + b->url + "|" + std::to_string(b->addDate) + "|" +
+                  keywords_of(b));
+    set_bookmark_url(app, b, nullptr); // no url: found under none
+    EXPECT_STREQ("", b->url);
+    EXPECT_EQ(nullptr, find_bookmark_by_url(app, "http://chess.example/"));
 }
 
 // Random adds (with and without title words, many duplicate urls in mixed
