@@ -166,44 +166,37 @@ int fail_replace_putting_back_and_removal(OsFileOp op, const char *to)
            (op == OS_FILE_RENAME && to && refused_target == to);
 }
 
-// The replace fails, and so do putting the backup back and removing the
-// temporary file: the message names where the previous bytes now are.
-TEST_F(Files, ADoubleFaultNamesTheFileThatHoldsThePrevious)
+// Saves that fail late: the replace fails and so do putting the backup back
+// and removing the temporary file; or the replace is made but cannot be
+// confirmed on the disk. What is left is named where the previous bytes and
+// the new ones now are, and the message says so.
+TEST_F(Files, LeftoversOfASaveThatFailsLate)
 {
     add("http://new/", "new");
-    const std::string old = "<DT><A HREF=\"http://old/\">old</A>\r\n";
-    put(path, old);
     refused_target = path;
-    os_file_set_fault_hook(fail_replace_putting_back_and_removal);
-    SaveLeftovers left = {nullptr, nullptr};
-    EXPECT_EQ(0, save_bookmark_file(app, &left));
-    os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(old, content(bak));
-    EXPECT_EQ(image(), content(path + ".tmp"));
-    char *text = save_failure_text(path.c_str(), &left);
-    EXPECT_EQ("Unable to write Trovelinks to file\n\n" + path +
-                  "\n\nThe previous Trovelinks are kept in\n\n" + bak +
-                  "\n\nA temporary copy remains in\n\n" + path + ".tmp",
-              text);
-    memFree(text);
-    save_leftovers_clear(&left);
-}
-
-// The replace is made but cannot be confirmed on the disk: the save has
-// failed, and the backup is named as the file that surely holds the previous.
-TEST_F(Files, AReplaceThatDoesNotReachTheDiskFailsTheSave)
-{
-    add("http://new/", "new");
-    put(path, "old");
-    failing_op = OS_FILE_SYNC_FOLDER;
-    os_file_set_fault_hook(fail_chosen);
-    SaveLeftovers left = {nullptr, nullptr};
-    EXPECT_EQ(0, save_bookmark_file(app, &left));
-    os_file_set_fault_hook(nullptr);
-    EXPECT_EQ("old", content(bak));
-    EXPECT_STREQ(bak.c_str(), left.previous);
-    EXPECT_EQ(nullptr, left.temporary);
-    save_leftovers_clear(&left);
+    const struct {
+        OsFileFaultHook hook;
+        bool temporary; // left behind
+    } cases[] = {
+        {fail_replace_putting_back_and_removal, true},
+        {[](OsFileOp op, const char *) { return op == OS_FILE_SYNC_FOLDER ? 1 : 0; }, false},
+    };
+    for (const auto &c : cases) {
+        put(path, "old");
+        os_file_remove(bak.c_str());
+        os_file_remove((path + ".tmp").c_str());
+        os_file_set_fault_hook(c.hook);
+        SaveLeftovers left = {nullptr, nullptr};
+        EXPECT_EQ(0, save_bookmark_file(app, &left));
+        os_file_set_fault_hook(nullptr);
+        EXPECT_EQ("old", content(bak));
+        EXPECT_EQ(c.temporary ? image() : MISSING, content(path + ".tmp"));
+        EXPECT_EQ("Unable to write Trovelinks to file\n\n" + path +
+                      "\n\nThe previous Trovelinks are kept in\n\n" + bak +
+                      (c.temporary ? "\n\nA temporary copy remains in\n\n" + path + ".tmp" : ""),
+                  taken(save_failure_text(path.c_str(), &left)));
+        save_leftovers_clear(&left);
+    }
 }
 
 // Where two texts part, with a few bytes of each from there; "" when they
