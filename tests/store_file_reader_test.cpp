@@ -317,22 +317,9 @@ TEST_F(Reader, BrowserExports)
         {"javascript:(function(){var%20s=String(getSelection());if(s.length>0)open('https://"
          "words.example.com/?q='+encodeURIComponent(s))})()",
          "Look up \"selection\"|Look up selection|1600000200|now|1600000200"},
-        {"https://birds.example.net/species/robin#song",
-         "Robin's Song & Call|Robin Song Call|1610000010|none|1610000021"},
-        {"https://empty-title.example.com/", "||1610000030|now|1610000030"},
-        {"https://atlas.example.edu:8443/sky/north",
-         "Star Atlas <beta> &ndash; northern sky|Star Atlas beta ndash northern sky|1610000040|now|"
-         "1610000040"},
-        {"https://garten.example.de/g%C3%A4rten/fr%C3%BChling",
-         "G\xc3\xa4rten im Fr\xc3\xbchling \xe2\x80\x94 \xc3\x9c" "bersicht|G\xc3\xa4rten im "
-         "Fr\xc3\xbchling \xc3\x9c" "bersicht|1610000050|now|1610000050"},
-        {"chrome://settings/searchEngines", "Search engines|Search engines|1630000300|now|none"},
         {"http://www.example.com/rail/timetable.html",
          "Rail Timetable: Winter 1998|Rail Timetable Winter 1998 Departures arrivalsweekdays "
          "only|880000000|890000000|885000000"},
-        {"http://dict.example.org/cgi-bin/look?word=\"sea\"",
-         "Dictionary \xe2\x80\x9csea\xe2\x80\x9d|Dictionary \xe2\x80\x9csea\xe2\x80\x9d Words "
-         "phrases Brien notes|880000200|880000300|0"},
         {"http://10.0.0.7:8000/~ada/notes.txt", "ada's notes|ada notes|880000400|0|880000400"},
         {"https://lower.example.net/", "lower case markup|lower case markup|now|now|none"},
     };
