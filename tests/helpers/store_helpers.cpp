@@ -1,6 +1,8 @@
 // What the unit tests share.
 #include "store_helpers.h"
 
+#include <algorithm>
+#include <ctype.h>
 #include <set>
 #include <string.h>
 
@@ -61,21 +63,16 @@ std::string check_app_store(AppState *app)
     for (Bookmark *b : all) {
         if (!b->url[0]) continue;
         std::string lower = b->url, upper = b->url;
-        for (char &c : lower)
-            if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
-        for (char &c : upper)
-            if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
+        for (size_t i = 0; i < lower.size(); i++) {
+            lower[i] = (char) tolower((unsigned char) lower[i]);
+            upper[i] = (char) toupper((unsigned char) upper[i]);
+        }
         folded.insert(lower);
-        Bookmark *first = nullptr;
-        for (Bookmark *c : all)
-            if (compare_nocase(c->url, b->url) == 0) {
-                first = c;
-                break;
-            }
-        if (find_bookmark_by_url(app, b->url) != first ||
-            find_bookmark_by_url(app, lower.c_str()) != first ||
-            find_bookmark_by_url(app, upper.c_str()) != first)
-            return std::string("find_bookmark_by_url differs from a walk for ") + b->url;
+        auto first = std::find_if(all.begin(), all.end(),
+                                  [&](Bookmark *c) { return compare_nocase(c->url, b->url) == 0; });
+        for (const std::string &url : {std::string(b->url), lower, upper})
+            if (find_bookmark_by_url(app, url.c_str()) != *first)
+                return "find_bookmark_by_url differs from a walk for " + url;
     }
     if (folded.size() != app->url_index->table.count) return "URL index holds stale urls";
     return "";
