@@ -248,14 +248,15 @@ static void model_hint(const ExpNode *n, const std::set<std::string> &all, uint3
 
 TEST(SearchEval, AgreesWithBruteForceEvaluator)
 {
-    std::mt19937 rng(77);
-    auto pick = [&](int n) { return (int) (rng() % (unsigned) n); };
+    SearchTextMaker maker{std::mt19937(77), nullptr};
+    auto pick = [&](int n) { return maker.pick(n); };
     static const char *stems[] = {
         "a", "ab", "Ab", "AB", "abc", "b", "ba", "B", "bab", "c1", "C12",
         "\xc3\xa9", "\xc3\x89", "\xc3\x89" "b", "\xcf\x83", "\xce\xa3", "\xd0\xa0", "\xd1\x80" "a",
         "\xc5\xb8", "\xc3\xbf", "\xc3",
     };
     auto word = [&] { return std::string(stems[pick(21)]); };
+    maker.word = [&] { return (pick(6) ? word() : "zz") + (pick(4) ? "" : "."); }; // or unknown
 
     for (int library = 0; library < 12; library++) {
         Library lib;
@@ -282,22 +283,7 @@ TEST(SearchEval, AgreesWithBruteForceEvaluator)
             all.insert(m.second.begin(), m.second.end());
 
         for (int round = 0; round < 150; round++) {
-            // An expression from the grammar, with words both known and not.
-            std::string text;
-            int open = 0;
-            bool touching = false; // a word that ended in a full stop
-            for (int k = 1 + pick(5); k > 0; k--) {
-                if (!text.empty() && !touching) text += std::string(" |&")[pick(3)] + std::string(" ");
-                while (pick(4) == 0)
-                    text += "!";
-                if (pick(4) == 0 && ++open) text += "(";
-                text += pick(6) ? word() : "zz";
-                // A full stop ends a word; the next may follow at once.
-                touching = pick(4) == 0 && pick(2);
-                text += touching ? "." : pick(4) ? " " : ". ";
-                if (!touching && open && pick(3) == 0 && open--) text += ")";
-            }
-            text += std::string(open, ')');
+            std::string text = maker.expr(2);
             uint32_t flags = (uint32_t) pick(8);
             int caret = pick((int) text.size() + 2) - 1;
 

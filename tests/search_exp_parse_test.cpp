@@ -154,69 +154,44 @@ static std::string ref_parse(const std::string &text, bool *ambiguous)
     return ok ? p.derive(0, 0, p.t.size()).second : "fail";
 }
 
-// Random texts: expressions from the grammar (with random spacing), the same
-// with one byte changed, inserted or removed, junk, and deep nesting.
-struct TextMaker {
-    std::mt19937 rng{20240501};
-    int pick(int n) { return (int) (rng() % (unsigned) n); }
-    std::string any(const std::string &bytes) { return bytes.substr(pick((int) bytes.size()), 1); }
-    std::string space()
-    {
-        static const char *fill[] = {"", "", "", " ", "  ", "\t", "-", ",", "+", "\"", "_", "*", "."};
-        return fill[pick(13)];
-    }
-    std::string expr(int depth)
-    {
-        std::string s = factor(depth);
-        for (int k = pick(4); k > 0; k--) {
-            static const char *ops[] = {" ", "|", "&", " | ", " & "};
-            std::string op = ops[pick(5)];
-            s += (op == " " ? " " : space() + op + space()) + factor(depth); // words need a gap
-        }
+// Random texts: expressions from the grammar, the same with a byte inserted
+// and perhaps one removed, junk, and deep nesting.
+static std::string random_text(SearchTextMaker &maker, int round)
+{
+    auto any = [&](const std::string &bytes) { return bytes.substr(maker.pick((int) bytes.size()), 1); };
+    std::string s;
+    switch (round % 4) {
+    case 0: return maker.expr(3);
+    case 1:
+        s = maker.expr(4);
+        s.insert((size_t) maker.pick((int) s.size()), any("a! &|()'."));
+        s.erase((size_t) maker.pick((int) s.size()), (size_t) maker.pick(2));
         return s;
-    }
-    std::string factor(int depth)
-    {
-        static const char *words[] = {"a", "b", "Chess", "x1", "net", "W", "9", "ab"};
-        int r = depth > 0 ? pick(6) : 0;
-        if (r <= 2) return std::string(words[pick(8)]) + (pick(4) == 0 ? "." : "");
-        if (r == 3) return "!" + space() + factor(depth - 1);
-        return "(" + space() + expr(depth - 1) + space() + (pick(5) ? ")" : "'");
-    }
-    std::string text(int round)
-    {
-        std::string s;
-        switch (round % 4) {
-        case 0: return expr(3);
-        case 1:
-            s = expr(4);
-            s.insert((size_t) pick((int) s.size()), any("a! &|()'."));
-            s.erase((size_t) pick((int) s.size()), (size_t) pick(2));
-            return s;
-        case 2:
-            for (int k = 1 + pick(16); k > 0; k--)
-                s += pick(40) == 0 ? std::string(1, (char) (128 + pick(128)))
-                                   : any("ab! &|()'.-\"\t\x01Z9");
-            return s;
-        default: {
-            std::string close;
-            for (int k = 1 + pick(30); k > 0; k--) {
-                bool paren = pick(2);
-                s += paren ? "(" : "!";
-                if (paren && pick(8)) close += ")";
-            }
-            return s + expr(1) + close;
+    case 2:
+        for (int k = 1 + maker.pick(16); k > 0; k--)
+            s += maker.pick(40) == 0 ? std::string(1, (char) (128 + maker.pick(128)))
+                                     : any("ab! &|()'.-\"\t\x01Z9");
+        return s;
+    default: {
+        std::string close;
+        for (int k = 1 + maker.pick(30); k > 0; k--) {
+            bool paren = maker.pick(2);
+            s += paren ? "(" : "!";
+            if (paren && maker.pick(8)) close += ")";
         }
-        }
+        return s + maker.expr(1) + close;
     }
-};
+    }
+}
 
 TEST(ExpParser, AgreesWithBruteForceReference)
 {
-    TextMaker maker;
+    static const char *words[] = {"a", "b", "Chess", "x1", "net", "W", "9", "ab"};
+    SearchTextMaker maker{std::mt19937(20240501), nullptr};
+    maker.word = [&] { return std::string(words[maker.pick(8)]) + (maker.pick(4) ? "" : "."); };
     int accepted = 0, rejected = 0;
     for (int round = 0; round < 6000; round++) {
-        std::string text = maker.text(round);
+        std::string text = random_text(maker, round);
         bool ambiguous = false;
         std::string expected = ref_parse(text, &ambiguous);
         ASSERT_FALSE(ambiguous) << "text: " << text;

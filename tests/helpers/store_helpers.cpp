@@ -109,6 +109,31 @@ std::string image_of(const vec *v)
     return taken(bookmark_file_image(v));
 }
 
+std::string SearchTextMaker::space()
+{
+    static const char *fill[] = {"", "", "", " ", "  ", "\t", "-", ",", "+", "\"", "_", "*", "."};
+    return fill[pick(13)];
+}
+
+std::string SearchTextMaker::expr(int depth)
+{
+    std::string s = factor(depth);
+    for (int k = pick(4); k > 0; k--) {
+        static const char *ops[] = {" ", ".", "|", "&", " | ", " & "};
+        std::string op = ops[pick(6)];
+        s += (op == " " || op == "." ? op : space() + op + space()) + factor(depth);
+    }
+    return s;
+}
+
+std::string SearchTextMaker::factor(int depth)
+{
+    int r = depth > 0 ? pick(6) : 0;
+    if (r <= 2) return word();
+    if (r == 3) return "!" + space() + factor(depth - 1);
+    return "(" + space() + expr(depth - 1) + space() + (pick(5) ? ")" : "'");
+}
+
 bool on_small_stack(const std::function<void()> &fn)
 {
     struct Run {
