@@ -1,7 +1,6 @@
-// The browsers' own bookmark files as the Import command and the start-up
-// rescan read them: the Chromium family's JSON store (entries in nested
-// folders, names beyond ASCII, dates, damage) and the rescan of a Netscape
-// file that has or has not changed.
+// The Chromium family's JSON bookmark store as the Import command reads it:
+// entries in nested folders, names beyond ASCII, dates, damage. (Exports in
+// the Netscape format go through the reader, whose tests import them.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -117,35 +116,6 @@ TEST(ChromiumTime, MicrosecondsSince1601)
         {~0ull, DATE_NONE}};
     for (const auto &c : cases)
         EXPECT_EQ(c.second, chromium_time(c.first)) << c.first;
-}
-
-std::string netscape_entry(const char *url, const char *title, const std::string &dates)
-{
-    return std::string("<DT><A HREF=\"") + url + "\" " + dates + ">" + title + "</A>\n";
-}
-
-TEST_F(BrowserImport, NetscapeRescanAddsOnlyWhatIsNew)
-{
-    const std::string dated = "ADD_DATE=\"1000\" LAST_VISIT=\"1000\" LAST_MODIFIED=\"1000\"";
-    std::string file = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n" +
-                       netscape_entry("http://a.example/", "A", dated) +
-                       netscape_entry("http://b.example/", "B", dated);
-    std::string path = dir.put("bookmark.htm", file);
-    EXPECT_EQ(2, import(path));
-    EXPECT_EQ(0, import(path)); // unchanged: nothing new
-
-    // Three new entries, and one already stored whose dates the file raises:
-    // a missing LAST_MODIFIED counts as none, which is above every time.
-    Bookmark *a = at("http://a.example/");
-    ASSERT_TRUE(a);
-    a->lastVisit = a->lastModified = T;
-    file += netscape_entry("http://c.example/", "C", "") +
-            netscape_entry("http://d.example/", "D", "") +
-            netscape_entry("http://e.example/", "E", "") +
-            netscape_entry("http://A.example/", "A", "ADD_DATE=\"1\" LAST_VISIT=\"1600000099\"");
-    EXPECT_EQ(3, import(dir.put("bookmark.htm", file)));
-    EXPECT_EQ(T + 99, a->lastVisit);
-    EXPECT_EQ(DATE_NONE, a->lastModified);
 }
 
 } // namespace
