@@ -41,19 +41,12 @@ TEST(ExpParser, ChosenTexts)
         const char *text, *tree;
     } cases[] = {
         {"  chess", "chess@2"},
-        {"ABC123", "ABC123@0"}, // case kept, digits are word bytes
         {"net.news.web", "IMP(IMP(net.@0,news.@4),web@9)"},
         {"a..b", "IMP(a.@0,b@3)"}, // only the first full stop belongs to the word
-        {".a", "a@1"},             // a full stop before a word is skipped
-        {"+x -y", "IMP(x@1,y@4)"},
-        {"a_b:c*d\"e,f[g]", "IMP(IMP(IMP(IMP(IMP(IMP(a@0,b@2),c@4),d@6),e@8),f@10),g@12)"},
-        {"a\tb\nc\x01"
-         "d",
-         "IMP(IMP(IMP(a@0,b@2),c@4),d@6)"},
+        {"a_b:c*d\"e,f[g]\n\x01h", "IMP(IMP(IMP(IMP(IMP(IMP(IMP(a@0,b@2),c@4),d@6),e@8),f@10),g@12),h@16)"},
         {"a | b & c", "AND(OR(a@0,b@4),c@8)"},
         {"!a b", "IMP(NOT(a@1),b@3)"},
         {"(a'", "a@1"}, // the apostrophe closes a parenthesis
-        {"caf\xc3\xa9 & x", "AND(caf\xc3\xa9@0,x@8)"},
         {"na\xc3\xafve-x.", "IMP(na\xc3\xafve@0,x.@7)"},
         {"\x80"
          "a \xff",
@@ -62,11 +55,8 @@ TEST(ExpParser, ChosenTexts)
         // Every failure runs under the leak checker natively: the nodes made
         // before the failing token must all be freed.
         {"", "fail"},
-        {"--", "fail"},
         {"a\x80(", "fail"},
         {"john's", "fail"},
-        {"a ! & b", "fail"},
-        {"(a | (b c) d", "fail"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.tree, parse_shown(c.text)) << "text: " << c.text;
