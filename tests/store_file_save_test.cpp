@@ -43,10 +43,6 @@ protected:
         if (!text) return os_file_exists(p.c_str()) ? "" : MISSING;
         return taken(text);
     }
-    void put(const std::string &p, const std::string &text)
-    {
-        scratch.put(p.substr(dir.size()), text);
-    }
     void add(const char *url, const char *title) { add_to(app, title, url, nullptr, 1000, 2000); }
     std::string image() { return image_of(app->bookmarks); }
     bool no_temporary_left() { return !os_file_exists((path + ".tmp").c_str()); }
@@ -61,10 +57,9 @@ int fail_chosen(OsFileOp op, const char *)
 
 TEST_F(Files, PlatformFileLayer)
 {
-    std::string a = path, e = dir + "empty";
     std::string bytes("first\r\nline\0zero\xff", 17);
-    put(a, bytes);
-    OsFile f = os_file_open_read(a.c_str());
+    scratch.put("tl.htm", bytes);
+    OsFile f = os_file_open_read(path.c_str());
     ASSERT_NE(OS_NO_FILE, f);
     uint64_t size = 0;
     EXPECT_EQ(1, os_file_size(f, &size));
@@ -77,14 +72,14 @@ TEST_F(Files, PlatformFileLayer)
 
     // Creating anew refuses an existing name; an empty file, no name, a
     // missing file and a folder read as nothing.
-    EXPECT_EQ(OS_NO_FILE, os_file_create_new(a.c_str()));
-    put(e, "");
+    EXPECT_EQ(OS_NO_FILE, os_file_create_new(path.c_str()));
+    std::string e = scratch.put("empty", "");
     for (const std::string &p : {e, std::string(), dir + "none", dir})
         EXPECT_EQ(nullptr, read_whole_file(p.c_str())) << p;
 
     // Renames and replaces are the saves' (their backup rule shows them).
-    EXPECT_EQ(1, os_file_remove(a.c_str()));
-    EXPECT_EQ(0, os_file_remove(a.c_str()));
+    EXPECT_EQ(1, os_file_remove(path.c_str()));
+    EXPECT_EQ(0, os_file_remove(path.c_str()));
 
     // A simulated write failure stores half, as a full disk may.
     failing_op = OS_FILE_WRITE;
@@ -122,9 +117,9 @@ TEST_F(Files, FailedSavesLeaveThePreviousFile)
     for (bool with_backup : {false, true}) {
         for (OsFileOp op :
              {OS_FILE_CREATE_NEW, OS_FILE_WRITE, OS_FILE_FLUSH, OS_FILE_CLOSE, OS_FILE_REPLACE}) {
-            put(path, old);
+            scratch.put("tl.htm", old);
             os_file_remove(bak.c_str());
-            if (with_backup) put(bak, "older");
+            if (with_backup) scratch.put("tl.htm.bak", "older");
             failing_op = op;
             os_file_set_fault_hook(fail_chosen);
             EXPECT_EQ(0, save_bookmark_file(app)) << op;
@@ -174,7 +169,7 @@ TEST_F(Files, LeftoversOfASaveThatFailsLate)
         {[](OsFileOp op, const char *) { return op == OS_FILE_SYNC_FOLDER ? 1 : 0; }, false},
     };
     for (const auto &c : cases) {
-        put(path, "old");
+        scratch.put("tl.htm", "old");
         os_file_remove(bak.c_str());
         os_file_remove((path + ".tmp").c_str());
         os_file_set_fault_hook(c.hook);
@@ -226,7 +221,7 @@ TEST_F(Files, LargeSavesWriteInPieces)
 
     const std::string old = "<DT><A HREF=\"http://old/\">old</A>\r\n";
     for (int earlier : {1, 2}) {
-        put(path, old);
+        scratch.put("tl.htm", old);
         os_file_set_fault_hook(fail_a_later_write);
         writes_before_failure = earlier;
         EXPECT_EQ(0, save_bookmark_file(app)) << earlier;
@@ -240,7 +235,7 @@ TEST_F(Files, LargeSavesWriteInPieces)
 
 TEST_F(Files, TemporaryNameInUse)
 {
-    put(path + ".tmp", "not ours");
+    scratch.put("tl.htm.tmp", "not ours");
     add("http://a/", "a");
     ASSERT_EQ(1, save_bookmark_file(app));
     EXPECT_EQ(image(), content(path));
