@@ -41,8 +41,10 @@ TEST(Vec, GrowthRemoveSearchCopy)
     vec *v = vec_create();
     std::vector<uint32_t> caps = {v->capacity};
     for (uint32_t i = 0; i < 200; i++) {
-        if (i == 16) vec_insert(v, 0, 99); // the 17th element, inserted in front, grows too
-        else vec_append_(v, i);
+        if (i == 16)
+            vec_insert(v, 0, 99); // the 17th element, inserted in front, grows too
+        else
+            vec_append_(v, i);
         if (v->capacity != caps.back()) caps.push_back(v->capacity);
     }
     EXPECT_EQ((std::vector<uint32_t>{16, 24, 36, 54, 81, 121, 181, 271}), caps);
@@ -119,7 +121,8 @@ TEST(SortedVec, SearchPhasesAndInsertAgainstAModel)
             if (!present) model.insert(at, x);
             vec_slot probe = rng() % 400;
             auto it = std::lower_bound(model.begin(), model.end(), probe);
-            EXPECT_EQ(it != model.end() && *it == probe, vecs_search_(s, probe, &pos, nullptr) == 1);
+            EXPECT_EQ(it != model.end() && *it == probe,
+                      vecs_search_(s, probe, &pos, nullptr) == 1);
             EXPECT_EQ((uint32_t) (it - model.begin()), pos);
         }
         ASSERT_EQ(model, items(s));
@@ -142,7 +145,12 @@ static uint32_t capacity_after(const std::function<void(vstr *)> &op)
 
 TEST(Vstr, Capacities)
 {
-    auto chars = [](int n) { return [n](vstr *s) { for (int i = 0; i < n; i++) vstrAppendCh(s, 'a'); }; };
+    auto chars = [](int n) {
+        return [n](vstr *s) {
+            for (int i = 0; i < n; i++)
+                vstrAppendCh(s, 'a');
+        };
+    };
     EXPECT_EQ(16u, capacity_after(chars(1)));
     EXPECT_EQ(16u, capacity_after(chars(15)));
     EXPECT_EQ(32u, capacity_after(chars(16)));
@@ -150,19 +158,19 @@ TEST(Vstr, Capacities)
     EXPECT_EQ(16u, capacity_after([](vstr *s) { vstrSet(s, "14 bytes long!"); }));
     EXPECT_EQ(32u, capacity_after([](vstr *s) { vstrSet(s, "fifteen bytes!!"); }));
     EXPECT_EQ(512u, capacity_after([](vstr *s) {
-        for (int i = 0; i < 100; i++)
-            vstrAppend(s, "xyz");
-    }));
+                  for (int i = 0; i < 100; i++)
+                      vstrAppend(s, "xyz");
+              }));
     EXPECT_EQ(1024u, capacity_after([](vstr *s) {
-        vstrSet(s, "kept");
-        vstrGrow(s, 1000);
-        EXPECT_STREQ("kept", s->data);
-    }));
+                  vstrSet(s, "kept");
+                  vstrGrow(s, 1000);
+                  EXPECT_STREQ("kept", s->data);
+              }));
     EXPECT_EQ(32u, capacity_after([](vstr *s) {
-        vstrSet(s, "abcd0123456"); // 11 bytes in 16: inserting 4 grows the buffer
-        EXPECT_EQ(4u, vstrInsertStr(s, "WXYZ", 2));
-        EXPECT_STREQ("abWXYZcd0123456", s->data);
-    }));
+                  vstrSet(s, "abcd0123456"); // 11 bytes in 16: inserting 4 grows the buffer
+                  EXPECT_EQ(4u, vstrInsertStr(s, "WXYZ", 2));
+                  EXPECT_STREQ("abWXYZcd0123456", s->data);
+              }));
 }
 
 TEST(Vstr, FindSubDeleteExtract)
@@ -192,7 +200,7 @@ TEST(Vstr, FindSubDeleteExtract)
     EXPECT_EQ(3u, pos);
     pos = 4;
     EXPECT_EQ(0, vstrFindChar(&s, '.', &pos));
-    EXPECT_EQ(5u, pos); // at the terminator
+    EXPECT_EQ(5u, pos);                        // at the terminator
     EXPECT_EQ(1, vstrFindStr(&s, "b.", &pos)); // from the first byte, whatever pos says
     EXPECT_EQ(2u, pos);
     vstrDelete(&s, 1, 2);

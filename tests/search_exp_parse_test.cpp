@@ -43,7 +43,8 @@ TEST(ExpParser, ChosenTexts)
         {"  chess", "chess@2"},
         {"net.news.web", "IMP(IMP(net.@0,news.@4),web@9)"},
         {"a..b", "IMP(a.@0,b@3)"}, // only the first full stop belongs to the word
-        {"a_b:c*d\"e,f[g]\n\x01h", "IMP(IMP(IMP(IMP(IMP(IMP(IMP(a@0,b@2),c@4),d@6),e@8),f@10),g@12),h@16)"},
+        {"a_b:c*d\"e,f[g]\n\x01h",
+         "IMP(IMP(IMP(IMP(IMP(IMP(IMP(a@0,b@2),c@4),d@6),e@8),f@10),g@12),h@16)"},
         {"a | b & c", "AND(OR(a@0,b@4),c@8)"},
         {"!a b", "IMP(NOT(a@1),b@3)"},
         {"(a'", "a@1"}, // the apostrophe closes a parenthesis
@@ -123,10 +124,12 @@ struct RefParser {
             for (size_t m = i + 1; m < j; m++) {
                 if (!derive(0, i, m).first) continue;
                 const std::string &left = derive(0, i, m).second;
-                if ((t[m].kind == '|' || t[m].kind == '&') && m + 1 < j && derive(1, m + 1, j).first)
+                if ((t[m].kind == '|' || t[m].kind == '&') && m + 1 < j &&
+                    derive(1, m + 1, j).first)
                     found((t[m].kind == '|' ? "OR(" : "AND(") + left + "," +
                           derive(1, m + 1, j).second + ")");
-                if (derive(1, m, j).first) found("IMP(" + left + "," + derive(1, m, j).second + ")");
+                if (derive(1, m, j).first)
+                    found("IMP(" + left + "," + derive(1, m, j).second + ")");
             }
         }
         ambiguous |= count > 1;
@@ -148,7 +151,9 @@ static std::string ref_parse(const std::string &text, bool *ambiguous)
 // and perhaps one removed, junk, and deep nesting.
 static std::string random_text(SearchTextMaker &maker, int round)
 {
-    auto any = [&](const std::string &bytes) { return bytes.substr(maker.pick((int) bytes.size()), 1); };
+    auto any = [&](const std::string &bytes) {
+        return bytes.substr(maker.pick((int) bytes.size()), 1);
+    };
     std::string s;
     switch (round % 4) {
     case 0: return maker.expr(3);

@@ -19,26 +19,33 @@ typedef std::vector<std::string> Words;
 static std::string words_of(const char *text)
 {
     std::string words;
-    split_words(text, [](const char *word, void *w) { *(std::string *) w += word + std::string("|"); },
-                &words);
+    split_words(
+        text, [](const char *word, void *w) { *(std::string *) w += word + std::string("|"); },
+        &words);
     return words;
 }
 
+// Bytes of 128 and more are word bytes: UTF-8 letters never split a word,
+// and neither does other punctuation beyond ASCII. An apostrophe and "s"
+// where no word has begun are dropped, and no empty word is reported.
 TEST(SplitWords, SeparatorsAndApostrophes)
 {
     const std::pair<const char *, const char *> cases[] = {
-        {"--- !!!", ""}, {"net  news,web", "net|news|web|"}, {"a-b_c9 42", "a|b|c9|42|"},
-        // Bytes of 128 and more are word bytes: UTF-8 letters never split a
-        // word, and neither does other punctuation beyond ASCII.
-        {"Caf\xc3\xa9, M\xc3\xbcller\xe2\x80\x94na\xc3\xafve",
-         "Caf\xc3\xa9|M\xc3\xbcller\xe2\x80\x94na\xc3\xafve|"},
-        {"caf\xe9-x", "caf\xe9|x|"}, {"dog's", "dog|"}, {"dog'sled", "dog|led|"},
-        {"don't", "don|t|"}, {"DOG'S", "DOG|S|"}, {"it's's", "it|"}, {"dog''s", "dog|"},
+        {"--- !!!", ""},
+        {"net  news,web", "net|news|web|"},
+        {"a-b_c9 42", "a|b|c9|42|"},
+        {"\xc3\xa9t\xc3\xa9, a\xe2\x80\x94b", "\xc3\xa9t\xc3\xa9|a\xe2\x80\x94b|"},
+        {"caf\xe9-x", "caf\xe9|x|"},
+        {"dog's", "dog|"},
+        {"dog'sled", "dog|led|"},
+        {"don't", "don|t|"},
+        {"DOG'S", "DOG|S|"},
+        {"it's's", "it|"},
+        {"dog''s", "dog|"},
         {"end'", "end|"},
-        // An apostrophe and "s" where no word has begun: dropped, and no
-        // empty word is reported.
-        {"'sun", "un|"}, {" 's ", ""}, {"'s's x", "x|"},
-    };
+        {"'sun", "un|"},
+        {" 's ", ""},
+        {"'s's x", "x|"}};
     for (const auto &c : cases)
         EXPECT_EQ(c.second, words_of(c.first)) << "text: " << c.first;
 
@@ -244,15 +251,17 @@ TEST(RepeatedWords, WithAndWithoutCase)
     }
 }
 
+// Letters fold to lower case ("_" lies between the two); bytes beyond ASCII
+// do not fold.
 TEST(Orders, ByteWiseAndCaseInsensitive)
 {
     const struct {
         const char *a, *b;
         int bytes, nocase; // signs
     } cases[] = {
-        {"Zebra", "apple", -1, 1},  {"net", "network", -1, -1}, {"z", "\x80", -1, -1},
-        {"same", "same", 0, 0},     {"WWW", "www", -1, 0},      {"_", "A", 1, -1}, // letters fold to lower case
-        {"\xc9", "\xe9", -1, -1}, // bytes beyond ASCII do not fold
+        {"Zebra", "apple", -1, 1}, {"net", "network", -1, -1}, {"z", "\x80", -1, -1},
+        {"same", "same", 0, 0},    {"WWW", "www", -1, 0},      {"_", "A", 1, -1},
+        {"\xc9", "\xe9", -1, -1},
     };
     auto sign = [](int x) { return (x > 0) - (x < 0); };
     for (const auto &c : cases) {

@@ -21,8 +21,10 @@
 TEST(TrimSpace, EndsOnly)
 {
     const std::pair<const char *, const char *> cases[] = {
-        {"    ", ""}, {"a b", "a b"}, {"\t\n\v\f\r x  y\r\n", "x  y"}, // inner blanks stay
-        {" \xa0x\x85 ", "\xa0x\x85"},                                  // so do bytes beyond ASCII
+        {"    ", ""},
+        {"a b", "a b"},
+        {"\t\n\v\f\r x  y\r\n", "x  y"}, // inner blanks stay
+        {" \xa0x\x85 ", "\xa0x\x85"},    // so do bytes beyond ASCII
     };
     for (const auto &c : cases) {
         std::string text = c.first;
@@ -109,8 +111,10 @@ TEST_F(BookmarkListTest, OneAdd)
         Bookmark *b = only();
         ASSERT_TRUE(b);
         auto date = [&](uint32_t d) {
-            return d == DATE_NONE ? "none" : d == DATE_FAILED ? "failed"
-                   : d >= before && d <= after ? "now" : std::to_string(d);
+            return d == DATE_NONE              ? "none"
+                   : d == DATE_FAILED          ? "failed"
+                   : d >= before && d <= after ? "now"
+                                               : std::to_string(d);
         };
         EXPECT_EQ(c.want, std::string(b->title) + "|" + b->url + "|" + keywords_of(b) + "|" +
                               date(b->addDate) + "|" + date(b->lastVisit) + "|" +
@@ -150,9 +154,9 @@ TEST_F(BookmarkListTest, DuplicateMergesDatesOnlyWithATimedAddDate)
         EXPECT_EQ(c.want_visit, b->lastVisit) << c.url << " " << c.visit;
         EXPECT_EQ(c.want_modified, b->lastModified) << c.url << " " << c.modified;
     }
-    EXPECT_EQ("Chess|http://Chess.example/|1000|openings",
-              std::string(b->title) + "|" + b->url + "|" + std::to_string(b->addDate) + "|" +
-                  keywords_of(b));
+    EXPECT_EQ("Chess|http://Chess.example/|1000|openings", std::string(b->title) + "|" + b->url +
+                                                               "|" + std::to_string(b->addDate) +
+                                                               "|" + keywords_of(b));
     set_bookmark_url(app, b, nullptr); // no url: found under none
     EXPECT_STREQ("", b->url);
     EXPECT_EQ(nullptr, find_bookmark_by_url(app, "http://chess.example/"));

@@ -76,7 +76,10 @@ TEST_F(BrowserImport, ChromiumEntriesFromEveryFolder)
         uint32_t added; // 0: the time of the import, where the file gives none
     } entries[] = {{"https://chess.example/", "Caf\xC3\xA9 Chess Club", T},
                    {"https://deep.example/", "Deep Folder Entry", T},
-                   {"http://other.example/", "Ohne Datum Gr\xC3\xBC\xC3\x9F" "e", 0}};
+                   {"http://other.example/",
+                    "Ohne Datum Gr\xC3\xBC\xC3\x9F"
+                    "e",
+                    0}};
     for (const auto &e : entries) {
         Bookmark *b = at(e.url);
         ASSERT_TRUE(b);
@@ -100,8 +103,9 @@ TEST_F(BrowserImport, ChromiumEntriesFromEveryFolder)
 TEST_F(BrowserImport, DamagedJsonAddsNothing)
 {
     const std::string whole = CHROMIUM;
-    for (const std::string &text : {whole.substr(0, whole.size() / 2), whole.substr(0, whole.size() - 4),
-                                    std::string("{ \"roots\": { \"x\": [1, 2,] } }")})
+    for (const std::string &text :
+         {whole.substr(0, whole.size() / 2), whole.substr(0, whole.size() - 4),
+          std::string("{ \"roots\": { \"x\": [1, 2,] } }")})
         EXPECT_EQ(-1, import(dir.put("Bookmarks", text))) << text;
     EXPECT_EQ(0u, app->bookmarks->count);
     // Well-formed JSON without roots is no bookmark store: nothing to add.
@@ -111,8 +115,11 @@ TEST_F(BrowserImport, DamagedJsonAddsNothing)
 TEST(ChromiumTime, MicrosecondsSince1601)
 {
     const std::pair<uint64_t, uint32_t> cases[] = {
-        {13244473600000000ull, T}, {13244473600999999ull, T}, {11644473601000000ull, 1},
-        {0, DATE_NONE}, {11644473600000000ull, DATE_NONE}, // 1970 itself: no time kept
+        {13244473600000000ull, T},
+        {13244473600999999ull, T},
+        {11644473601000000ull, 1},
+        {0, DATE_NONE},
+        {11644473600000000ull, DATE_NONE}, // 1970 itself: no time kept
         {~0ull, DATE_NONE}};
     for (const auto &c : cases)
         EXPECT_EQ(c.second, chromium_time(c.first)) << c.first;

@@ -124,9 +124,12 @@ TEST_F(Favorites, TreeFlattenedShortcutsOnly)
 #endif
     EXPECT_EQ(far ? 6u : 5u, added);
     const std::pair<const char *, const char *> titles[] = {
-        {"http://chess.example/", "Chess Club"}, {"http://upper.example/", "x"},
-        {"https://www.example.org/news?a=1&b=2", "News"}, {"http://deep.example/", "Deep Dive"},
-        {"http://side.example/", "Side"}, {"http://far.example/", far ? "Far" : NONE}};
+        {"http://chess.example/", "Chess Club"},
+        {"http://upper.example/", "x"},
+        {"https://www.example.org/news?a=1&b=2", "News"},
+        {"http://deep.example/", "Deep Dive"},
+        {"http://side.example/", "Side"},
+        {"http://far.example/", far ? "Far" : NONE}};
     for (const auto &t : titles)
         EXPECT_EQ(t.second, title(t.first));
     Bookmark *chess = find_bookmark_by_url(app, "http://chess.example/");

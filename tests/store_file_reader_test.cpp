@@ -143,7 +143,8 @@ TEST(Scanner, AnchorDates)
 // Texts read into an empty list, and what each Bookmark read holds.
 TEST_F(Reader, EntriesOfEachText)
 {
-    const std::string GOOD = "<DT><A HREF=\"http://good/\" ADD_DATE=\"1000\" >good</A>\r\n<DD>\r\n";
+    const std::string good_text =
+        "<DT><A HREF=\"http://good/\" ADD_DATE=\"1000\" >good</A>\r\n<DD>\r\n";
     const std::pair<const char *, const char *> good = {"http://good/", "good||1000|now|none"};
     const struct {
         std::string text;
@@ -184,7 +185,8 @@ TEST_F(Reader, EntriesOfEachText)
          "<DT><A HREF=\"HTTP://dup.EXAMPLE/\" ADD_DATE=\"2\" LAST_MODIFIED=\"20\">second</A>\n"
          "<DT><A HREF=\"http://other/\" ADD_DATE=\"3\">other</A>\n</DL>\n",
          1,
-         {{"http://Dup.example/", "first|first|1|none|20"}, {"http://other/", "other|other|3|now|none"}}},
+         {{"http://Dup.example/", "first|first|1|none|20"},
+          {"http://other/", "other|other|3|now|none"}}},
         // Entities are decoded before keywords are made.
         {"<DT><A HREF=\"http://q/?a=1&amp;b=2&c=3\">AT&amp;T &lt;News&gt;</A>\n"
          "<DD>rock&#39;n&#39;roll &#8211; &quot;live&quot;\n",
@@ -194,34 +196,42 @@ TEST_F(Reader, EntriesOfEachText)
         // of an earlier version (written in the ANSI code page, no
         // declaration); and a UTF-8 file where bytes typed in the ANSI code
         // page were added.
-        {"<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
-         "charset=windows-1252\">\n<DL><p>\n<DT><A HREF=\"http://d/\">Caf\xe9 \x96 \xc3\xa9&#233;</A>\n",
+        {"<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" "
+         "CONTENT=\"text/html; "
+         "charset=windows-1252\">\n<DL><p>\n<DT><A HREF=\"http://d/\">Caf\xe9 \x96 "
+         "\xc3\xa9&#233;</A>\n",
          1,
          {{"http://d/", "Caf\xc3\xa9 \xe2\x80\x93 \xc3\x83\xc2\xa9\xc3\xa9|Caf\xc3\xa9 "
                         "\xc3\x83\xc2\xa9\xc3\xa9|now|now|none"}}},
-        {"<meta charset=\"ISO-8859-1\">\n<DT><A HREF=\"http://d/\">\xc3\xa9</A>\n", 0,
+        {"<meta charset=\"ISO-8859-1\">\n<DT><A HREF=\"http://d/\">\xc3\xa9</A>\n",
+         0,
          {{"http://d/", "\xc3\x83\xc2\xa9||now|now|none"}}},
-        {"<META CONTENT=\"text/html; charset=Latin1\">\n<DT><A HREF=\"http://d/\">\xc3\xa9</A>\n", 0,
+        {"<META CONTENT=\"text/html; charset=Latin1\">\n<DT><A HREF=\"http://d/\">\xc3\xa9</A>\n",
+         0,
          {{"http://d/", "\xc3\x83\xc2\xa9||now|now|none"}}},
-        {"<DT><A HREF=\"http://late/\">\xc3\xa9 charset=latin1 x</A>\n", 0, // only the head declares
+        {"<DT><A HREF=\"http://late/\">\xc3\xa9 charset=latin1 x</A>\n",
+         0, // only the head declares
          {{"http://late/", "\xc3\xa9 charset=latin1 x||now|now|none"}}},
         {"<!DOCTYPE Velorix-Trovelinks-file-1>\r\n<DL><p>\r\n"
          "<DT><A HREF=\"http://own/\" ADD_DATE=\"1\" >Caf\xe9 \x96 M\xfcller</A>\r\n"
          "<DD>Caf\xe9 M\xfcller\r\n",
          0,
-         {{"http://own/", "Caf\xc3\xa9 \xe2\x80\x93 M\xc3\xbcller|Caf\xc3\xa9 M\xc3\xbcller|1|now|none"}}},
+         {{"http://own/",
+           "Caf\xc3\xa9 \xe2\x80\x93 M\xc3\xbcller|Caf\xc3\xa9 M\xc3\xbcller|1|now|none"}}},
         {"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"
          "<DT><A HREF=\"http://mixed/\">Caf\xc3\xa9 \xe9t\xe9 \xc3</A>\r\n<DD>\r\n",
          0,
          {{"http://mixed/", "Caf\xc3\xa9 \xc3\xa9t\xc3\xa9 \xc3\x83||now|now|none"}}},
         // An unfinished entry at the end is dropped; one complete up to its
         // </A> at the very end is kept.
-        {GOOD + "<DT><A HREF=\"http://cut/\">title without end", 0, {good}},
-        {GOOD + "<DT><A HREF=\"http://cut/\" ADD_DATE=\"1", 0, {good}},
-        {GOOD + "<DT><A HREF=\"http://cut", 0, {good}},
-        {GOOD + "<DT><A HREF=\"http://cut/\">t</A", 0, {good}},
-        {GOOD + "<DT><H3 x=\"y", 0, {good}},
-        {"no anchors at all <DT><DD><A HREF=\"http://end/\">end</A>", 0, {{"http://end/", "end||now|now|none"}}},
+        {good_text + "<DT><A HREF=\"http://cut/\">title without end", 0, {good}},
+        {good_text + "<DT><A HREF=\"http://cut/\" ADD_DATE=\"1", 0, {good}},
+        {good_text + "<DT><A HREF=\"http://cut", 0, {good}},
+        {good_text + "<DT><A HREF=\"http://cut/\">t</A", 0, {good}},
+        {good_text + "<DT><H3 x=\"y", 0, {good}},
+        {"no anchors at all <DT><DD><A HREF=\"http://end/\">end</A>",
+         0,
+         {{"http://end/", "end||now|now|none"}}},
     };
     for (const auto &c : cases) {
         AppState *fresh = new_app();

@@ -114,10 +114,10 @@ TEST(Writer, WrittenFilesReadBackToTheSameBookmarks)
                 sentinels ? date() : time(), date());
         }
         std::string image = image_of(app->bookmarks);
-        uint32_t before = (uint32_t) ::time(nullptr);
+        uint32_t before = (uint32_t)::time(nullptr);
         AppState *back = new_app();
         read_bookmark_file(back, image.c_str(), 0);
-        uint32_t after = (uint32_t) ::time(nullptr);
+        uint32_t after = (uint32_t)::time(nullptr);
 
         ASSERT_EQ(app->bookmarks->count, back->bookmarks->count);
         vec *again = in_order_of(back, app->bookmarks);
@@ -128,12 +128,13 @@ TEST(Writer, WrittenFilesReadBackToTheSameBookmarks)
             bool visit_read = date_is_time(a->lastVisit)
                                   ? a->lastVisit == b->lastVisit
                                   : b->lastVisit >= before && b->lastVisit <= after;
-            EXPECT_EQ(std::string(a->url) + "|" + a->title + "|" + keywords_of(a) + "|" +
-                          std::to_string(a->addDate) + "|1|" +
-                          std::to_string(date_is_time(a->lastModified) ? a->lastModified : DATE_NONE),
-                      std::string(b->url) + "|" + b->title + "|" + keywords_of(b) + "|" +
-                          std::to_string(b->addDate) + "|" + std::to_string(visit_read) + "|" +
-                          std::to_string(b->lastModified));
+            EXPECT_EQ(
+                std::string(a->url) + "|" + a->title + "|" + keywords_of(a) + "|" +
+                    std::to_string(a->addDate) + "|1|" +
+                    std::to_string(date_is_time(a->lastModified) ? a->lastModified : DATE_NONE),
+                std::string(b->url) + "|" + b->title + "|" + keywords_of(b) + "|" +
+                    std::to_string(b->addDate) + "|" + std::to_string(visit_read) + "|" +
+                    std::to_string(b->lastModified));
         }
         std::string second = image_of(again);
         EXPECT_TRUE(sentinels || image == second);

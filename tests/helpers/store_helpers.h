@@ -1,6 +1,6 @@
 // What the unit tests share: consistency checks over the store, a fresh
-// application record, adding and reading back Bookmarks as texts, and a run
-// on a thread with a small stack. The checks return "" when everything
+// application record, adding and reading back Bookmarks as texts, random
+// search texts, and a run on a thread with a small stack. The checks return "" when everything
 // holds, else a description of the first fault found, so a test can
 // EXPECT_EQ("", ...) and see what broke.
 #ifndef TL_TESTS_HELPERS_STORE_HELPERS_H
