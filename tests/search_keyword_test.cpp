@@ -34,7 +34,7 @@ TEST(SplitWords, SeparatorsAndApostrophes)
         {"--- !!!", ""},
         {"net  news,web", "net|news|web|"},
         {"a-b_c9 42", "a|b|c9|42|"},
-        {"\xc3\xa9t\xc3\xa9, a\xe2\x80\x94b", "\xc3\xa9t\xc3\xa9|a\xe2\x80\x94b|"},
+        {"\xc3\xa9t\xc3\xa9, a\342\200\224b", "\xc3\xa9t\xc3\xa9|a\342\200\224b|"},
         {"caf\xe9-x", "caf\xe9|x|"},
         {"dog's", "dog|"},
         {"dog'sled", "dog|led|"},
