@@ -108,15 +108,30 @@ TEST_F(Favorites, TreeFlattenedShortcutsOnly)
     dir.put("a/b/c/d/e/Deep Dive.url", shortcut("http://deep.example/"));
     dir.put("a/Side.url", shortcut("http://side.example/"));
     dir.folder("empty");
+    std::string deep; // a path past the old buffer length
+    for (int i = 0; i < 12; i++)
+        deep += std::string(30, (char) ('a' + i)) + "/";
+    ASSERT_GT(dir.put(deep + "Far.url", shortcut("http://far.example/")).size(), 360u);
 
     // The folder without its separator, as a folder chooser gives it.
-    std::string root = dir.path().substr(0, dir.path().size() - 1);
-    EXPECT_EQ(5u, import(root));
-    EXPECT_EQ("Chess Club", title("http://chess.example/"));
-    EXPECT_EQ("x", title("http://upper.example/"));
-    EXPECT_EQ("News", title("https://www.example.org/news?a=1&b=2"));
-    EXPECT_EQ("Deep Dive", title("http://deep.example/"));
-    EXPECT_EQ("Side", title("http://side.example/"));
+    uint32_t added = import(dir.path().substr(0, dir.path().size() - 1));
+    // Where the system refuses such long paths that entry is skipped, and
+    // the walk goes on past it.
+#ifdef _WIN32
+    bool far = title("http://far.example/") != NONE;
+#else
+    bool far = true;
+#endif
+    EXPECT_EQ(far ? 6u : 5u, added);
+    const std::pair<const char *, const char *> titles[] = {
+        {"http://chess.example/", "Chess Club"},
+        {"http://upper.example/", "x"},
+        {"https://www.example.org/news?a=1&b=2", "News"},
+        {"http://deep.example/", "Deep Dive"},
+        {"http://side.example/", "Side"},
+        {"http://far.example/", far ? "Far" : NONE}};
+    for (const auto &t : titles)
+        EXPECT_EQ(t.second, title(t.first));
     Bookmark *chess = find_bookmark_by_url(app, "http://chess.example/");
     ASSERT_TRUE(chess);
     EXPECT_EQ("Chess Club", keywords_of(chess));
@@ -127,26 +142,6 @@ TEST_F(Favorites, TreeFlattenedShortcutsOnly)
     EXPECT_EQ(0u, import(dir.path()));
     EXPECT_EQ(0u, import(dir.path() + "missing"));
     EXPECT_EQ(0u, import(""));
-}
-
-TEST_F(Favorites, PathsPastTheOldBufferLength)
-{
-    std::string deep;
-    for (int i = 0; i < 12; i++)
-        deep += std::string(30, (char) ('a' + i)) + "/";
-    std::string file = dir.put(deep + "Far.url", shortcut("http://far.example/"));
-    dir.put("Near.url", shortcut("http://near.example/"));
-    ASSERT_GT(file.size(), 360u);
-    // Where the system takes such paths the entry arrives; where it refuses
-    // them it is skipped. Either way the walk goes on past it.
-    uint32_t added = import(dir.path());
-    EXPECT_EQ("Near", title("http://near.example/"));
-#ifndef _WIN32
-    EXPECT_EQ(2u, added);
-    EXPECT_EQ("Far", title("http://far.example/"));
-#else
-    EXPECT_LE(added, 2u);
-#endif
 }
 
 TEST_F(Favorites, FolderLoopWalkedOnce)

@@ -4,7 +4,6 @@
 // the previous file byte for byte as it was.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,21 +43,23 @@ protected:
         if (!text) return os_file_exists(p.c_str()) ? "" : MISSING;
         return taken(text);
     }
-    void put(const std::string &p, const std::string &text)
-    {
-        scratch.put(p.substr(dir.size()), text);
-    }
     void add(const char *url, const char *title) { add_to(app, title, url, nullptr, 1000, 2000); }
     std::string image() { return image_of(app->bookmarks); }
     bool no_temporary_left() { return !os_file_exists((path + ".tmp").c_str()); }
 };
 
+OsFileOp failing_op;
+
+int fail_chosen(OsFileOp op, const char *)
+{
+    return op == failing_op;
+}
+
 TEST_F(Files, PlatformFileLayer)
 {
-    std::string a = path, b = dir + "other", e = dir + "empty";
     std::string bytes("first\r\nline\0zero\xff", 17);
-    put(a, bytes);
-    OsFile f = os_file_open_read(a.c_str());
+    scratch.put("tl.htm", bytes);
+    OsFile f = os_file_open_read(path.c_str());
     ASSERT_NE(OS_NO_FILE, f);
     uint64_t size = 0;
     EXPECT_EQ(1, os_file_size(f, &size));
@@ -69,39 +70,21 @@ TEST_F(Files, PlatformFileLayer)
     EXPECT_EQ(bytes, std::string(buffer, got));
     EXPECT_EQ(1, os_file_close(f));
 
-    // Creating anew refuses an existing name; creating empties one.
-    EXPECT_EQ(OS_NO_FILE, os_file_create_new(a.c_str()));
-    put(e, "");
-    EXPECT_EQ("", content(e));
-    EXPECT_EQ(nullptr, read_whole_file(e.c_str())); // empty file
-    EXPECT_EQ(nullptr, read_whole_file(""));
-    EXPECT_EQ(nullptr, read_whole_file((dir + "none").c_str()));
-    EXPECT_EQ(nullptr, read_whole_file(dir.c_str())); // a folder
+    // Creating anew refuses an existing name; an empty file, no name, a
+    // missing file and a folder read as nothing.
+    EXPECT_EQ(OS_NO_FILE, os_file_create_new(path.c_str()));
+    std::string e = scratch.put("empty", "");
+    for (const std::string &p : {e, std::string(), dir + "none", dir})
+        EXPECT_EQ(nullptr, read_whole_file(p.c_str())) << p;
 
-    // A plain rename never replaces; a replace does.
-    put(b, "other");
-    EXPECT_EQ(0, os_file_rename(a.c_str(), b.c_str()));
-    EXPECT_EQ("other", content(b));
-    EXPECT_EQ(0, os_file_rename((dir + "none").c_str(), (dir + "none2").c_str()));
-    EXPECT_EQ(1, os_file_replace(b.c_str(), a.c_str()));
-    EXPECT_EQ("other", content(a));
-    EXPECT_EQ(MISSING, content(b));
-    EXPECT_EQ(1, os_file_rename(a.c_str(), b.c_str()));
-    EXPECT_EQ(0, os_file_exists(a.c_str()));
-    EXPECT_EQ(1, os_file_remove(b.c_str()));
-    EXPECT_EQ(0, os_file_remove(b.c_str()));
-}
+    // Renames and replaces are the saves' (their backup rule shows them).
+    EXPECT_EQ(1, os_file_remove(path.c_str()));
+    EXPECT_EQ(0, os_file_remove(path.c_str()));
 
-int fail_write(OsFileOp op, const char *)
-{
-    return op == OS_FILE_WRITE;
-}
-
-TEST_F(Files, SimulatedWriteFailureStoresHalf)
-{
-    os_file_set_fault_hook(fail_write);
-    OsFile f = os_file_create(path.c_str());
-    ASSERT_NE(OS_NO_FILE, f);
+    // A simulated write failure stores half, as a full disk may.
+    failing_op = OS_FILE_WRITE;
+    os_file_set_fault_hook(fail_chosen);
+    f = os_file_create(path.c_str());
     EXPECT_EQ(0, os_file_write(f, "12345678", 8));
     os_file_close(f);
     os_file_set_fault_hook(nullptr);
@@ -110,45 +93,21 @@ TEST_F(Files, SimulatedWriteFailureStoresHalf)
 
 TEST_F(Files, SaveKeepsTheFirstBackup)
 {
-    add("http://one/", "one");
-    ASSERT_EQ(1, save_bookmark_file(app)); // no file yet: nothing to back up
-    std::string first = image();
-    EXPECT_EQ(first, content(path));
-    EXPECT_EQ(MISSING, content(bak));
-
-    add("http://two/", "two");
-    ASSERT_EQ(1, save_bookmark_file(app));
-    std::string second = image();
-    EXPECT_EQ(second, content(path));
-    EXPECT_EQ(first, content(bak));
-
-    add("http://three/", "three");
-    ASSERT_EQ(1, save_bookmark_file(app)); // an existing backup is never replaced
-    EXPECT_EQ(image(), content(path));
-    EXPECT_EQ(first, content(bak));
+    std::string first;
+    for (const char *url : {"http://one/", "http://two/", "http://three/"}) {
+        add(url, "title");
+        ASSERT_EQ(1, save_bookmark_file(app));
+        EXPECT_EQ(image(), content(path)) << url;
+        // No file before the first save: nothing to back up. An existing
+        // backup is never replaced.
+        EXPECT_EQ(first.empty() ? MISSING : first, content(bak)) << url;
+        if (first.empty()) first = image();
+    }
     EXPECT_TRUE(no_temporary_left());
-
     os_file_remove(bak.c_str());
     app->options.backup = 0;
     ASSERT_EQ(1, save_bookmark_file(app));
     EXPECT_EQ(MISSING, content(bak));
-
-    // A file that reads back is the same list.
-    AppState *back = new_app();
-    char *text = read_whole_file(path.c_str());
-    ASSERT_NE(nullptr, text);
-    read_bookmark_file(back, text, 0);
-    memFree(text);
-    EXPECT_EQ(3u, back->bookmarks->count);
-    EXPECT_STREQ("three", find_bookmark_by_url(back, "http://three/")->title);
-    app_state_destroy(back);
-}
-
-OsFileOp failing_op;
-
-int fail_chosen(OsFileOp op, const char *)
-{
-    return op == failing_op;
 }
 
 TEST_F(Files, FailedSavesLeaveThePreviousFile)
@@ -158,9 +117,9 @@ TEST_F(Files, FailedSavesLeaveThePreviousFile)
     for (bool with_backup : {false, true}) {
         for (OsFileOp op :
              {OS_FILE_CREATE_NEW, OS_FILE_WRITE, OS_FILE_FLUSH, OS_FILE_CLOSE, OS_FILE_REPLACE}) {
-            put(path, old);
+            scratch.put("tl.htm", old);
             os_file_remove(bak.c_str());
-            if (with_backup) put(bak, "older");
+            if (with_backup) scratch.put("tl.htm.bak", "older");
             failing_op = op;
             os_file_set_fault_hook(fail_chosen);
             EXPECT_EQ(0, save_bookmark_file(app)) << op;
@@ -194,53 +153,46 @@ int fail_replace_putting_back_and_removal(OsFileOp op, const char *to)
            (op == OS_FILE_RENAME && to && refused_target == to);
 }
 
-// The replace fails, and so do putting the backup back and removing the
-// temporary file: the message names where the previous bytes now are.
-TEST_F(Files, ADoubleFaultNamesTheFileThatHoldsThePrevious)
+// Saves that fail late: the replace fails and so do putting the backup back
+// and removing the temporary file; or the replace is made but cannot be
+// confirmed on the disk. What is left is named where the previous bytes and
+// the new ones now are, and the message says so.
+TEST_F(Files, LeftoversOfASaveThatFailsLate)
 {
     add("http://new/", "new");
-    const std::string old = "<DT><A HREF=\"http://old/\">old</A>\r\n";
-    put(path, old);
     refused_target = path;
-    os_file_set_fault_hook(fail_replace_putting_back_and_removal);
-    SaveLeftovers left = {nullptr, nullptr};
-    EXPECT_EQ(0, save_bookmark_file(app, &left));
-    os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(old, content(bak));
-    EXPECT_EQ(image(), content(path + ".tmp"));
-    char *text = save_failure_text(path.c_str(), &left);
-    EXPECT_EQ("Unable to write Trovelinks to file\n\n" + path +
-                  "\n\nThe previous Trovelinks are kept in\n\n" + bak +
-                  "\n\nA temporary copy remains in\n\n" + path + ".tmp",
-              text);
-    memFree(text);
-    save_leftovers_clear(&left);
-}
-
-// The replace is made but cannot be confirmed on the disk: the save has
-// failed, and the backup is named as the file that surely holds the previous.
-TEST_F(Files, AReplaceThatDoesNotReachTheDiskFailsTheSave)
-{
-    add("http://new/", "new");
-    put(path, "old");
-    failing_op = OS_FILE_SYNC_FOLDER;
-    os_file_set_fault_hook(fail_chosen);
-    SaveLeftovers left = {nullptr, nullptr};
-    EXPECT_EQ(0, save_bookmark_file(app, &left));
-    os_file_set_fault_hook(nullptr);
-    EXPECT_EQ("old", content(bak));
-    EXPECT_STREQ(bak.c_str(), left.previous);
-    EXPECT_EQ(nullptr, left.temporary);
-    save_leftovers_clear(&left);
+    const struct {
+        OsFileFaultHook hook;
+        bool temporary; // left behind
+    } cases[] = {
+        {fail_replace_putting_back_and_removal, true},
+        {[](OsFileOp op, const char *) { return op == OS_FILE_SYNC_FOLDER ? 1 : 0; }, false},
+    };
+    for (const auto &c : cases) {
+        scratch.put("tl.htm", "old");
+        os_file_remove(bak.c_str());
+        os_file_remove((path + ".tmp").c_str());
+        os_file_set_fault_hook(c.hook);
+        SaveLeftovers left = {nullptr, nullptr};
+        EXPECT_EQ(0, save_bookmark_file(app, &left));
+        os_file_set_fault_hook(nullptr);
+        EXPECT_EQ("old", content(bak));
+        EXPECT_EQ(c.temporary ? image() : MISSING, content(path + ".tmp"));
+        EXPECT_EQ("Unable to write Trovelinks to file\n\n" + path +
+                      "\n\nThe previous Trovelinks are kept in\n\n" + bak +
+                      (c.temporary ? "\n\nA temporary copy remains in\n\n" + path + ".tmp" : ""),
+                  taken(save_failure_text(path.c_str(), &left)));
+        save_leftovers_clear(&left);
+    }
 }
 
 // Where two texts part, with a few bytes of each from there; "" when they
 // are the same (no diff of megabytes on failure).
 std::string first_difference(const std::string &a, const std::string &b)
 {
-    size_t at =
-        std::mismatch(a.begin(), a.begin() + std::min(a.size(), b.size()), b.begin()).first -
-        a.begin();
+    size_t at = 0;
+    while (at < a.size() && at < b.size() && a[at] == b[at])
+        at++;
     if (at == a.size() && at == b.size()) return "";
     return "at byte " + std::to_string(at) + ": «" + a.substr(at, 40) + "» and «" +
            b.substr(at, 40) + "»";
@@ -269,7 +221,7 @@ TEST_F(Files, LargeSavesWriteInPieces)
 
     const std::string old = "<DT><A HREF=\"http://old/\">old</A>\r\n";
     for (int earlier : {1, 2}) {
-        put(path, old);
+        scratch.put("tl.htm", old);
         os_file_set_fault_hook(fail_a_later_write);
         writes_before_failure = earlier;
         EXPECT_EQ(0, save_bookmark_file(app)) << earlier;
@@ -283,7 +235,7 @@ TEST_F(Files, LargeSavesWriteInPieces)
 
 TEST_F(Files, TemporaryNameInUse)
 {
-    put(path + ".tmp", "not ours");
+    scratch.put("tl.htm.tmp", "not ours");
     add("http://a/", "a");
     ASSERT_EQ(1, save_bookmark_file(app));
     EXPECT_EQ(image(), content(path));
@@ -298,13 +250,9 @@ TEST_F(Files, ExportWritesTheGivenOrder)
     vec *v = vec_create();
     vec_append(v, find_bookmark_by_url(app, "http://b/"));
     vec_append(v, find_bookmark_by_url(app, "http://a/"));
-    std::string out = dir + "export.htm";
-    put(out, "previous export, replaced without a question");
+    std::string out = scratch.put("export.htm", "previous export, replaced without a question");
     ASSERT_EQ(1, export_bookmarks_to(v, out.c_str()));
-    char *expected = bookmark_file_image(v);
-    EXPECT_EQ(expected, content(out));
-    EXPECT_LT(content(out).find("http://b/"), content(out).find("http://a/"));
-    memFree(expected);
+    EXPECT_EQ(image_of(v), content(out));
     EXPECT_EQ(0, export_bookmarks_to(v, (dir + "none/export.htm").c_str()));
     EXPECT_EQ(0, export_bookmarks_to(v, ""));
     vec_destroy(v);

@@ -1,6 +1,8 @@
 // What the unit tests share.
 #include "store_helpers.h"
 
+#include <algorithm>
+#include <ctype.h>
 #include <set>
 #include <string.h>
 
@@ -61,21 +63,16 @@ std::string check_app_store(AppState *app)
     for (Bookmark *b : all) {
         if (!b->url[0]) continue;
         std::string lower = b->url, upper = b->url;
-        for (char &c : lower)
-            if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
-        for (char &c : upper)
-            if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
+        for (size_t i = 0; i < lower.size(); i++) {
+            lower[i] = (char) tolower((unsigned char) lower[i]);
+            upper[i] = (char) toupper((unsigned char) upper[i]);
+        }
         folded.insert(lower);
-        Bookmark *first = nullptr;
-        for (Bookmark *c : all)
-            if (compare_nocase(c->url, b->url) == 0) {
-                first = c;
-                break;
-            }
-        if (find_bookmark_by_url(app, b->url) != first ||
-            find_bookmark_by_url(app, lower.c_str()) != first ||
-            find_bookmark_by_url(app, upper.c_str()) != first)
-            return std::string("find_bookmark_by_url differs from a walk for ") + b->url;
+        auto first = std::find_if(all.begin(), all.end(),
+                                  [&](Bookmark *c) { return compare_nocase(c->url, b->url) == 0; });
+        for (const std::string &url : {std::string(b->url), lower, upper})
+            if (find_bookmark_by_url(app, url.c_str()) != *first)
+                return "find_bookmark_by_url differs from a walk for " + url;
     }
     if (folded.size() != app->url_index->table.count) return "URL index holds stale urls";
     return "";
@@ -110,6 +107,31 @@ Bookmark *add_to(AppState *app, const char *title, const char *url, const char *
 std::string image_of(const vec *v)
 {
     return taken(bookmark_file_image(v));
+}
+
+std::string SearchTextMaker::space()
+{
+    static const char *fill[] = {"", "", "", " ", "  ", "\t", "-", ",", "+", "\"", "_", "*", "."};
+    return fill[pick(13)];
+}
+
+std::string SearchTextMaker::expr(int depth)
+{
+    std::string s = factor(depth);
+    for (int k = pick(4); k > 0; k--) {
+        static const char *ops[] = {" ", ".", "|", "&", " | ", " & "};
+        std::string op = ops[pick(6)];
+        s += (op == " " || op == "." ? op : space() + op + space()) + factor(depth);
+    }
+    return s;
+}
+
+std::string SearchTextMaker::factor(int depth)
+{
+    int r = depth > 0 ? pick(6) : 0;
+    if (r <= 2) return word();
+    if (r == 3) return "!" + space() + factor(depth - 1);
+    return "(" + space() + expr(depth - 1) + space() + (pick(5) ? ")" : "'");
 }
 
 bool on_small_stack(const std::function<void()> &fn)
