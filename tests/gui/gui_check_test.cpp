@@ -33,16 +33,19 @@ protected:
         Gui::TearDown();
         http_server_stop(server);
     }
-    // Starts with n Bookmarks "Page 0" ... visited at T1, at the server's
-    // urls /0 ...
+    // Starts with n Bookmarks "Page 0" ... (listed in that order) visited at
+    // T1, at the server's urls /0 ...
     void start_pages(int n)
     {
         urls.clear();
+        titles.clear();
         std::vector<Entry> entries;
-        for (int i = 0; i < n; i++)
+        for (int i = 0; i < n; i++) {
             urls.push_back(http_server_url(server, "/" + std::to_string(i)));
+            titles.push_back("Page " + std::to_string(i));
+        }
         for (int i = 0; i < n; i++)
-            entries.push_back({urls[i].c_str(), "Page", "page", T1});
+            entries.push_back({urls[i].c_str(), titles[i].c_str(), "page", T1});
         start(bookmark_file(entries).c_str());
     }
     // Pumps until done() holds or 20 s have passed; false on time-out.
@@ -70,7 +73,7 @@ protected:
     Bookmark *page(int i) { return find_bookmark_by_url(app, urls[i].c_str()); }
 
     HttpServer *server = nullptr;
-    std::vector<std::string> urls;
+    std::vector<std::string> urls, titles;
 };
 
 TEST_F(Check, CycleStoresEachResultAndTheImagesPassThroughChecking)
