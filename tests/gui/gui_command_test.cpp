@@ -190,17 +190,6 @@ TEST_F(Gui, ImportThroughTheFileDialog)
     EXPECT_EQ(app->bookmarks->count, 4u);
 }
 
-// The titles of the entries of a bookmark file, in file order.
-static std::vector<std::string> titles_in(const std::string &text)
-{
-    std::vector<std::string> titles;
-    for (size_t at = text.find("\" >"); at != std::string::npos; at = text.find("\" >", at)) {
-        at += 3;
-        titles.push_back(text.substr(at, text.find("</A>", at) - at));
-    }
-    return titles;
-}
-
 // Nothing selected: everything, without asking. Else the scope chooser: the
 // selection in display order, or everything (in BookmarkList order, as the
 // save writes it). Cancel there asks for no file; a failed write says so

@@ -248,6 +248,17 @@ std::string three(void)
                           {"http://b.example/", "B chess", "endgames"}});
 }
 
+// The titles of the entries of a bookmark file, in file order.
+std::vector<std::string> titles_in(const std::string &text)
+{
+    std::vector<std::string> titles;
+    for (size_t at = text.find("\" >"); at != std::string::npos; at = text.find("\" >", at)) {
+        at += 3;
+        titles.push_back(text.substr(at, text.find("</A>", at) - at));
+    }
+    return titles;
+}
+
 void Gui::SetUp()
 {
     char temp[MAX_PATH], name[MAX_PATH];

@@ -90,6 +90,8 @@ std::string bookmark_file(const std::vector<Entry> &entries);
 // Three Bookmarks whose titles sort as the list shows them: "A chess"
 // (keyword openings), "B chess" (endgames), "C cooking" (recipes).
 std::string three(void);
+// The titles of the entries of a bookmark file, in file order.
+std::vector<std::string> titles_in(const std::string &text);
 
 class Gui : public ::testing::Test
 {
