@@ -47,7 +47,6 @@ int DialogClicker::pending()
 struct Found {
     HWND dialog;
     std::string caption;
-    std::string text;
 };
 
 static BOOL CALLBACK find_dialog(HWND window, LPARAM param)
@@ -69,7 +68,7 @@ static BOOL CALLBACK collect_text(HWND child, LPARAM param)
     char name[32], text[1024];
     GetClassNameA(child, name, sizeof name);
     if (lstrcmpiA(name, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) {
-        std::string &all = ((Found *) param)->text;
+        std::string &all = *(std::string *) param;
         if (!all.empty()) all += "|";
         all += text;
     }
@@ -85,9 +84,9 @@ static std::string window_text(HWND window)
 
 std::string dialog_text(HWND dialog)
 {
-    Found found = {dialog, "", ""};
-    EnumChildWindows(dialog, collect_text, (LPARAM) &found);
-    return found.text;
+    std::string text;
+    EnumChildWindows(dialog, collect_text, (LPARAM) &text);
+    return text;
 }
 
 std::string item_text(HWND dialog, int id)
@@ -138,7 +137,7 @@ void DialogClicker::respond(HWND dialog, const std::string &caption)
 void DialogClicker::run()
 {
     for (; !stop_; Sleep(20)) {
-        Found found = {NULL, "", ""};
+        Found found = {NULL, ""};
         EnumWindows(find_dialog, (LPARAM) &found);
         if (!found.dialog) continue;
         Sleep(50); // let the box finish drawing its texts
