@@ -288,6 +288,7 @@ TEST_F(Gui, DeleteAsksWithTitlesAndYesRemovesEverywhere)
         command(IDM_DELETE);
         ASSERT_EQ(clicker.texts().size(), 1u);
         EXPECT_EQ(trimmed(clicker.texts()[0]), trimmed(c.question));
+        EXPECT_EQ(list_selected_count(app), (int) c.selection.size()); // No keeps it
     }
     EXPECT_EQ(list_count(app), 14);
     HWND list = (HWND) app->list_view;
