@@ -2,6 +2,7 @@
 // Options, About and the Keyword Dictionary.
 #include "gui_harness.h"
 #include "res/resource.h"
+#include "session/options_text.h"
 #include "store/bookmark.h"
 
 static const char PROPERTIES_CAPTION[] = "Trovelink Properties";
@@ -55,12 +56,11 @@ TEST_F(Gui, PropertiesRefusesAnEmptyTitleAndAsksBeforeTakingAnotherUrl)
         command(IDM_PROPERTIES);
         clicker.answer(PROPERTIES_CAPTION, IDOK, fill(nullptr, "http://b.example/", nullptr));
         command(IDM_PROPERTIES);
-        EXPECT_EQ(clicker.texts(),
-                  (std::vector<std::string>{PROPERTIES_CAPTION,
-                                            "Please enter a title for this Trovelink",
-                                            PROPERTIES_CAPTION, DUPLICATE_CAPTION,
-                                            PROPERTIES_CAPTION, PROPERTIES_CAPTION,
-                                            DUPLICATE_CAPTION, PROPERTIES_CAPTION}));
+        EXPECT_EQ(
+            clicker.texts(),
+            (std::vector<std::string>{PROPERTIES_CAPTION, "Please enter a title for this Trovelink",
+                                      PROPERTIES_CAPTION, DUPLICATE_CAPTION, PROPERTIES_CAPTION,
+                                      PROPERTIES_CAPTION, DUPLICATE_CAPTION, PROPERTIES_CAPTION}));
     }
     EXPECT_EQ(stored, "A chess|http://a.example/");
     EXPECT_EQ(question, "A Trovelink with the same URL already exists:\n\nB chess\n"
@@ -112,18 +112,17 @@ TEST_F(Gui, AddStoresANewRecordOnlyAfterOkAndReplacesADuplicateOnYes)
 
 // ---- Options ---------------------------------------------------------------------------
 
-// A check box of the Options dialog and the field it is bound to.
+// A check box of the Options dialog and the name of the field it is bound to.
 static const struct {
     int id;
-    void (*set)(Options &, unsigned);
-} BOXES[] = {
-#define BOUND(field, id) {id, [](Options &o, unsigned v) { o.field = v; }}
-    BOUND(partial_match, IDC_PARTIAL_MATCH), BOUND(case_sens, IDC_CASE_SENS),
-    BOUND(backup, IDC_BACKUP),               BOUND(tooltips, IDC_TOOLTIPS),
-    BOUND(auto_launch, IDC_AUTO_LAUNCH),     BOUND(auto_rescan, IDC_AUTO_RESCAN),
-    BOUND(auto_check, IDC_AUTO_CHECK),
-#undef BOUND
-};
+    const char *name;
+} BOXES[] = {{IDC_PARTIAL_MATCH, "partial_match"},
+             {IDC_CASE_SENS, "case_sens"},
+             {IDC_BACKUP, "backup"},
+             {IDC_TOOLTIPS, "tooltips"},
+             {IDC_AUTO_LAUNCH, "auto_launch"},
+             {IDC_AUTO_RESCAN, "auto_rescan"},
+             {IDC_AUTO_CHECK, "auto_check"}};
 
 // Each box shows its field and OK stores its click there, and nothing else;
 // Cancel and the close box keep every field, whatever was changed. The
@@ -136,8 +135,10 @@ TEST_F(Gui, OptionsCheckBoxesOkCancelAndClose)
     o.status_timer = 7;
     for (unsigned on : {1u, 0u}) {
         Options want = o;
-        for (const auto &b : BOXES)
-            b.set(o, on), b.set(want, 1 - on);
+        for (const auto &b : BOXES) {
+            option_set(&o, b.name, on ? "1" : "0");
+            option_set(&want, b.name, on ? "0" : "1");
+        }
         std::vector<bool> shown;
         DialogClicker clicker;
         clicker.answer(OPTIONS_CAPTION, IDOK, [&](HWND d) {
@@ -194,8 +195,8 @@ static LRESULT CALLBACK tip_spy(HWND window, UINT message, WPARAM wparam, LPARAM
 // the save moves it aside.
 TEST_F(Gui, OptionsCommandAppliesTheChanges)
 {
-    std::string before = bookmark_file({{"http://a.example/", "A", "Chess"},
-                                        {"http://b.example/", "B", "chess"}});
+    std::string before =
+        bookmark_file({{"http://a.example/", "A", "Chess"}, {"http://b.example/", "B", "chess"}});
     start(before.c_str());
     HWND tips = (HWND) app->tool_tips;
     g_tip_proc = (WNDPROC) SetWindowLongPtrA(tips, GWLP_WNDPROC, (LONG_PTR) tip_spy);
@@ -274,7 +275,8 @@ TEST_F(Gui, AboutShowsTheVersionAndTheBuildLineOnlyAfterCtrlB)
                        std::to_string(IsWindowVisible(GetDlgItem(d, IDC_BUILD)));
                 SendMessageA(c.to_button ? GetDlgItem(d, IDOK) : d, WM_KEYDOWN, 'B', 1);
                 seen += std::to_string(IsWindowVisible(GetDlgItem(d, IDC_BUILD)));
-                seen += SendDlgItemMessageA(d, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0) ? "|logo" : "";
+                seen +=
+                    SendDlgItemMessageA(d, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0) ? "|logo" : "";
                 GetWindowRect(d, &r);
             });
             command(IDM_ABOUT);
@@ -310,9 +312,9 @@ static std::vector<DictionaryView> open_dictionary(AppState *app, int clicks)
 {
     std::vector<DictionaryView> views;
     auto read = [&](HWND d) {
-        views.push_back({list_box_texts(GetDlgItem(d, IDC_WORD_LIST)),
-                         item_text(d, IDC_WORD_COUNT) +
-                             (item_checked(d, IDC_WORD_CASE) ? "|case" : "")});
+        views.push_back(
+            {list_box_texts(GetDlgItem(d, IDC_WORD_LIST)),
+             item_text(d, IDC_WORD_COUNT) + (item_checked(d, IDC_WORD_CASE) ? "|case" : "")});
     };
     DialogClicker clicker;
     clicker.answer("Keyword Dictionary", 0, [&](HWND d) {

@@ -25,7 +25,8 @@ static std::string fields(const Options &o)
 // skipped; written back with the program's version, and read again.
 TEST_F(Gui, OptionsInTheRegistry)
 {
-    const std::string frame = " " + std::to_string(FRAME_DEFAULT), unplaced = frame + frame + frame + frame;
+    const std::string frame = " " + std::to_string(FRAME_DEFAULT),
+                      unplaced = frame + frame + frame + frame;
     Options o;
     options_load(&o, EXE);
     EXPECT_EQ(fields(o), "10001001 15 200 300" + unplaced + " " + BESIDE);
