@@ -79,8 +79,7 @@ TEST_F(Gui, PropertiesRefusesAnEmptyTitleAndAsksBeforeTakingAnotherUrl)
 
 TEST_F(Gui, AddStoresANewRecordOnlyAfterOkAndReplacesADuplicateOnYes)
 {
-    std::string before = three();
-    start(before.c_str());
+    start(three().c_str());
     std::string shown, added;
     {
         DialogClicker clicker;
