@@ -1,6 +1,6 @@
 // Check cycles in the running shell, with the real checker thread probing
 // the tests' loopback server: results and status images, a Bookmark deleted
-// while checked, Stop Checking during a probe and the minute timer.
+// while checked, Stop Checking during a probe, and the minute timer.
 // Automatic checking at start-up is the end-to-end test's; the cycle's own
 // rules are tested on the application record (checker_cycle_test).
 #include "gui_harness.h"
@@ -104,11 +104,14 @@ TEST_F(Check, CycleStoresEachResultAndTheImagesPassThroughChecking)
 }
 
 // Page 0 is deleted while it is checked: its result touches nothing. Stop
-// during page 1's probe keeps that result and asks for no page more.
-TEST_F(Check, DeleteAndStopDuringAProbe)
+// during page 1's probe keeps that result and asks for no page more. Then
+// the minute timer starts a cycle every status_timer minutes, only with
+// auto_rescan.
+TEST_F(Check, DeleteAndStopDuringAProbeThenTheMinuteTimer)
 {
     http_server_reply(server, SLOW);
     http_server_reply(server, SLOW);
+    http_server_reply(server, NOT_FOUND);
     start_pages(3);
     command(IDM_WHATS_NEW);
     ASSERT_TRUE(wait_until([&] { return page(0)->lastModified == DATE_CHECKING; }));
@@ -126,25 +129,18 @@ TEST_F(Check, DeleteAndStopDuringAProbe)
     EXPECT_EQ(NEWER, page(1)->lastModified);
     EXPECT_EQ(DATE_NONE, page(2)->lastModified);
     EXPECT_EQ((std::vector<int>{0, 1}), requested());
-}
 
-TEST_F(Check, MinuteTimerStartsACycleOnlyWithAutoRescan)
-{
-    registry_set_dword("status_timer", 2);
+    app->options.status_timer = 2;
     for (int rescan = 0; rescan < 2; rescan++) {
-        registry_set_dword("auto_rescan", (DWORD) rescan);
-        http_server_reply(server, NOT_FOUND);
-        start_pages(1);
-        size_t before = requested().size();
+        app->options.auto_rescan = rescan;
         SendMessageA((HWND) app->main_window, WM_TIMER, IDT_MINUTE, 0);
         EXPECT_EQ(0, app->check_active);
         SendMessageA((HWND) app->main_window, WM_TIMER, IDT_MINUTE, 0);
         EXPECT_EQ(rescan, app->check_active);
         EXPECT_EQ(0, app->check_minutes);
-        ASSERT_TRUE(cycle_over());
-        EXPECT_EQ(before + rescan, requested().size()) << "auto_rescan " << rescan;
-        stop();
     }
+    ASSERT_TRUE(cycle_over());
+    EXPECT_EQ((std::vector<int>{0, 1, 2}), requested());
 }
 
 } // namespace
