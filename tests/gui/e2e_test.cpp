@@ -41,9 +41,7 @@ static DWORD exit_code(HANDLE process, DWORD milliseconds)
     return code;
 }
 
-class EndToEnd : public Gui
-{
-};
+using EndToEnd = Gui;
 
 // Whether the main menu's Stop Checking is enabled when its menu opens.
 static bool stop_checking_enabled(HWND window)

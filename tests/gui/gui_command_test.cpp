@@ -138,20 +138,6 @@ static int refuse_replace(OsFileOp op, const char *)
     return op == OS_FILE_REPLACE || op == OS_FILE_RENAME;
 }
 
-TEST_F(Gui, FailedSaveSaysSoAndKeepsTheFile)
-{
-    std::string before = three();
-    start(before.c_str());
-    app->options.backup = 0;
-    DialogClicker clicker;
-    os_file_set_fault_hook(refuse_replace);
-    command(IDM_SAVE);
-    os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(clicker.texts(),
-              std::vector<std::string>{"Unable to write Trovelinks to file\n\n" + file});
-    EXPECT_EQ(read_file(file), before);
-}
-
 // The import itself is tested on its own (store_file_reader_test); here the
 // file dialog, the status text, the filter run afterwards, a file that
 // cannot be read, and Cancel.
@@ -340,9 +326,21 @@ TEST_F(Gui, CtrlCInTheFilterBoxCopiesTheSelectedUrl)
     EXPECT_EQ(clipboard_text(), "http://a.example/");
 }
 
-TEST_F(Gui, QuitDestroysTheWindowAndSaves)
+// A Save that fails says so and keeps the file; Quit destroys the window,
+// and the exit saves.
+TEST_F(Gui, FailedSaveThenQuit)
 {
-    start(three().c_str());
+    std::string before = three();
+    start(before.c_str());
+    app->options.backup = 0;
+    DialogClicker clicker;
+    os_file_set_fault_hook(refuse_replace);
+    command(IDM_SAVE);
+    os_file_set_fault_hook(nullptr);
+    EXPECT_EQ(clicker.texts(),
+              std::vector<std::string>{"Unable to write Trovelinks to file\n\n" + file});
+    EXPECT_EQ(read_file(file), before);
+    write_file(file, "");
     on_command(app, IDM_QUIT, NULL, 0);
     EXPECT_EQ(app->main_window, nullptr);
     MSG msg;
