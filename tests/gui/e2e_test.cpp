@@ -105,12 +105,12 @@ TEST_F(EndToEnd, OneInstanceThatChecksEveryBookmarkAndSavesWhenClosed)
     GetWindowThreadProcessId(window, &owner);
     EXPECT_EQ(owner, GetProcessId(first));
     ShowWindow(window, SW_MINIMIZE);
-    bool minimized = IsIconic(window);
+    EXPECT_TRUE(IsIconic(window));
     HANDLE second = start_program();
     ASSERT_TRUE(second != NULL);
     EXPECT_EQ(exit_code(second, 60000), 0u);
     CloseHandle(second);
-    EXPECT_TRUE(!minimized || !IsIconic(window)); // brought back
+    EXPECT_FALSE(IsIconic(window)); // brought back
     EXPECT_EQ(FindWindowExA(NULL, window, "TroveLinksFrame", NULL), (HWND) NULL);
 
     HWND list = FindWindowExA(window, NULL, "SysListView32", NULL);
