@@ -1,8 +1,4 @@
-// The real trovelinks.exe as a process: its window appears, a second start
-// brings the first forward and exits with 0, and closing the window saves the
-// bookmark file; with automatic checking it checks every Bookmark on the
-// loopback server and saves the dates found; Enter on an item opens it
-// through the http handler. The program's path is the first argument.
+// The real trovelinks.exe as a process, whose path is the first argument.
 #include "fake_browser.h"
 #include "gui_harness.h"
 
@@ -45,56 +41,7 @@ static DWORD exit_code(HANDLE process, DWORD milliseconds)
     return code;
 }
 
-class EndToEnd : public Gui
-{
-};
-
-TEST_F(EndToEnd, OneInstanceThatSavesWhenClosed)
-{
-    std::string original = bookmark_file(
-        {{"http://a.example/", "Alpha", "first"}, {"http://b.example/", "Beta", "second"}});
-    write_file(file, original);
-    registry_set_string("tl_file", file.c_str());
-    std::string log = dir + "browser.log";
-    HttpHandler handler(fake_browser_command("record \"" + log + "\" \"%1\"").c_str());
-
-    HANDLE first = start_program();
-    ASSERT_TRUE(first != NULL) << g_program;
-    HWND window = wait_for_window(60000);
-    ASSERT_TRUE(window != NULL);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    EXPECT_EQ(owner, GetProcessId(first));
-    ShowWindow(window, SW_MINIMIZE);
-    bool minimized = IsIconic(window);
-
-    HANDLE second = start_program();
-    ASSERT_TRUE(second != NULL);
-    EXPECT_EQ(exit_code(second, 60000), 0u);
-    CloseHandle(second);
-    if (minimized) {
-        EXPECT_FALSE(IsIconic(window)); // brought back
-    }
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(FindWindowExA(NULL, window, "TroveLinksFrame", NULL), (HWND) NULL);
-
-    // Home selects the first item (Alpha), Enter opens it.
-    HWND list = FindWindowExA(window, NULL, "SysListView32", NULL);
-    PostMessageA(list, WM_KEYDOWN, VK_HOME, 1);
-    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);
-    EXPECT_EQ(wait_for_log(log, 1), std::vector<std::string>{"args|http://a.example/"});
-
-    // Closing the window as the user does ends the program, which saves.
-    DeleteFileA(file.c_str());
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(exit_code(first, 60000), 1u);
-    CloseHandle(first);
-    std::string saved = read_file(file);
-    EXPECT_NE(saved.find("HREF=\"http://a.example/\""), std::string::npos);
-    EXPECT_NE(saved.find("<DD>second\r\n"), std::string::npos);
-    DWORD version = 0;
-    EXPECT_TRUE(registry_get_dword("Version", "version", &version));
-}
+using EndToEnd = Gui;
 
 // Whether the main menu's Stop Checking is enabled when its menu opens.
 static bool stop_checking_enabled(HWND window)
@@ -121,7 +68,11 @@ static std::string saved_date(const std::string &text, const std::string &url)
     return tag.substr(date, tag.find('"', date) - date);
 }
 
-TEST_F(EndToEnd, ChecksEveryBookmarkAtStartUpAndSavesTheDates)
+// With automatic checking the program checks every Bookmark on the loopback
+// server; a second start brings the first forward and exits with 0; Home and
+// Enter open the first item through the http handler; closing the window
+// ends the program, which saves the dates found, in the order asked.
+TEST_F(EndToEnd, OneInstanceThatChecksEveryBookmarkAndSavesWhenClosed)
 {
     const int N = 200;
     const time_t first_date = 1654041600; // a day apart each, in the order requested
@@ -143,24 +94,46 @@ TEST_F(EndToEnd, ChecksEveryBookmarkAtStartUpAndSavesTheDates)
     write_file(file, bookmark_file(entries));
     registry_set_string("tl_file", file.c_str());
     registry_set_dword("auto_check", 1);
+    std::string log = dir + "browser.log";
+    HttpHandler handler(fake_browser_command("record \"" + log + "\" \"%1\"").c_str());
 
-    HANDLE program = start_program();
-    ASSERT_TRUE(program != NULL);
+    HANDLE first = start_program();
+    ASSERT_TRUE(first != NULL) << g_program;
     HWND window = wait_for_window(60000);
     ASSERT_TRUE(window != NULL);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    EXPECT_EQ(owner, GetProcessId(first));
+    ShowWindow(window, SW_MINIMIZE);
+    EXPECT_TRUE(IsIconic(window));
+    HANDLE second = start_program();
+    ASSERT_TRUE(second != NULL);
+    EXPECT_EQ(exit_code(second, 60000), 0u);
+    CloseHandle(second);
+    EXPECT_FALSE(IsIconic(window)); // brought back
+    EXPECT_EQ(FindWindowExA(NULL, window, "TroveLinksFrame", NULL), (HWND) NULL);
+
+    HWND list = FindWindowExA(window, NULL, "SysListView32", NULL);
+    PostMessageA(list, WM_KEYDOWN, VK_HOME, 1);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_EQ(wait_for_log(log, 1), std::vector<std::string>{"args|" + urls[0]});
+
     // Every page asked for, then the cycle's end greys Stop Checking in the
     // menu, as the program sets it when the menu opens.
     for (DWORD start = GetTickCount(); GetTickCount() - start < 120000; Sleep(50))
         if (http_server_requests(server).size() >= (size_t) N && !stop_checking_enabled(window))
             break;
+    DeleteFileA(file.c_str());
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(exit_code(program, 60000), 1u);
-    CloseHandle(program);
+    EXPECT_EQ(exit_code(first, 60000), 1u);
+    CloseHandle(first);
     std::vector<std::string> requests = http_server_requests(server);
     http_server_stop(server);
-
+    DWORD version = 0;
+    EXPECT_TRUE(registry_get_dword("Version", "version", &version));
     ASSERT_EQ((size_t) N, requests.size());
     std::string saved = read_file(file);
+    EXPECT_NE(saved.find("<DD>page\r\n"), std::string::npos);
     std::vector<bool> seen(N);
     for (int k = 0; k < N; k++) {
         int page = atoi(requests[k].c_str() + requests[k].find(' ') + 2);

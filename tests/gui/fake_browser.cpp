@@ -20,7 +20,6 @@ FakeBrowser::FakeBrowser(const char *service, const char *open_topic, const std:
     : service_(service), open_topic_(open_topic), reply_(reply), title_(title),
       log_(log ? log : ""), minimized_(minimized)
 {
-    InitializeCriticalSection(&lock_);
     g_fake = this;
     ready_ = CreateEventA(NULL, TRUE, FALSE, NULL);
     thread_ = CreateThread(NULL, 0, run, this, 0, &thread_id_);
@@ -39,15 +38,12 @@ FakeBrowser::~FakeBrowser()
     CloseHandle(thread_);
     CloseHandle(ready_);
     g_fake = nullptr;
-    DeleteCriticalSection(&lock_);
 }
 
 std::vector<std::string> FakeBrowser::received()
 {
-    EnterCriticalSection(&lock_);
-    std::vector<std::string> copy = received_;
-    LeaveCriticalSection(&lock_);
-    return copy;
+    std::lock_guard<std::mutex> hold(lock_);
+    return received_;
 }
 
 std::vector<std::string> FakeBrowser::requests()
@@ -60,9 +56,8 @@ std::vector<std::string> FakeBrowser::requests()
 
 void FakeBrowser::record(const std::string &entry)
 {
-    EnterCriticalSection(&lock_);
+    std::lock_guard<std::mutex> hold(lock_);
     received_.push_back(entry);
-    LeaveCriticalSection(&lock_);
     if (!log_.empty()) std::ofstream(log_, std::ios::app) << entry << "\n";
 }
 

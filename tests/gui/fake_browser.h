@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,7 @@ private:
     DWORD instance_ = 0, thread_id_ = 0;
     HANDLE thread_ = NULL, ready_ = NULL;
     HWND window_ = NULL;
-    CRITICAL_SECTION lock_;
+    std::mutex lock_;
     std::vector<std::string> received_;
 };
 

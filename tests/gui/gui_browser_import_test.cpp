@@ -49,31 +49,29 @@ class BrowserGui : public Gui
 {
 protected:
     const char *names[2] = {"Favorites", "Local AppData"};
-    char saved[2][MAX_PATH];
+    std::string saved[2];
     bool had[2];
 
     void SetUp() override
     {
         Gui::SetUp();
         for (int i = 0; i < 2; i++) {
+            char value[MAX_PATH];
             DWORD size = MAX_PATH;
             had[i] = RegGetValueA(HKEY_CURRENT_USER, SHELL_FOLDERS, names[i], RRF_RT_REG_SZ, NULL,
-                                  saved[i], &size) == ERROR_SUCCESS;
+                                  value, &size) == ERROR_SUCCESS;
+            saved[i] = had[i] ? value : "";
         }
     }
     void TearDown() override
     {
         Gui::TearDown();
         SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Netscape");
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, SHELL_FOLDERS, 0, KEY_ALL_ACCESS, &key)) return;
         for (int i = 0; i < 2; i++)
             if (had[i])
-                RegSetValueExA(key, names[i], 0, REG_SZ, (const BYTE *) saved[i],
-                               (DWORD) strlen(saved[i]) + 1);
+                set_string(SHELL_FOLDERS, names[i], saved[i].c_str());
             else
-                RegDeleteValueA(key, names[i]);
-        RegCloseKey(key);
+                SHDeleteValueA(HKEY_CURRENT_USER, SHELL_FOLDERS, names[i]);
     }
 };
 
@@ -82,12 +80,6 @@ static std::string shortcut(const std::string &url)
     return "[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,11\r\n[InternetShortcut]\r\n"
            "IDList=\r\nURL=" +
            url + "\r\nIconIndex=0\r\n";
-}
-
-static std::string lower(std::string s)
-{
-    CharLowerA(&s[0]);
-    return s;
 }
 
 TEST_F(BrowserGui, ImportFavoritesCommand)
@@ -104,8 +96,8 @@ TEST_F(BrowserGui, ImportFavoritesCommand)
         clicker.answer("Browse for Folder", IDOK, wait_for_selection(favorites));
         command(IDM_IMPORT_FAVORITES);
         EXPECT_EQ(clicker.pending(), 0);
-        EXPECT_EQ(lower(part(0)),
-                  lower(std::to_string(added) + " Trovelinks imported from " + favorites));
+        std::string status = std::to_string(added) + " Trovelinks imported from " + favorites;
+        EXPECT_EQ(lstrcmpiA(part(0).c_str(), status.c_str()), 0) << part(0);
     }
     EXPECT_EQ(column(0), (std::vector<std::string>{"Chess Club", "News"}));
     status_message(app, "before");

@@ -35,7 +35,6 @@ TEST(BrowserReply, PageAndWindowTitleOfEachReply)
         const char *url, *title, *window;
     } cases[] = {
         {"\"http://host/p\",\"Home\"", 1, REPLY_PAGE, "http://host/p", "Home", "Home"},
-        {"\"http://host/p\",\"Home\"", 0, REPLY_PAGE, "http://host/p", "Home", "Home"},
         {"\"http://n/\",\"Netscape - [Page Title]\"", 0, REPLY_PAGE, "http://n/", "Page Title",
          "Netscape - [Page Title]"},
         {"\"http://n/\",\"Netscape - [Page Title]\"", 1, REPLY_PAGE, "http://n/",

@@ -12,54 +12,41 @@
 
 static const char PROPERTIES[] = "Software\\Velorix\\Trovelinks\\Format 1\\Properties";
 
-DialogClicker::DialogClicker(int button) : button_(button), stop_(0)
-{
-    InitializeCriticalSection(&lock_);
-    thread_ = CreateThread(NULL, 0, run, this, 0, NULL);
-}
+DialogClicker::DialogClicker(int button) : button_(button), thread_([this] { run(); }) {}
 
 DialogClicker::~DialogClicker()
 {
-    InterlockedExchange(&stop_, 1);
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    DeleteCriticalSection(&lock_);
+    stop_ = true;
+    thread_.join();
 }
 
 void DialogClicker::answer(const char *caption, int button, const char *file, int check)
 {
-    EnterCriticalSection(&lock_);
+    std::lock_guard<std::mutex> hold(lock_);
     answers_.push_back({caption, file ? file : "", button, check, nullptr});
-    LeaveCriticalSection(&lock_);
 }
 
 void DialogClicker::answer(const char *caption, int button, Action action)
 {
-    EnterCriticalSection(&lock_);
+    std::lock_guard<std::mutex> hold(lock_);
     answers_.push_back({caption, "", button, 0, action});
-    LeaveCriticalSection(&lock_);
 }
 
 std::vector<std::string> DialogClicker::texts()
 {
-    EnterCriticalSection(&lock_);
-    std::vector<std::string> copy = texts_;
-    LeaveCriticalSection(&lock_);
-    return copy;
+    std::lock_guard<std::mutex> hold(lock_);
+    return texts_;
 }
 
 int DialogClicker::pending()
 {
-    EnterCriticalSection(&lock_);
-    int n = (int) answers_.size();
-    LeaveCriticalSection(&lock_);
-    return n;
+    std::lock_guard<std::mutex> hold(lock_);
+    return (int) answers_.size();
 }
 
 struct Found {
     HWND dialog;
     std::string caption;
-    std::string text;
 };
 
 static BOOL CALLBACK find_dialog(HWND window, LPARAM param)
@@ -81,7 +68,7 @@ static BOOL CALLBACK collect_text(HWND child, LPARAM param)
     char name[32], text[1024];
     GetClassNameA(child, name, sizeof name);
     if (lstrcmpiA(name, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) {
-        std::string &all = ((Found *) param)->text;
+        std::string &all = *(std::string *) param;
         if (!all.empty()) all += "|";
         all += text;
     }
@@ -97,9 +84,9 @@ static std::string window_text(HWND window)
 
 std::string dialog_text(HWND dialog)
 {
-    Found found = {dialog, "", ""};
-    EnumChildWindows(dialog, collect_text, (LPARAM) &found);
-    return found.text;
+    std::string text;
+    EnumChildWindows(dialog, collect_text, (LPARAM) &text);
+    return text;
 }
 
 std::string item_text(HWND dialog, int id)
@@ -122,11 +109,11 @@ static HWND file_name_box(HWND dialog)
 
 void DialogClicker::respond(HWND dialog, const std::string &caption)
 {
-    EnterCriticalSection(&lock_);
+    std::unique_lock<std::mutex> hold(lock_);
     bool have = !answers_.empty() && answers_[0].caption == caption;
     Answer a = have ? answers_[0] : Answer{caption, "", IDCANCEL, 0, nullptr};
     if (have) answers_.erase(answers_.begin());
-    LeaveCriticalSection(&lock_);
+    hold.unlock();
     std::string text = caption;
     if (!a.file.empty()) {
         Sleep(300); // the file dialog fills its folder view first
@@ -134,45 +121,33 @@ void DialogClicker::respond(HWND dialog, const std::string &caption)
     }
     if (a.check) {
         // The choice dialog's two radio buttons.
-        text += "|" + window_text(GetDlgItem(dialog, a.check == 1032 ? 1031 : a.check));
-        text += "|" + window_text(GetDlgItem(dialog, a.check == 1032 ? a.check : 1032));
+        text += "|" + window_text(GetDlgItem(dialog, 1031));
+        text += "|" + window_text(GetDlgItem(dialog, 1032));
         CheckRadioButton(dialog, 1031, 1032, a.check);
     }
-    EnterCriticalSection(&lock_);
+    if (caption == "Trovelinks") text = dialog_text(dialog); // a message box
+    hold.lock();
     texts_.push_back(text);
-    LeaveCriticalSection(&lock_);
+    hold.unlock();
     if (a.action) a.action(dialog);
+    if (caption == "Trovelinks") a.button = button_;
     if (a.button) PostMessageA(dialog, WM_COMMAND, (WPARAM) a.button, 0);
 }
 
-DWORD WINAPI DialogClicker::run(void *self_)
+void DialogClicker::run()
 {
-    DialogClicker *self = (DialogClicker *) self_;
-    while (!self->stop_) {
-        Found found = {NULL, "", ""};
+    for (; !stop_; Sleep(20)) {
+        Found found = {NULL, ""};
         EnumWindows(find_dialog, (LPARAM) &found);
-        if (found.dialog) {
-            Sleep(50); // let the box finish drawing its texts
-            if (found.caption == "Trovelinks") {
-                EnumChildWindows(found.dialog, collect_text, (LPARAM) &found);
-                EnterCriticalSection(&self->lock_);
-                self->texts_.push_back(found.text);
-                LeaveCriticalSection(&self->lock_);
-                PostMessageA(found.dialog, WM_COMMAND, (WPARAM) self->button_, 0);
-            } else {
-                self->respond(found.dialog, found.caption);
-            }
-            // Until it is gone or a dialog of its own has come up over it.
-            while (!self->stop_) {
-                Found top = {NULL, "", ""};
-                EnumWindows(find_dialog, (LPARAM) &top);
-                if (top.dialog != found.dialog) break;
-                Sleep(20);
-            }
+        if (!found.dialog) continue;
+        Sleep(50); // let the box finish drawing its texts
+        respond(found.dialog, found.caption);
+        // Until it is gone or a dialog of its own has come up over it.
+        for (Found top = found; !stop_ && top.dialog == found.dialog; Sleep(20)) {
+            top.dialog = NULL;
+            EnumWindows(find_dialog, (LPARAM) &top);
         }
-        Sleep(20);
     }
-    return 0;
 }
 
 // A clicker action that waits until the folder browser has selected the
@@ -206,25 +181,22 @@ void registry_clear(void)
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Velorix");
 }
 
-static HKEY properties_key(void)
+static void set_value(const char *name, DWORD type, const void *data, DWORD size)
 {
     HKEY key = NULL;
     RegCreateKeyExA(HKEY_CURRENT_USER, PROPERTIES, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
-    return key;
+    RegSetValueExA(key, name, 0, type, (const BYTE *) data, size);
+    RegCloseKey(key);
 }
 
 void registry_set_dword(const char *name, DWORD value)
 {
-    HKEY key = properties_key();
-    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *) &value, sizeof value);
-    RegCloseKey(key);
+    set_value(name, REG_DWORD, &value, sizeof value);
 }
 
 void registry_set_string(const char *name, const char *value)
 {
-    HKEY key = properties_key();
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *) value, (DWORD) strlen(value) + 1);
-    RegCloseKey(key);
+    set_value(name, REG_SZ, value, (DWORD) strlen(value) + 1);
 }
 
 bool registry_get_dword(const char *sub_key, const char *name, DWORD *value)
@@ -275,6 +247,17 @@ std::string three(void)
                           {"http://b.example/", "B chess", "endgames"}});
 }
 
+// The titles of the entries of a bookmark file, in file order.
+std::vector<std::string> titles_in(const std::string &text)
+{
+    std::vector<std::string> titles;
+    for (size_t at = text.find("\" >"); at != std::string::npos; at = text.find("\" >", at)) {
+        at += 3;
+        titles.push_back(text.substr(at, text.find("</A>", at) - at));
+    }
+    return titles;
+}
+
 void Gui::SetUp()
 {
     char temp[MAX_PATH], name[MAX_PATH];
@@ -296,8 +279,7 @@ void Gui::TearDown()
     if (app) stop();
     os_file_set_fault_hook(nullptr);
     registry_clear();
-    SHFILEOPSTRUCTA op;
-    ZeroMemory(&op, sizeof op);
+    SHFILEOPSTRUCTA op = {};
     std::string from = dir.substr(0, dir.size() - 1) + std::string(1, '\0');
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
@@ -375,8 +357,7 @@ std::vector<std::string> Gui::column(int column)
     int n = list_count(app);
     for (int i = 0; i < n; i++) {
         char text[512] = "";
-        LVITEMA item;
-        ZeroMemory(&item, sizeof item);
+        LVITEMA item = {};
         item.iSubItem = column;
         item.pszText = text;
         item.cchTextMax = sizeof text;
@@ -388,8 +369,7 @@ std::vector<std::string> Gui::column(int column)
 
 int Gui::image(int index)
 {
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
+    LVITEMA item = {};
     item.mask = LVIF_IMAGE;
     item.iItem = index;
     SendMessageA((HWND) app->list_view, LVM_GETITEMA, 0, (LPARAM) &item);
@@ -400,10 +380,8 @@ void Gui::select(const std::vector<int> &indices)
 {
     HWND list = (HWND) app->list_view;
     list_deselect_all(app);
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
-    item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
+    LVITEMA item = {};
+    item.stateMask = item.state = LVIS_SELECTED;
     for (int i : indices)
         SendMessageA(list, LVM_SETITEMSTATE, (WPARAM) i, (LPARAM) &item);
     pump();

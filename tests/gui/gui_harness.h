@@ -5,8 +5,11 @@
 #ifndef TL_TESTS_GUI_HARNESS_H
 #define TL_TESTS_GUI_HARNESS_H
 
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -46,14 +49,14 @@ private:
         int button, check;
         Action action;
     };
-    static DWORD WINAPI run(void *self);
+    void run();
     void respond(HWND dialog, const std::string &caption);
     int button_;
-    volatile LONG stop_;
-    HANDLE thread_;
-    CRITICAL_SECTION lock_;
+    std::atomic<bool> stop_{false};
+    std::mutex lock_;
     std::vector<std::string> texts_;
     std::vector<Answer> answers_;
+    std::thread thread_; // last: it starts once the rest is set up
 };
 
 // A clicker action for the folder browser: waits until it has selected the
@@ -87,6 +90,8 @@ std::string bookmark_file(const std::vector<Entry> &entries);
 // Three Bookmarks whose titles sort as the list shows them: "A chess"
 // (keyword openings), "B chess" (endgames), "C cooking" (recipes).
 std::string three(void);
+// The titles of the entries of a bookmark file, in file order.
+std::vector<std::string> titles_in(const std::string &text);
 
 class Gui : public ::testing::Test
 {
