@@ -32,6 +32,8 @@ TEST(Regex, GroupsOfEachPattern)
     const int URL = REG_EXTENDED | REG_ICASE;
     const std::string reply =
         "HTTP/1.0 200 OK\r\nLast-Modified: Sun, 06 Nov 1994 08:49:37 GMT\r\n\r\n";
+    const std::string asctime_form = "Last-Modified: Sun Nov  6 08:49:37 1994";
+    // clang-format off
     const struct {
         const char *pattern;
         int flags, spans;
@@ -39,41 +41,20 @@ TEST(Regex, GroupsOfEachPattern)
         std::vector<int> groups;
         std::string want; // the groups' texts joined by "|"
     } cases[] = {
-        {URL_PATTERN,
-         URL,
-         10,
-         "HTTP://www.example.com:8080/a/b.html#top",
-         {2, 5, 7, 8, 9},
+        {URL_PATTERN, URL, 10, "HTTP://www.example.com:8080/a/b.html#top", {2, 5, 7, 8, 9},
          "HTTP|www.example.com|8080|/a/b.html|#top"},
         {URL_PATTERN, URL, 10, "example.com", {2, 5, 8}, "<none>|example.com|"},
         {URL_PATTERN, URL, 10, "/:/#", {5}, ""},
         {STATUS_PATTERN, REG_EXTENDED, 4, reply, {3}, "200"},
         {LAST_MODIFIED_PATTERN_A, REG_EXTENDED, 7, reply, {1, 2, 3, 6}, "06|Nov|1994|37"},
-        {LAST_MODIFIED_PATTERN_A,
-         REG_EXTENDED,
-         7,
-         "Last-modified: Sunday, 06-Nov-94 08:49:37 GMT",
-         {3},
-         "94"},
-        {LAST_MODIFIED_PATTERN_A,
-         REG_EXTENDED,
-         7,
-         "Last-Modified: Sun Nov  6 08:49:37 1994",
-         {1},
-         ""},
-        {LAST_MODIFIED_PATTERN_B,
-         REG_EXTENDED,
-         7,
-         "Last-Modified: Sun Nov  6 08:49:37 1994",
-         {1, 2, 6},
-         "Nov|6|1994"},
-        {LOCATION_PATTERN,
-         URL,
-         3,
-         "HTTP/1.0 302 Found\r\nLocation:   http://new.example/x y\r\n",
-         {2},
-         "http://new.example/x"},
+        {LAST_MODIFIED_PATTERN_A, REG_EXTENDED, 7, "Last-modified: Sunday, 06-Nov-94 08:49:37 GMT",
+         {3}, "94"},
+        {LAST_MODIFIED_PATTERN_A, REG_EXTENDED, 7, asctime_form, {1}, ""},
+        {LAST_MODIFIED_PATTERN_B, REG_EXTENDED, 7, asctime_form, {1, 2, 6}, "Nov|6|1994"},
+        {LOCATION_PATTERN, URL, 3, "HTTP/1.0 302 Found\r\nLocation:   http://new.example/x y\r\n",
+         {2}, "http://new.example/x"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         Spans s = match(c.pattern, c.flags, c.text, c.spans);
         std::string got;

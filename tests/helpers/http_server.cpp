@@ -1,11 +1,12 @@
-// The scripted loopback HTTP server. Every wait is bounded: the accept loop
-// looks at the stop flag every 50 ms, a request is read for at most 5 s, and
-// a silent connection is held for at most 10 s. Its TLS front is a process of
-// its own (tests/tls_relay) that announces each TLS connection with a line
+// The scripted loopback HTTP server. Every wait is bounded: the loops look at
+// the stop flag every 50 ms, a request is read for at most 5 s, a silent
+// connection is held for at most 10 s. Its TLS front is a process of its own
+// (tests/tls_relay) that announces each TLS connection with a line
 // "TLS name" and an empty line, then relays the request and the reply.
 #include "tests/helpers/http_server.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include <atomic>
 #include <chrono>
@@ -21,39 +22,25 @@
 namespace
 {
 
-enum class StepKind { Reply, Close, Silent, Reset, StallHandshake };
-
 struct Step {
-    StepKind kind;
-    std::vector<std::string> parts; // Reply: the texts to send, one segment each
+    std::vector<std::string> parts;
+    HttpEnd end;
 };
 
 const uint32_t POLL_MS = 50;
-const uint32_t REQUEST_LIMIT_MS = 5000;
-const uint32_t SILENCE_LIMIT_MS = 10000;
-const size_t REQUEST_LIMIT_BYTES = 65536;
-const int PAUSE_MS = 60; // between the parts of a reply
 
-bool request_complete(const std::string &r)
+void pause_ms(uint32_t ms)
 {
-    return r.find("\r\n\r\n") != std::string::npos || r.find("\n\n") != std::string::npos;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// The path of the request line, "" when there is none.
-std::string request_path(const std::string &r)
+// The text of r from the first of after up to the next of the stop bytes.
+std::string field(const std::string &r, const char *after, const char *stop)
 {
-    size_t start = r.find(' ');
-    size_t end = start == std::string::npos ? start : r.find_first_of(" \r\n", start + 1);
-    return end == std::string::npos ? "" : r.substr(start + 1, end - start - 1);
-}
-
-// The Host header's value without the port, "" when there is none.
-std::string request_host(const std::string &r)
-{
-    size_t at = r.find("\r\nHost: ");
+    size_t at = r.find(after);
     if (at == std::string::npos) return "";
-    at += 8;
-    return r.substr(at, r.find_first_of(":\r\n", at) - at);
+    at += strlen(after);
+    return r.substr(at, r.find_first_of(stop, at) - at);
 }
 
 } // namespace
@@ -63,19 +50,16 @@ struct HttpServer {
     uint16_t port;
     std::thread thread;
     std::atomic<bool> stopping{false};
-    std::mutex lock; // guards everything below up to the TLS front
+    std::mutex lock; // guards what follows up to the TLS front
     std::deque<Step> script;
     std::map<std::string, std::string> routes; // path -> reply
-    std::vector<std::string> requests;
-    std::vector<std::string> tls_names;
-    // Concurrent serving: accepted connections wait in pending for handlers.
-    std::vector<std::thread> handlers;
+    std::vector<std::string> requests, tls_names;
+    std::vector<std::thread> pool; // concurrent serving: pending waits for these
     std::deque<OsSocket> pending;
     std::condition_variable more;
     uint32_t delay_ms = 0;
     std::map<std::string, int> held, most_held; // by host; "" counts all
-    // The TLS front: its control connection and process, and its two ports.
-    OsSocket relay_control = OS_SOCKET_NONE;
+    OsSocket relay_control = OS_SOCKET_NONE;    // the TLS front
     intptr_t relay_process = -1;
     uint16_t tls_ports[2] = {0, 0}; // trusted, self-signed
 };
@@ -83,62 +67,35 @@ struct HttpServer {
 namespace
 {
 
-std::string read_request(HttpServer *server, OsSocket s)
+// Receives up to an empty line, limit_ms, 64 KiB or the client's close.
+std::string receive(HttpServer *server, OsSocket s, uint32_t limit_ms)
 {
-    std::string request;
+    std::string r;
     uint32_t start = os_tick_count();
     char buf[1024];
-    while (!server->stopping && os_tick_count() - start < REQUEST_LIMIT_MS &&
-           request.size() < REQUEST_LIMIT_BYTES && !request_complete(request)) {
+    while (!server->stopping && os_tick_count() - start < limit_ms && r.size() < 65536 &&
+           r.find("\r\n\r\n") == std::string::npos && r.find("\n\n") == std::string::npos) {
         int n = os_socket_recv(s, buf, sizeof buf, POLL_MS);
         if (n == OS_RECV_TIMED_OUT) continue;
         if (n <= 0) break;
-        request.append(buf, (size_t) n);
+        r.append(buf, (size_t) n);
     }
-    return request;
+    return r;
 }
 
 void play(HttpServer *server, OsSocket s, const Step &step)
 {
-    switch (step.kind) {
-    case StepKind::Reply:
-    case StepKind::Reset:
-        for (size_t i = 0; i < step.parts.size(); i++) {
-            if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(PAUSE_MS));
-            const std::string &part = step.parts[i];
-            size_t sent = 0;
-            while (sent < part.size()) {
-                int n = os_socket_send(s, part.data() + sent, part.size() - sent, 1000);
-                if (n <= 0) return; // the client has gone
-                sent += (size_t) n;
-            }
+    for (size_t i = 0; i < step.parts.size(); i++) {
+        if (i > 0) pause_ms(60);
+        const std::string &part = step.parts[i];
+        for (size_t sent = 0; sent < part.size();) {
+            int n = os_socket_send(s, part.data() + sent, part.size() - sent, 1000);
+            if (n <= 0) return; // the client has gone
+            sent += (size_t) n;
         }
-        // A reset waits until the parts have had time to arrive.
-        if (step.kind == StepKind::Reset)
-            std::this_thread::sleep_for(std::chrono::milliseconds(PAUSE_MS));
-        break;
-    case StepKind::Close: break;
-    case StepKind::Silent:
-    case StepKind::StallHandshake: {
-        uint32_t start = os_tick_count();
-        char buf[256];
-        while (!server->stopping && os_tick_count() - start < SILENCE_LIMIT_MS) {
-            int n = os_socket_recv(s, buf, sizeof buf, POLL_MS);
-            if (n != OS_RECV_TIMED_OUT && n <= 0) break;
-        }
-        break;
     }
-    }
-}
-
-// The next step of the script; closing for a connection beyond it.
-Step next_step(HttpServer *server)
-{
-    std::lock_guard<std::mutex> hold(server->lock);
-    if (server->script.empty()) return Step{StepKind::Close, {}};
-    Step step = server->script.front();
-    server->script.pop_front();
-    return step;
+    if (step.end == HTTP_RESET) pause_ms(60); // for the parts to arrive first
+    if (step.end >= HTTP_SILENT) receive(server, s, 10000);
 }
 
 // Counts a request as held (by 1) or no longer held (by -1), for its host
@@ -155,33 +112,37 @@ void count_held(HttpServer *server, const std::string &host, int by)
 
 void handle(HttpServer *server, OsSocket s)
 {
-    std::string request = read_request(server, s);
-    Step step = next_step(server);
+    std::string request = receive(server, s, 5000);
+    std::unique_lock<std::mutex> hold(server->lock);
+    Step step = {{}, HTTP_CLOSE};
+    if (!server->script.empty()) {
+        step = server->script.front();
+        server->script.pop_front();
+    }
     bool tls = request.compare(0, 4, "TLS ") == 0;
     if (tls) {
-        {
-            std::lock_guard<std::mutex> hold(server->lock);
-            server->tls_names.push_back(request.substr(4, request.find('\r') - 4));
-        }
-        bool go = step.kind != StepKind::StallHandshake;
+        server->tls_names.push_back(field(request, "TLS ", "\r"));
+        hold.unlock();
+        bool go = step.end != HTTP_STALL_HANDSHAKE;
         os_socket_send(s, go ? "go\n" : "stall\n", go ? 3 : 6, 1000);
         // The request follows unless the handshake fails.
-        request = go ? read_request(server, s) : "";
+        request = go ? receive(server, s, 5000) : "";
+        hold.lock();
     }
     if (!tls || !request.empty()) {
-        std::lock_guard<std::mutex> hold(server->lock);
         server->requests.push_back(request);
-        auto route = server->routes.find(request_path(request));
-        if (route != server->routes.end()) step = Step{StepKind::Reply, {route->second}};
+        auto route = server->routes.find(field(request, " ", " \r\n"));
+        if (route != server->routes.end()) step = Step{{route->second}, HTTP_CLOSE};
     }
+    hold.unlock();
     if (!request.empty()) {
-        std::string host = request_host(request);
+        std::string host = field(request, "\r\nHost: ", ":\r\n");
         count_held(server, host, 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(server->delay_ms));
+        pause_ms(server->delay_ms);
         count_held(server, host, -1);
     }
     play(server, s, step);
-    if (step.kind == StepKind::Reset)
+    if (step.end == HTTP_RESET)
         os_socket_reset(s);
     else
         os_socket_close(s);
@@ -209,7 +170,7 @@ void serve(HttpServer *server)
         OsSocket s = os_socket_accept(server->listener, POLL_MS);
         if (s == OS_SOCKET_NONE) continue;
         std::unique_lock<std::mutex> hold(server->lock);
-        if (server->handlers.empty()) {
+        if (server->pool.empty()) {
             hold.unlock();
             handle(server, s);
         } else {
@@ -217,12 +178,6 @@ void serve(HttpServer *server)
             server->more.notify_one();
         }
     }
-}
-
-void add_step(HttpServer *server, Step step)
-{
-    std::lock_guard<std::mutex> hold(server->lock);
-    server->script.push_back(step);
 }
 
 } // namespace
@@ -245,7 +200,7 @@ void http_server_stop(HttpServer *server)
 {
     server->stopping = true;
     server->thread.join();
-    for (std::thread &t : server->handlers)
+    for (std::thread &t : server->pool)
         t.join();
     for (OsSocket s : server->pending)
         os_socket_close(s);
@@ -257,58 +212,6 @@ void http_server_stop(HttpServer *server)
     os_socket_close(server->listener);
     delete server;
     os_net_stop();
-}
-
-uint16_t http_server_port(const HttpServer *server)
-{
-    return server->port;
-}
-
-std::string http_server_url(const HttpServer *server, const std::string &path)
-{
-    return "http://127.0.0.1:" + std::to_string(server->port) + path;
-}
-
-void http_server_reply(HttpServer *server, const std::vector<std::string> &parts)
-{
-    add_step(server, Step{StepKind::Reply, parts});
-}
-
-void http_server_reply(HttpServer *server, const std::string &text)
-{
-    add_step(server, Step{StepKind::Reply, {text}});
-}
-
-void http_server_close(HttpServer *server)
-{
-    add_step(server, Step{StepKind::Close, {}});
-}
-
-void http_server_silent(HttpServer *server)
-{
-    add_step(server, Step{StepKind::Silent, {}});
-}
-
-std::vector<std::string> http_server_requests(HttpServer *server)
-{
-    std::lock_guard<std::mutex> hold(server->lock);
-    return server->requests;
-}
-
-void http_server_reset(HttpServer *server, const std::vector<std::string> &parts)
-{
-    add_step(server, Step{StepKind::Reset, parts});
-}
-
-void http_server_stall_handshake(HttpServer *server)
-{
-    add_step(server, Step{StepKind::StallHandshake, {}});
-}
-
-std::vector<std::string> http_server_tls_names(HttpServer *server)
-{
-    std::lock_guard<std::mutex> hold(server->lock);
-    return server->tls_names;
 }
 
 int http_server_start_tls(HttpServer *server)
@@ -341,10 +244,26 @@ int http_server_start_tls(HttpServer *server)
     return 1;
 }
 
+uint16_t http_server_port(const HttpServer *server)
+{
+    return server->port;
+}
+
+std::string http_server_url(const HttpServer *server, const std::string &path)
+{
+    return "http://127.0.0.1:" + std::to_string(server->port) + path;
+}
+
 std::string http_server_tls_url(const HttpServer *server, const std::string &host,
                                 const std::string &path, bool trusted)
 {
     return "https://" + host + ":" + std::to_string(server->tls_ports[trusted ? 0 : 1]) + path;
+}
+
+void http_server_reply(HttpServer *server, const std::vector<std::string> &parts, HttpEnd end)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    server->script.push_back(Step{parts, end});
 }
 
 void http_server_route(HttpServer *server, const std::string &path, const std::string &reply)
@@ -358,11 +277,23 @@ void http_server_concurrent(HttpServer *server, int handlers, uint32_t delay_ms)
     std::lock_guard<std::mutex> hold(server->lock);
     server->delay_ms = delay_ms;
     for (int i = 0; i < handlers; i++)
-        server->handlers.emplace_back(handle_pending, server);
+        server->pool.emplace_back(handle_pending, server);
 }
 
 int http_server_max_at_once(HttpServer *server, const std::string &host)
 {
     std::lock_guard<std::mutex> hold(server->lock);
     return server->most_held[host];
+}
+
+std::vector<std::string> http_server_requests(HttpServer *server)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    return server->requests;
+}
+
+std::vector<std::string> http_server_tls_names(HttpServer *server)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    return server->tls_names;
 }
