@@ -54,9 +54,9 @@ struct HttpServer {
     std::deque<Step> script;
     std::map<std::string, std::string> routes; // path -> reply
     std::vector<std::string> requests, tls_names;
-    std::vector<std::thread> pool; // concurrent serving: pending waits for these
-    std::deque<OsSocket> pending;
-    std::condition_variable more;
+    std::vector<std::thread> threads; // one per connection
+    int serving = 0, most_serving = 1;
+    std::condition_variable done; // a connection has been served
     uint32_t delay_ms = 0;
     std::map<std::string, int> held, most_held; // by host; "" counts all
     OsSocket relay_control = OS_SOCKET_NONE;    // the TLS front
@@ -148,35 +148,33 @@ void handle(HttpServer *server, OsSocket s)
         os_socket_close(s);
 }
 
-void handle_pending(HttpServer *server)
-{
-    std::unique_lock<std::mutex> hold(server->lock);
-    while (!server->stopping) {
-        if (server->pending.empty()) {
-            server->more.wait_for(hold, std::chrono::milliseconds(POLL_MS));
-            continue;
-        }
-        OsSocket s = server->pending.front();
-        server->pending.pop_front();
-        hold.unlock();
-        handle(server, s);
-        hold.lock();
-    }
-}
-
+// Accepts a connection whenever fewer than the most allowed are being
+// served, and serves it on a thread of its own.
 void serve(HttpServer *server)
 {
     while (!server->stopping) {
+        {
+            std::unique_lock<std::mutex> hold(server->lock);
+            if (server->serving == 0) { // collect the threads that have ended
+                for (std::thread &t : server->threads)
+                    t.join();
+                server->threads.clear();
+            }
+            if (server->serving >= server->most_serving) {
+                server->done.wait_for(hold, std::chrono::milliseconds(POLL_MS));
+                continue;
+            }
+        }
         OsSocket s = os_socket_accept(server->listener, POLL_MS);
         if (s == OS_SOCKET_NONE) continue;
-        std::unique_lock<std::mutex> hold(server->lock);
-        if (server->pool.empty()) {
-            hold.unlock();
+        std::lock_guard<std::mutex> hold(server->lock);
+        server->serving++;
+        server->threads.emplace_back([server, s] {
             handle(server, s);
-        } else {
-            server->pending.push_back(s);
-            server->more.notify_one();
-        }
+            std::lock_guard<std::mutex> hold(server->lock);
+            server->serving--;
+            server->done.notify_one();
+        });
     }
 }
 
@@ -200,10 +198,8 @@ void http_server_stop(HttpServer *server)
 {
     server->stopping = true;
     server->thread.join();
-    for (std::thread &t : server->pool)
+    for (std::thread &t : server->threads)
         t.join();
-    for (OsSocket s : server->pending)
-        os_socket_close(s);
     if (server->relay_control != OS_SOCKET_NONE) {
         os_socket_send(server->relay_control, "q", 1, 1000); // the relay ends
         os_socket_close(server->relay_control);
@@ -227,18 +223,12 @@ int http_server_start_tls(HttpServer *server)
     os_socket_close(listener);
     if (control == OS_SOCKET_NONE) return 0;
     server->relay_control = control;
-    // The relay's two ports, "TRUSTED UNTRUSTED\n".
-    std::string line;
-    char buf[64];
-    uint32_t start = os_tick_count();
-    while (line.find('\n') == std::string::npos && os_tick_count() - start < 10000) {
-        int n = os_socket_recv(control, buf, sizeof buf, 1000);
-        if (n == OS_RECV_TIMED_OUT) continue;
-        if (n <= 0) return 0;
-        line.append(buf, (size_t) n);
-    }
+    // The relay's two ports, "TRUSTED UNTRUSTED\n", in a segment of their own.
+    char line[64] = {};
     unsigned trusted, untrusted;
-    if (sscanf(line.c_str(), "%u %u", &trusted, &untrusted) != 2) return 0;
+    if (os_socket_recv(control, line, sizeof line - 1, 10000) <= 0 ||
+        sscanf(line, "%u %u", &trusted, &untrusted) != 2)
+        return 0;
     server->tls_ports[0] = (uint16_t) trusted;
     server->tls_ports[1] = (uint16_t) untrusted;
     return 1;
@@ -276,8 +266,7 @@ void http_server_concurrent(HttpServer *server, int handlers, uint32_t delay_ms)
 {
     std::lock_guard<std::mutex> hold(server->lock);
     server->delay_ms = delay_ms;
-    for (int i = 0; i < handlers; i++)
-        server->pool.emplace_back(handle_pending, server);
+    server->most_serving = handlers;
 }
 
 int http_server_max_at_once(HttpServer *server, const std::string &host)

@@ -1,9 +1,9 @@
 // A scripted HTTP server on 127.0.0.1 for the tests of the probe, in both
-// builds. A thread of the test program serves one connection at a time (or
-// each on a thread of a pool, when told to): it reads the request up to its
-// empty line, records it, and plays the reply routed to its path or else the
-// next step of its script. Connections beyond the script are closed without
-// a word. With its TLS front started, https connections play the same script.
+// builds. It serves one connection at a time (or several, when told to), each
+// on a thread of the test program: it reads the request up to its empty
+// line, records it, and plays the reply routed to its path or else the next
+// step of its script. Connections beyond the script are closed without a
+// word. With its TLS front started, https connections play the same script.
 #ifndef TL_TESTS_HELPERS_HTTP_SERVER_H
 #define TL_TESTS_HELPERS_HTTP_SERVER_H
 
@@ -16,7 +16,7 @@ struct HttpServer;
 
 // A server on a free loopback port, its thread running; null without a socket.
 HttpServer *http_server_start(void);
-// Ends the thread, the pool and the TLS front, and frees the server.
+// Ends the threads and the TLS front, and frees the server.
 void http_server_stop(HttpServer *server);
 // Starts the TLS front (tests/tls_relay) and makes this process trust the
 // test CA. 1 on success, 0 when the front did not start.
