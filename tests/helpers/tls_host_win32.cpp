@@ -10,23 +10,19 @@
 #include <fstream>
 #include <sstream>
 
-intptr_t tls_host_spawn(const std::string &program, const std::vector<std::string> &args)
+int tls_host_spawn(const std::string &program, const std::string &args)
 {
-    std::string line = program;
-    for (const std::string &a : args)
-        line += " " + a;
+    std::string line = program + " " + args;
     STARTUPINFOA si;
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
+        return 0;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return 0;
+    return 1;
 }
-
-void tls_host_reap(intptr_t) {}
 
 int tls_host_trust_test_ca(const std::string &path)
 {
