@@ -81,6 +81,7 @@ inline const DateCase DATE_CASES[] = {
     {"Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT", 784111777},
     {"Last-Modified: Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
     {"Last-Modified: Sun Nov  6 08:49:37 1994", 784111777},
+    {"Last-Modified: Sun 06 Nov 1994 08:49:37 GMT", 784111777},
     {"last-modified: Sun, 06 nov 1994 08:49:37 GMT", 784111777},
     {"Last-modified:Sun, 06 NOV 1994 08:49:37", 784111777},
     {"Last-Modified: Sun, 06 Foo 1994 08:49:37 GMT", DATE_NONE},
