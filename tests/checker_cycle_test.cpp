@@ -27,7 +27,8 @@ struct Checker {
     std::vector<std::string> queue, posted;
     std::vector<Bookmark *> redrawn;
     bool accept = true; // the thread has its queue
-} * g_checker;
+};
+Checker *g_checker;
 
 class Cycle : public ::testing::Test
 {
@@ -64,21 +65,6 @@ protected:
         filter_update_free(&u);
         filter_decide(app, text, 0, &u);
     }
-    // The checker thread takes its next request and reports that it begins.
-    std::string begin_probe()
-    {
-        std::string url = checker.queue.front();
-        checker.queue.erase(checker.queue.begin());
-        check_status_arrived(app, url.c_str(), DATE_CHECKING);
-        return url;
-    }
-    // The report of the probe's result, and the thread idle again.
-    void end_probe(const std::string &url, uint32_t result = T1)
-    {
-        check_status_arrived(app, url.c_str(), result);
-        checker_idle(app);
-    }
-
     AppState *app = nullptr;
     Checker checker;
     FilterUpdate u = {};
@@ -186,12 +172,15 @@ TEST_F(Cycle, ResumedSearchAgreesWithASearchFromTheTop)
             if (probing.empty()) checker_idle(app); // the thread starts
             break;
         default:
-            if (!probing.empty()) {
-                end_probe(probing, rng() % 2 ? T1 : T2 + 10000);
+            if (!probing.empty()) { // the probe's result, and the thread idle again
+                check_status_arrived(app, probing.c_str(), rng() % 2 ? T1 : T2 + 10000);
+                checker_idle(app);
                 probing.clear();
                 expected = first_from_top();
-            } else if (!checker.queue.empty()) {
-                probing = begin_probe();
+            } else if (!checker.queue.empty()) { // the thread takes its next request
+                probing = checker.queue.front();
+                checker.queue.erase(checker.queue.begin());
+                check_status_arrived(app, probing.c_str(), DATE_CHECKING);
             }
         }
         if (checker.posted.size() > posted) {
