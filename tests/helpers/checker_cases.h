@@ -81,6 +81,7 @@ inline const DateCase DATE_CASES[] = {
     {"Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT", 784111777},
     {"Last-Modified: Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
     {"Last-Modified: Sun Nov  6 08:49:37 1994", 784111777},
+    {"Last-Modified: Sun 06 Nov 1994 08:49:37 GMT", 784111777},
     {"last-modified: Sun, 06 nov 1994 08:49:37 GMT", 784111777},
     {"Last-modified:Sun, 06 NOV 1994 08:49:37", 784111777},
     {"Last-Modified: Sun, 06 Foo 1994 08:49:37 GMT", DATE_NONE},
@@ -164,6 +165,7 @@ struct CheckCase {
     int taken = -1;
 };
 
+// clang-format off
 inline const CheckCase CHECK_CASES[] = {
     // Status lines and dates.
     {LM_TIME, {{OK_LM}}, {"HEAD /a.html HTTP/1.0|h.example"}, "http://h.example/a.html"},
@@ -179,24 +181,14 @@ inline const CheckCase CHECK_CASES[] = {
     {DATE_NONE, {{"HTTP/1.0 204 No Content\r\n\r\n"}}, {HEAD_ROOT}, "http://h.example"},
     // The header block in pieces, read to its end and no further; never more
     // than 2,047 bytes, so a date beyond them is not seen.
-    {LM_TIME,
-     {{"HTTP/1.0 200 OK\r\n", "Server: t\r\nX-A: 1\r", std::string("\n") + LM, "\r\n",
-       "<HTML>body</HTML>"}}},
-    {LM_TIME,
-     {byte_by_byte(OK_LM + "<HTML>" + std::string(3000, 'b'))},
-     {HEAD_ROOT},
-     "http://h.example/",
-     (int) OK_LM.size()},
-    {DATE_NONE,
-     {byte_by_byte("HTTP/1.0 200 OK\nServer: t\n\n<HTML>")},
-     {HEAD_ROOT},
-     "http://h.example/",
-     27},
-    {LM_TIME,
-     {{std::string("HTTP/1.0 200 OK\r\n") + LM, PAD + "\r\n"}},
-     {HEAD_ROOT},
-     "http://h.example/",
-     2047},
+    {LM_TIME, {{"HTTP/1.0 200 OK\r\n", "Server: t\r\nX-A: 1\r", std::string("\n") + LM, "\r\n",
+                "<HTML>body</HTML>"}}},
+    {LM_TIME, {byte_by_byte(OK_LM + "<HTML>" + std::string(3000, 'b'))}, {HEAD_ROOT},
+     "http://h.example/", (int) OK_LM.size()},
+    {DATE_NONE, {byte_by_byte("HTTP/1.0 200 OK\nServer: t\n\n<HTML>")}, {HEAD_ROOT},
+     "http://h.example/", 27},
+    {LM_TIME, {{std::string("HTTP/1.0 200 OK\r\n") + LM, PAD + "\r\n"}}, {HEAD_ROOT},
+     "http://h.example/", 2047},
     {DATE_NONE, {{"HTTP/1.0 200 OK\r\n" + PAD + LM + "\r\n"}}},
     // Closed without a word: one GET, answered or not. After a time-out: none.
     {LM_TIME, {{}, {OK_LM + "<HTML>"}}, {HEAD_ROOT, "GET / HTTP/1.0|h.example"}},
@@ -218,19 +210,16 @@ inline const CheckCase CHECK_CASES[] = {
       "HEAD /far/p HTTP/1.0|far.example:81"},
      "http://h.example/dir/a.html"},
     // Long paths go out whole; the URL itself is cut to 2,047 characters.
-    {DATE_NONE,
-     {{"HTTP/1.0 404 Not Found\r\n\r\n"}},
-     {"HEAD " + LONG_PATH + " HTTP/1.0|Example.COM:8080"},
-     "Example.COM:8080" + LONG_PATH},
-    {DATE_NONE,
-     {{"HTTP/1.0 404 Not Found\r\n\r\n"}},
-     {"HEAD " + std::string(2047 - 8, '/') + " HTTP/1.0|h"},
-     "http://h" + std::string(3000, '/')},
+    {DATE_NONE, {{"HTTP/1.0 404 Not Found\r\n\r\n"}},
+     {"HEAD " + LONG_PATH + " HTTP/1.0|Example.COM:8080"}, "Example.COM:8080" + LONG_PATH},
+    {DATE_NONE, {{"HTTP/1.0 404 Not Found\r\n\r\n"}},
+     {"HEAD " + std::string(2047 - 8, '/') + " HTTP/1.0|h"}, "http://h" + std::string(3000, '/')},
     // Other schemes and URLs that do not split make no traffic at all.
     {DATE_NONE, {{OK_LM}}, {}, "ftp://h.example/pub"},
     {DATE_NONE, {{OK_LM}}, {}, "file://h.example/x"},
     {DATE_NONE, {{OK_LM}}, {}, "FTP://h.example"},
     {DATE_FAILED, {{OK_LM}}, {}, "~~~"},
 };
+// clang-format on
 
 #endif

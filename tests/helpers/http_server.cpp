@@ -1,11 +1,12 @@
-// The scripted loopback HTTP server. Every wait is bounded: the accept loop
-// looks at the stop flag every 50 ms, a request is read for at most 5 s, and
-// a silent connection is held for at most 10 s. Its TLS front is a process of
-// its own (tests/tls_relay) that announces each TLS connection with a line
+// The scripted loopback HTTP server. Every wait is bounded: the loops look at
+// the stop flag every 50 ms, a request is read for at most 5 s, a silent
+// connection is held for at most 10 s. Its TLS front is a process of its own
+// (tests/tls_relay) that announces each TLS connection with a line
 // "TLS name" and an empty line, then relays the request and the reply.
 #include "tests/helpers/http_server.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include <atomic>
 #include <chrono>
@@ -21,39 +22,25 @@
 namespace
 {
 
-enum class StepKind { Reply, Close, Silent, Reset, StallHandshake };
-
 struct Step {
-    StepKind kind;
-    std::vector<std::string> parts; // Reply: the texts to send, one segment each
+    std::vector<std::string> parts;
+    HttpEnd end;
 };
 
 const uint32_t POLL_MS = 50;
-const uint32_t REQUEST_LIMIT_MS = 5000;
-const uint32_t SILENCE_LIMIT_MS = 10000;
-const size_t REQUEST_LIMIT_BYTES = 65536;
-const int PAUSE_MS = 60; // between the parts of a reply
 
-bool request_complete(const std::string &r)
+void pause_ms(uint32_t ms)
 {
-    return r.find("\r\n\r\n") != std::string::npos || r.find("\n\n") != std::string::npos;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// The path of the request line, "" when there is none.
-std::string request_path(const std::string &r)
+// The text of r from the first of after up to the next of the stop bytes.
+std::string field(const std::string &r, const char *after, const char *stop)
 {
-    size_t start = r.find(' ');
-    size_t end = start == std::string::npos ? start : r.find_first_of(" \r\n", start + 1);
-    return end == std::string::npos ? "" : r.substr(start + 1, end - start - 1);
-}
-
-// The Host header's value without the port, "" when there is none.
-std::string request_host(const std::string &r)
-{
-    size_t at = r.find("\r\nHost: ");
+    size_t at = r.find(after);
     if (at == std::string::npos) return "";
-    at += 8;
-    return r.substr(at, r.find_first_of(":\r\n", at) - at);
+    at += strlen(after);
+    return r.substr(at, r.find_first_of(stop, at) - at);
 }
 
 } // namespace
@@ -63,82 +50,51 @@ struct HttpServer {
     uint16_t port;
     std::thread thread;
     std::atomic<bool> stopping{false};
-    std::mutex lock; // guards everything below up to the TLS front
+    std::mutex lock; // guards what follows up to the TLS front
     std::deque<Step> script;
     std::map<std::string, std::string> routes; // path -> reply
-    std::vector<std::string> requests;
-    std::vector<std::string> tls_names;
-    // Concurrent serving: accepted connections wait in pending for handlers.
-    std::vector<std::thread> handlers;
-    std::deque<OsSocket> pending;
-    std::condition_variable more;
+    std::vector<std::string> requests, tls_names;
+    std::vector<std::thread> threads; // one per connection
+    int serving = 0, most_serving = 1;
+    std::condition_variable done; // a connection has been served
     uint32_t delay_ms = 0;
     std::map<std::string, int> held, most_held; // by host; "" counts all
-    // The TLS front: its control connection and process, and its two ports.
-    OsSocket relay_control = OS_SOCKET_NONE;
-    intptr_t relay_process = -1;
-    uint16_t tls_ports[2] = {0, 0}; // trusted, self-signed
+    OsSocket relay_control = OS_SOCKET_NONE;    // the TLS front
+    uint16_t tls_ports[2] = {0, 0};             // trusted, self-signed
 };
 
 namespace
 {
 
-std::string read_request(HttpServer *server, OsSocket s)
+// Receives up to an empty line, limit_ms, 64 KiB or the client's close.
+std::string receive(HttpServer *server, OsSocket s, uint32_t limit_ms)
 {
-    std::string request;
+    std::string r;
     uint32_t start = os_tick_count();
     char buf[1024];
-    while (!server->stopping && os_tick_count() - start < REQUEST_LIMIT_MS &&
-           request.size() < REQUEST_LIMIT_BYTES && !request_complete(request)) {
+    while (!server->stopping && os_tick_count() - start < limit_ms && r.size() < 65536 &&
+           r.find("\r\n\r\n") == std::string::npos && r.find("\n\n") == std::string::npos) {
         int n = os_socket_recv(s, buf, sizeof buf, POLL_MS);
         if (n == OS_RECV_TIMED_OUT) continue;
         if (n <= 0) break;
-        request.append(buf, (size_t) n);
+        r.append(buf, (size_t) n);
     }
-    return request;
+    return r;
 }
 
 void play(HttpServer *server, OsSocket s, const Step &step)
 {
-    switch (step.kind) {
-    case StepKind::Reply:
-    case StepKind::Reset:
-        for (size_t i = 0; i < step.parts.size(); i++) {
-            if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(PAUSE_MS));
-            const std::string &part = step.parts[i];
-            size_t sent = 0;
-            while (sent < part.size()) {
-                int n = os_socket_send(s, part.data() + sent, part.size() - sent, 1000);
-                if (n <= 0) return; // the client has gone
-                sent += (size_t) n;
-            }
+    for (size_t i = 0; i < step.parts.size(); i++) {
+        if (i > 0) pause_ms(60);
+        const std::string &part = step.parts[i];
+        for (size_t sent = 0; sent < part.size();) {
+            int n = os_socket_send(s, part.data() + sent, part.size() - sent, 1000);
+            if (n <= 0) return; // the client has gone
+            sent += (size_t) n;
         }
-        // A reset waits until the parts have had time to arrive.
-        if (step.kind == StepKind::Reset)
-            std::this_thread::sleep_for(std::chrono::milliseconds(PAUSE_MS));
-        break;
-    case StepKind::Close: break;
-    case StepKind::Silent:
-    case StepKind::StallHandshake: {
-        uint32_t start = os_tick_count();
-        char buf[256];
-        while (!server->stopping && os_tick_count() - start < SILENCE_LIMIT_MS) {
-            int n = os_socket_recv(s, buf, sizeof buf, POLL_MS);
-            if (n != OS_RECV_TIMED_OUT && n <= 0) break;
-        }
-        break;
     }
-    }
-}
-
-// The next step of the script; closing for a connection beyond it.
-Step next_step(HttpServer *server)
-{
-    std::lock_guard<std::mutex> hold(server->lock);
-    if (server->script.empty()) return Step{StepKind::Close, {}};
-    Step step = server->script.front();
-    server->script.pop_front();
-    return step;
+    if (step.end == HTTP_RESET) pause_ms(60); // for the parts to arrive first
+    if (step.end >= HTTP_SILENT) receive(server, s, 10000);
 }
 
 // Counts a request as held (by 1) or no longer held (by -1), for its host
@@ -155,74 +111,70 @@ void count_held(HttpServer *server, const std::string &host, int by)
 
 void handle(HttpServer *server, OsSocket s)
 {
-    std::string request = read_request(server, s);
-    Step step = next_step(server);
+    std::string request = receive(server, s, 5000);
+    std::unique_lock<std::mutex> hold(server->lock);
+    Step step = {{}, HTTP_CLOSE};
+    if (!server->script.empty()) {
+        step = server->script.front();
+        server->script.pop_front();
+    }
     bool tls = request.compare(0, 4, "TLS ") == 0;
     if (tls) {
-        {
-            std::lock_guard<std::mutex> hold(server->lock);
-            server->tls_names.push_back(request.substr(4, request.find('\r') - 4));
-        }
-        bool go = step.kind != StepKind::StallHandshake;
+        server->tls_names.push_back(field(request, "TLS ", "\r"));
+        hold.unlock();
+        bool go = step.end != HTTP_STALL_HANDSHAKE;
         os_socket_send(s, go ? "go\n" : "stall\n", go ? 3 : 6, 1000);
         // The request follows unless the handshake fails.
-        request = go ? read_request(server, s) : "";
+        request = go ? receive(server, s, 5000) : "";
+        hold.lock();
     }
     if (!tls || !request.empty()) {
-        std::lock_guard<std::mutex> hold(server->lock);
         server->requests.push_back(request);
-        auto route = server->routes.find(request_path(request));
-        if (route != server->routes.end()) step = Step{StepKind::Reply, {route->second}};
+        auto route = server->routes.find(field(request, " ", " \r\n"));
+        if (route != server->routes.end()) step = Step{{route->second}, HTTP_CLOSE};
     }
+    hold.unlock();
     if (!request.empty()) {
-        std::string host = request_host(request);
+        std::string host = field(request, "\r\nHost: ", ":\r\n");
         count_held(server, host, 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(server->delay_ms));
+        pause_ms(server->delay_ms);
         count_held(server, host, -1);
     }
     play(server, s, step);
-    if (step.kind == StepKind::Reset)
+    if (step.end == HTTP_RESET)
         os_socket_reset(s);
     else
         os_socket_close(s);
 }
 
-void handle_pending(HttpServer *server)
-{
-    std::unique_lock<std::mutex> hold(server->lock);
-    while (!server->stopping) {
-        if (server->pending.empty()) {
-            server->more.wait_for(hold, std::chrono::milliseconds(POLL_MS));
-            continue;
-        }
-        OsSocket s = server->pending.front();
-        server->pending.pop_front();
-        hold.unlock();
-        handle(server, s);
-        hold.lock();
-    }
-}
-
+// Accepts a connection whenever fewer than the most allowed are being
+// served, and serves it on a thread of its own.
 void serve(HttpServer *server)
 {
     while (!server->stopping) {
+        {
+            std::unique_lock<std::mutex> hold(server->lock);
+            if (server->serving == 0) { // collect the threads that have ended
+                for (std::thread &t : server->threads)
+                    t.join();
+                server->threads.clear();
+            }
+            if (server->serving >= server->most_serving) {
+                server->done.wait_for(hold, std::chrono::milliseconds(POLL_MS));
+                continue;
+            }
+        }
         OsSocket s = os_socket_accept(server->listener, POLL_MS);
         if (s == OS_SOCKET_NONE) continue;
-        std::unique_lock<std::mutex> hold(server->lock);
-        if (server->handlers.empty()) {
-            hold.unlock();
+        std::lock_guard<std::mutex> hold(server->lock);
+        server->serving++;
+        server->threads.emplace_back([server, s] {
             handle(server, s);
-        } else {
-            server->pending.push_back(s);
-            server->more.notify_one();
-        }
+            std::lock_guard<std::mutex> hold(server->lock);
+            server->serving--;
+            server->done.notify_one();
+        });
     }
-}
-
-void add_step(HttpServer *server, Step step)
-{
-    std::lock_guard<std::mutex> hold(server->lock);
-    server->script.push_back(step);
 }
 
 } // namespace
@@ -245,18 +197,39 @@ void http_server_stop(HttpServer *server)
 {
     server->stopping = true;
     server->thread.join();
-    for (std::thread &t : server->handlers)
+    for (std::thread &t : server->threads)
         t.join();
-    for (OsSocket s : server->pending)
-        os_socket_close(s);
     if (server->relay_control != OS_SOCKET_NONE) {
         os_socket_send(server->relay_control, "q", 1, 1000); // the relay ends
         os_socket_close(server->relay_control);
-        tls_host_reap(server->relay_process);
     }
     os_socket_close(server->listener);
     delete server;
     os_net_stop();
+}
+
+int http_server_start_tls(HttpServer *server)
+{
+    if (!tls_host_trust_test_ca(TL_TLS_DIR "/ca.pem")) return 0;
+    uint16_t control_port;
+    OsSocket listener = os_socket_listen_loopback(1, &control_port);
+    if (listener == OS_SOCKET_NONE) return 0;
+    std::string args =
+        TL_TLS_DIR " " + std::to_string(control_port) + " " + std::to_string(server->port);
+    OsSocket control =
+        tls_host_spawn(TL_TLS_RELAY, args) ? os_socket_accept(listener, 10000) : OS_SOCKET_NONE;
+    os_socket_close(listener);
+    if (control == OS_SOCKET_NONE) return 0;
+    server->relay_control = control;
+    // The relay's two ports, "TRUSTED UNTRUSTED\n", in a segment of their own.
+    char line[64] = {};
+    unsigned trusted, untrusted;
+    if (os_socket_recv(control, line, sizeof line - 1, 10000) <= 0 ||
+        sscanf(line, "%u %u", &trusted, &untrusted) != 2)
+        return 0;
+    server->tls_ports[0] = (uint16_t) trusted;
+    server->tls_ports[1] = (uint16_t) untrusted;
+    return 1;
 }
 
 uint16_t http_server_port(const HttpServer *server)
@@ -269,82 +242,16 @@ std::string http_server_url(const HttpServer *server, const std::string &path)
     return "http://127.0.0.1:" + std::to_string(server->port) + path;
 }
 
-void http_server_reply(HttpServer *server, const std::vector<std::string> &parts)
-{
-    add_step(server, Step{StepKind::Reply, parts});
-}
-
-void http_server_reply(HttpServer *server, const std::string &text)
-{
-    add_step(server, Step{StepKind::Reply, {text}});
-}
-
-void http_server_close(HttpServer *server)
-{
-    add_step(server, Step{StepKind::Close, {}});
-}
-
-void http_server_silent(HttpServer *server)
-{
-    add_step(server, Step{StepKind::Silent, {}});
-}
-
-std::vector<std::string> http_server_requests(HttpServer *server)
-{
-    std::lock_guard<std::mutex> hold(server->lock);
-    return server->requests;
-}
-
-void http_server_reset(HttpServer *server, const std::vector<std::string> &parts)
-{
-    add_step(server, Step{StepKind::Reset, parts});
-}
-
-void http_server_stall_handshake(HttpServer *server)
-{
-    add_step(server, Step{StepKind::StallHandshake, {}});
-}
-
-std::vector<std::string> http_server_tls_names(HttpServer *server)
-{
-    std::lock_guard<std::mutex> hold(server->lock);
-    return server->tls_names;
-}
-
-int http_server_start_tls(HttpServer *server)
-{
-    if (!tls_host_trust_test_ca(TL_TLS_DIR "/ca.pem")) return 0;
-    uint16_t control_port;
-    OsSocket listener = os_socket_listen_loopback(1, &control_port);
-    if (listener == OS_SOCKET_NONE) return 0;
-    server->relay_process = tls_host_spawn(
-        TL_TLS_RELAY, {TL_TLS_DIR, std::to_string(control_port), std::to_string(server->port)});
-    OsSocket control =
-        server->relay_process == -1 ? OS_SOCKET_NONE : os_socket_accept(listener, 10000);
-    os_socket_close(listener);
-    if (control == OS_SOCKET_NONE) return 0;
-    server->relay_control = control;
-    // The relay's two ports, "TRUSTED UNTRUSTED\n".
-    std::string line;
-    char buf[64];
-    uint32_t start = os_tick_count();
-    while (line.find('\n') == std::string::npos && os_tick_count() - start < 10000) {
-        int n = os_socket_recv(control, buf, sizeof buf, 1000);
-        if (n == OS_RECV_TIMED_OUT) continue;
-        if (n <= 0) return 0;
-        line.append(buf, (size_t) n);
-    }
-    unsigned trusted, untrusted;
-    if (sscanf(line.c_str(), "%u %u", &trusted, &untrusted) != 2) return 0;
-    server->tls_ports[0] = (uint16_t) trusted;
-    server->tls_ports[1] = (uint16_t) untrusted;
-    return 1;
-}
-
 std::string http_server_tls_url(const HttpServer *server, const std::string &host,
                                 const std::string &path, bool trusted)
 {
     return "https://" + host + ":" + std::to_string(server->tls_ports[trusted ? 0 : 1]) + path;
+}
+
+void http_server_reply(HttpServer *server, const std::vector<std::string> &parts, HttpEnd end)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    server->script.push_back(Step{parts, end});
 }
 
 void http_server_route(HttpServer *server, const std::string &path, const std::string &reply)
@@ -357,12 +264,23 @@ void http_server_concurrent(HttpServer *server, int handlers, uint32_t delay_ms)
 {
     std::lock_guard<std::mutex> hold(server->lock);
     server->delay_ms = delay_ms;
-    for (int i = 0; i < handlers; i++)
-        server->handlers.emplace_back(handle_pending, server);
+    server->most_serving = handlers;
 }
 
 int http_server_max_at_once(HttpServer *server, const std::string &host)
 {
     std::lock_guard<std::mutex> hold(server->lock);
     return server->most_held[host];
+}
+
+std::vector<std::string> http_server_requests(HttpServer *server)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    return server->requests;
+}
+
+std::vector<std::string> http_server_tls_names(HttpServer *server)
+{
+    std::lock_guard<std::mutex> hold(server->lock);
+    return server->tls_names;
 }

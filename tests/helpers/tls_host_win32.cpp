@@ -10,23 +10,19 @@
 #include <fstream>
 #include <sstream>
 
-intptr_t tls_host_spawn(const std::string &program, const std::vector<std::string> &args)
+int tls_host_spawn(const std::string &program, const std::string &args)
 {
-    std::string line = program;
-    for (const std::string &a : args)
-        line += " " + a;
+    std::string line = program + " " + args;
     STARTUPINFOA si;
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
+        return 0;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return 0;
+    return 1;
 }
-
-void tls_host_reap(intptr_t) {}
 
 int tls_host_trust_test_ca(const std::string &path)
 {
@@ -34,20 +30,17 @@ int tls_host_trust_test_ca(const std::string &path)
     std::stringstream pem;
     pem << file.rdbuf();
     std::string text = pem.str();
-    DWORD size = 0;
+    BYTE der[8192]; // the test CA's certificate takes about 1.3 KB
+    DWORD size = sizeof der;
     if (text.empty() ||
-        !CryptStringToBinaryA(text.c_str(), (DWORD) text.size(), CRYPT_STRING_BASE64HEADER, nullptr,
+        !CryptStringToBinaryA(text.c_str(), (DWORD) text.size(), CRYPT_STRING_BASE64HEADER, der,
                               &size, nullptr, nullptr))
-        return 0;
-    std::string der(size, '\0');
-    if (!CryptStringToBinaryA(text.c_str(), (DWORD) text.size(), CRYPT_STRING_BASE64HEADER,
-                              (BYTE *) &der[0], &size, nullptr, nullptr))
         return 0;
     HCERTSTORE root =
         CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
     if (!root) return 0;
-    BOOL ok = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, (const BYTE *) der.data(),
-                                               size, CERT_STORE_ADD_USE_EXISTING, nullptr);
+    BOOL ok = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der, size,
+                                               CERT_STORE_ADD_USE_EXISTING, nullptr);
     CertCloseStore(root, 0);
     return ok ? 1 : 0;
 }
