@@ -11,20 +11,10 @@
 #include "core/vec.h"
 #include "core/vstr.h"
 
-TEST(Mem, UseCountAndNull)
+TEST(Mem, ReallocFromNull)
 {
-    unsigned before = memModuleUsers();
-    memModuleInit();
-    memModuleInit();
-    EXPECT_EQ(before + 2, memModuleUsers());
-    for (unsigned i = 0; i < before + 3; i++) // one more than there are users
-        memModuleExit();
-    EXPECT_EQ(0u, memModuleUsers());
-    for (unsigned i = 0; i < before; i++)
-        memModuleInit();
-
     memFree(nullptr);
-    char *p = (char *) memRealloc(nullptr, 10); // null reallocates afresh
+    char *p = (char *) memRealloc(nullptr, 10);
     memcpy(p, "012345678", 10);
     p = (char *) memRealloc(p, 100000);
     EXPECT_STREQ("012345678", p);
@@ -50,10 +40,8 @@ TEST(Vec, GrowthRemoveSearchCopy)
     EXPECT_EQ((std::vector<uint32_t>{16, 24, 36, 54, 81, 121, 181, 271}), caps);
     EXPECT_EQ(99u, v->items[0]);
     EXPECT_EQ(15u, v->items[16]);
-    vec_clear(v);
-    EXPECT_EQ(16u, v->capacity);
-    EXPECT_EQ(0u, v->count);
 
+    v->count = 0;
     for (uint32_t i = 0; i < 5; i++)
         vec_append(v, i * 10);
     vec_remove(v, 4);
@@ -79,37 +67,12 @@ TEST(Vec, GrowthRemoveSearchCopy)
     vec_destroy(v);
 }
 
-static std::vector<uint32_t> probed; // slot values compared by the last search
-
-static int compare_counting(vec_slot slot, vec_slot key)
+TEST(SortedVec, InsertAndSearchAgainstAModel)
 {
-    probed.push_back((uint32_t) slot);
-    return slot > key ? 1 : slot < key ? -1 : 0;
-}
-
-TEST(SortedVec, SearchPhasesAndInsertAgainstAModel)
-{
-    // Up to four elements only the linear phase runs, from the start; from
-    // five on the binary phase starts at the middle.
-    vec *v = vec_create();
-    uint32_t pos = 77;
-    EXPECT_EQ(0, vecs_search(v, 5, &pos, nullptr));
-    EXPECT_EQ(0u, pos);
-    for (uint32_t i = 1; i <= 4; i++)
-        vec_append(v, i * 10);
-    probed.clear();
-    EXPECT_EQ(1, vecs_search(v, 30, &pos, compare_counting));
-    EXPECT_EQ((std::vector<uint32_t>{10, 20, 30}), probed);
-    vec_append(v, 50);
-    probed.clear();
-    EXPECT_EQ(1, vecs_search(v, 50, &pos, compare_counting));
-    EXPECT_EQ(4u, pos);
-    EXPECT_EQ(30u, probed.front());
-    vec_destroy(v);
-
     // Inserts refuse equals and keep the order; every key's position is
     // where std::lower_bound puts it.
     std::mt19937 rng(12345);
+    uint32_t pos;
     for (int round = 0; round < 50; round++) {
         vec *s = vec_create();
         std::vector<vec_slot> model;
@@ -166,18 +129,12 @@ TEST(Vstr, Capacities)
                   vstrGrow(s, 1000);
                   EXPECT_STREQ("kept", s->data);
               }));
-    EXPECT_EQ(32u, capacity_after([](vstr *s) {
-                  vstrSet(s, "abcd0123456"); // 11 bytes in 16: inserting 4 grows the buffer
-                  EXPECT_EQ(4u, vstrInsertStr(s, "WXYZ", 2));
-                  EXPECT_STREQ("abWXYZcd0123456", s->data);
-              }));
 }
 
-TEST(Vstr, FindSubDeleteExtract)
+TEST(Vstr, Sub)
 {
-    vstr s, t;
+    vstr s;
     vstrInit(&s);
-    vstrInit(&t);
     vstrSub(&s, "x", "y"); // nothing stored: the result still has a buffer
     EXPECT_STREQ("", s.data);
     const struct {
@@ -193,21 +150,5 @@ TEST(Vstr, FindSubDeleteExtract)
         EXPECT_STREQ(c.result, s.data);
         EXPECT_EQ(strlen(c.result), s.length);
     }
-
-    vstrSet(&s, "a.b.c");
-    uint32_t pos = 2; // past the first dot: only later ones
-    EXPECT_EQ(1, vstrFindChar(&s, '.', &pos));
-    EXPECT_EQ(3u, pos);
-    pos = 4;
-    EXPECT_EQ(0, vstrFindChar(&s, '.', &pos));
-    EXPECT_EQ(5u, pos);                        // at the terminator
-    EXPECT_EQ(1, vstrFindStr(&s, "b.", &pos)); // from the first byte, whatever pos says
-    EXPECT_EQ(2u, pos);
-    vstrDelete(&s, 1, 2);
-    vstrExtract(&t, &s, 1, 2);
-    EXPECT_STREQ("a.c", s.data);
-    EXPECT_STREQ(".c", t.data);
-    EXPECT_EQ(2u, t.length);
-    vstrClear(&t);
     vstrClear(&s);
 }

@@ -27,7 +27,7 @@ public:
 private:
     std::string full(const std::string &relative) const;
     std::string path_;
-    std::vector<std::string> wine_links_; // unix paths of links made below Wine
+    std::vector<std::string> links_; // removed first, never walked into
 };
 
 #endif
