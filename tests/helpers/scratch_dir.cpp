@@ -12,14 +12,6 @@
 
 namespace fs = std::filesystem;
 
-ScratchDir::ScratchDir(const std::string &name) : path_("scratch-" + name)
-{
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-    fs::create_directories(path_, ec);
-    path_ += OS_PATH_SEPARATOR;
-}
-
 #ifdef _WIN32
 // Runs argv as a program of the system below Wine; false where there is none.
 static bool wine_run(std::vector<std::string> argv)
@@ -34,7 +26,7 @@ static bool wine_run(std::vector<std::string> argv)
     return spawn && spawn(args.data(), 1) == 0;
 }
 
-// The unix path of a file under Wine, or "".
+// The unix path of an existing file or folder under Wine, or "".
 static std::string unix_path(const std::string &path)
 {
     typedef char *(CDECL * UnixName)(LPCWSTR);
@@ -48,19 +40,32 @@ static std::string unix_path(const std::string &path)
 }
 #endif
 
+// Removes the folder at path and all in it, never walking into a link.
+static void remove_tree(const std::string &path)
+{
+#ifdef _WIN32
+    // Below Wine the system's rm takes links as links and paths of any length.
+    std::string unix = unix_path(path);
+    if (!unix.empty() && wine_run({"/bin/rm", "-rf", unix})) return;
+#endif
+    std::error_code ec;
+    fs::remove_all(path, ec);
+}
+
+ScratchDir::ScratchDir(const std::string &name) : path_("scratch-" + name)
+{
+    remove_tree(path_);
+    fs::create_directories(path_);
+    path_ += OS_PATH_SEPARATOR;
+}
+
 ScratchDir::~ScratchDir()
 {
-    // Links go first, so that the removal never walks into what they lead
-    // to (Wine shows the links it did not make as plain folders).
-    for (const std::string &link : links_) {
 #ifdef _WIN32
-        if (!RemoveDirectoryA(link.c_str())) wine_run({"/bin/rm", link}); // a unix path
-#else
-        fs::remove(link);
+    for (const std::string &link : links_)
+        RemoveDirectoryA(link.c_str());
 #endif
-    }
-    std::error_code ec;
-    fs::remove_all(path_.substr(0, path_.size() - 1), ec);
+    remove_tree(path_.substr(0, path_.size() - 1));
 }
 
 std::string ScratchDir::full(const std::string &relative) const
@@ -96,18 +101,14 @@ bool ScratchDir::link(const std::string &relative, const std::string &target)
         links_.push_back(p);
         return true;
     }
-    // Wine makes none itself: the system's ln makes one below it.
+    // Wine may make none itself: the system's ln makes one below it.
     std::string folder = unix_path(fs::path(p).parent_path().string());
-    std::string link = folder + "/" + fs::path(p).filename().string();
-    if (folder.empty() || !wine_run({"/bin/ln", "-s", target, link}) ||
-        GetFileAttributesA(p.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return false;
-    links_.push_back(link);
-    return true;
+    return !folder.empty() &&
+           wine_run({"/bin/ln", "-s", target, folder + "/" + fs::path(p).filename().string()}) &&
+           GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES;
 #else
     std::error_code ec;
     fs::create_directory_symlink(target, p, ec);
-    if (!ec) links_.push_back(p);
     return !ec;
 #endif
 }
