@@ -1,6 +1,6 @@
 // Search evaluation: matching rules, the hint, the union of many sets, deep
-// trees on a small stack (the parser's tests reach its own depths), and random searches against a brute-force
-// evaluator.
+// trees on a small stack (the parser's tests reach its own depths), and random searches against a
+// brute-force evaluator.
 #include <gtest/gtest.h>
 
 #include <map>

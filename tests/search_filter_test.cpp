@@ -151,7 +151,8 @@ TEST_F(Filter, DisplayOrderFollowsEditsAndKeepsTiesInAddressOrder)
     add("Other", "http://c/");
     decide("");
     // Equal titles (case ignored) in the BookmarkList's order.
-    Bookmark *a = find_bookmark_by_url(app, "http://a/"), *b = find_bookmark_by_url(app, "http://b/");
+    Bookmark *a = find_bookmark_by_url(app, "http://a/"),
+             *b = find_bookmark_by_url(app, "http://b/");
     EXPECT_EQ(std::min(a, b), item(1));
     EXPECT_EQ(std::max(a, b), item(2));
     filter_sort(app, 1);
@@ -171,12 +172,13 @@ TEST_F(Filter, ManyBookmarksSortAsFew)
 {
     const int n = 10000;
     for (int i = 0; i < n; i++) {
-        std::string t = std::string(1 + i % 13, (char) ((i % 2 ? 'a' : 'A') + i * 7 % 26)) +
-                         std::to_string(i);
+        std::string t =
+            std::string(1 + i % 13, (char) ((i % 2 ? 'a' : 'A') + i * 7 % 26)) + std::to_string(i);
         add(t.c_str(), ("http://h/" + t).c_str());
     }
-    for (const char *t : {"chess openings guide", "Chessboard", "CHESS OPENINGS", "chess openings b",
-                          "Chess Openings Guide 2", "chess openings book", "Chess Openings Guida"})
+    for (const char *t :
+         {"chess openings guide", "Chessboard", "CHESS OPENINGS", "chess openings b",
+          "Chess Openings Guide 2", "chess openings book", "Chess Openings Guida"})
         add(t, t);
     decide("");
     std::vector<std::string> shown;

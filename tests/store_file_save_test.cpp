@@ -183,9 +183,9 @@ TEST_F(Files, LargeSavesWriteInPieces)
     ASSERT_EQ(1, save_bookmark_file(app));
     const std::string got = content(path); // where the two part, not megabytes of both
     EXPECT_EQ(want.size(), got.size());
-    EXPECT_EQ(want.size(), (size_t) (std::mismatch(want.begin(), want.end(), got.begin(), got.end())
-                                         .first -
-                                     want.begin()));
+    EXPECT_EQ(want.size(),
+              (size_t) (std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first -
+                        want.begin()));
 
     const std::string old = "<DT><A HREF=\"http://old/\">old</A>\r\n";
     for (int earlier : {1, 2}) {
