@@ -45,20 +45,7 @@ protected:
         return b;
     }
 
-    // "title|keywords|addDate|lastVisit|lastModified" of the Bookmark of url,
-    // a date "now" when it is the time of reading and "none" for DATE_NONE.
-    std::string summary(const std::string &url)
-    {
-        Bookmark *b = at(url);
-        if (!b) return "(none)";
-        auto date = [&](uint32_t d) {
-            return d == DATE_NONE                                  ? "none"
-                   : d >= started && d <= (uint32_t) time(nullptr) ? "now"
-                                                                   : std::to_string(d);
-        };
-        return std::string(b->title) + "|" + keywords_of(b) + "|" + date(b->addDate) + "|" +
-               date(b->lastVisit) + "|" + date(b->lastModified);
-    }
+    std::string summary(const std::string &url) { return ::summary(at(url), started); }
     const uint32_t started = (uint32_t) time(nullptr);
 };
 

@@ -5,6 +5,7 @@
 #include <ctype.h>
 #include <set>
 #include <string.h>
+#include <time.h>
 
 #include "session/appstate.h"
 #include "core/dupstr.h"
@@ -81,6 +82,19 @@ std::string check_app_store(AppState *app)
 std::string keywords_of(const Bookmark *b)
 {
     return taken(keyword_list_text(b->keywords));
+}
+
+std::string summary(const Bookmark *b, uint32_t since)
+{
+    if (!b) return "(null)";
+    auto date = [&](uint32_t d) {
+        return d == DATE_NONE                                ? "none"
+               : d == DATE_FAILED                            ? "failed"
+               : d >= since && d <= (uint32_t) time(nullptr) ? "now"
+                                                             : std::to_string(d);
+    };
+    return std::string(b->title) + "|" + keywords_of(b) + "|" + date(b->addDate) + "|" +
+           date(b->lastVisit) + "|" + date(b->lastModified);
 }
 
 std::string taken(char *text)
