@@ -1,6 +1,6 @@
-// Search evaluation: matching rules, the hint, the union of many sets, deep
-// trees on a small stack (the parser's tests reach its own depths), and random searches against a
-// brute-force evaluator.
+// Search evaluation: the union of many sets, deep trees on a small stack
+// (the parser's tests reach its own depths), and random searches, matching
+// and hint, against a brute-force evaluator.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -53,34 +53,6 @@ static std::string search(Library &lib, const std::string &text, uint32_t flags,
     memFree(ctx.hint);
     vec_destroy(ctx.result);
     return out;
-}
-
-// A syntax error, which the random searches below do not make, and a few
-// cases that show the rules: two words that touch are both under the caret,
-// carets count bytes ("x | мос" has its word from byte 4 to 10), letters
-// beyond ASCII fold when case does not count.
-TEST(SearchEval, ChosenCases)
-{
-    Library lib;
-    lib.add("P", "chess openings");
-    lib.add("Q", "chessboard");
-    lib.add("R", "Chess");
-    lib.add("T",
-            "caf\xc3\xa9 M\xc3\xbcller \xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0"); // Москва
-    const struct {
-        const char *text;
-        uint32_t flags;
-        int caret;
-        const char *result;
-    } cases[] = {
-        {"chess & (", 0, -1, "fail"},
-        {"chess.chess", SEARCH_PREFIX, 6, "P R|Chess chess Chess chess chessboard"},
-        {"x | \xd0\xbc\xd0\xbe\xd1\x81", SEARCH_PREFIX, 10,
-         "T|\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0"},
-        {"\xd0\x9c\xd0\x9e\xd0\xa1\xd0\x9a\xd0\x92\xd0\x90 | m\xc3\x9cll", SEARCH_PREFIX, -1, "T|"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(c.result, search(lib, c.text, c.flags, c.caret)) << c.text << " " << c.caret;
 }
 
 // The union of many keywords' sets, with members spread over the whole
