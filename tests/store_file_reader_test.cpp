@@ -129,16 +129,6 @@ TEST_F(Reader, EntriesOfEachText)
         int title_words;
         std::vector<std::pair<const char *, const char *>> entries; // url, summary
     } cases[] = {
-        // Own files: keywords from the <DD> line alone; a missing LAST_VISIT
-        // is the time of reading, and no date carries over to the next entry.
-        {"<HTML><HEAD>\r\n<!DOCTYPE Velorix-Trovelinks-file-1>\r\n<DL><p>\r\n\r\n"
-         "<DT><A HREF=\"http://a.example/\" ADD_DATE=\"100\" LAST_VISIT=\"200\" "
-         "LAST_MODIFIED=\"300\" >Alpha Site</A>\r\n<DD>alpha the x\r\n\r\n"
-         "<DT><A HREF=\"http://b.example/\" ADD_DATE=\"101\" >Beta</A>\r\n<DD>\r\n\r\n"
-         "</DL><p>\r\n</BODY>\n",
-         0,
-         {{"http://a.example/", "Alpha Site|alpha the x|100|200|300"},
-          {"http://b.example/", "Beta||101|now|none"}}},
         {"<dl><p><dt><a href=\"http://lower/\" add_date=\"5\">lower case</a>\r\n<dd>kw\r\n"
          "<DT><A HREF=\"http://split/\">two\r\nlines <b>and</b> tags</A>\n"
          "<DT><A HREF=\"http://blank-dd/\">blank</A> <DD>lost\n"
