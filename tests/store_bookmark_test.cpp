@@ -40,19 +40,6 @@ protected:
         EXPECT_EQ(1u, count());
         return count() ? at(0) : nullptr;
     }
-    // A record built the way the Add commands build theirs.
-    Bookmark *insert(const char *title, const char *url)
-    {
-        Bookmark *b = (Bookmark *) memAlloc(sizeof(Bookmark));
-        memset(b, 0, sizeof *b);
-        b->url = dupstr(url);
-        b->title = dupstr(title);
-        b->addDate = b->lastVisit = 1000;
-        b->lastModified = DATE_NONE;
-        b->keywords = set_keywords(app->keyword_index, b, title, nullptr);
-        insert_bookmark(app, b);
-        return b;
-    }
 
     AppState *app;
 };
@@ -139,114 +126,101 @@ TEST_F(BookmarkListTest, DuplicateMergesDatesOnlyWithATimedAddDate)
     EXPECT_EQ(nullptr, find_bookmark_by_url(app, "http://chess.example/"));
 }
 
-// Random adds (with and without title words, many duplicate urls in mixed
-// case), deletes, url changes, keyword changes and directly inserted
-// records. After each step the list is in address order, the keyword index
-// agrees with the lists, and every url finds what a walk of the list finds.
-TEST_F(BookmarkListTest, StaysConsistentUnderRandomOperations)
+// A record built the way the Add commands build theirs, put in the list.
+static void insert(AppState *app, const char *title, const char *url)
 {
-    std::mt19937 rng(20240611);
-    const char *words[] = {"Chess", "chess", "the", "a", "openings", "it's", "Go", "x", "net"};
-    auto random_text = [&](int most) {
-        std::string t;
-        int n = (int) (rng() % (most + 1));
-        for (int i = 0; i < n; i++)
-            t += std::string(i ? " " : "") + words[rng() % 9];
-        return t;
-    };
-    auto random_url = [&]() {
-        std::string u = "http://host" + std::to_string(rng() % 300) + "/Page";
-        for (char &c : u)
-            if (rng() % 4 == 0) c = (char) toupper((unsigned char) c);
-        return rng() % 20 ? u : std::string(rng() % 2 ? "" : "  ");
-    };
-    const int steps = 4000;
-    for (int step = 0; step < steps; step++) {
-        uint32_t r = rng() % 100;
-        if (r < 55 || count() == 0) {
-            std::string title = random_text(4), url = random_url(), kw = random_text(3);
-            uint32_t dates[] = {0, 12345, DATE_CHECKING, DATE_NONE, DATE_FAILED};
-            add(title.c_str(), url.c_str(), rng() % 3 ? kw.c_str() : nullptr, dates[rng() % 5],
-                dates[rng() % 5], dates[rng() % 5], (int) (rng() % 2));
-        } else if (r < 80) {
-            delete_bookmark(app, at(rng() % count()));
-        } else if (r < 88) {
-            set_bookmark_url(app, at(rng() % count()), dupstr(random_url().c_str()));
-        } else if (r < 95) {
-            Bookmark *b = at(rng() % count());
-            std::string kw = random_text(5);
-            b->keywords = set_keywords(app->keyword_index, b, kw.c_str(), b->keywords);
-        } else {
-            insert(random_text(3).c_str(), random_url().c_str());
-        }
-        if (step % 25 == 0 || step == steps - 1) {
-            std::string fault = check_app_store(app);
-            ASSERT_EQ("", fault) << "after step " << step;
-        }
-    }
-    // Emptying the list leaves an empty keyword index.
-    while (count())
-        delete_bookmark(app, at(rng() % count()));
-    EXPECT_EQ(0u, app->keyword_index->entries->count);
+    Bookmark *b = (Bookmark *) memAlloc(sizeof(Bookmark));
+    memset(b, 0, sizeof *b);
+    b->url = dupstr(url);
+    b->title = dupstr(title);
+    b->addDate = b->lastVisit = 1000;
+    b->lastModified = DATE_NONE;
+    b->keywords = set_keywords(app->keyword_index, b, title, nullptr);
+    insert_bookmark(app, b);
 }
 
-// One snapshot line per Bookmark, in url order: what a bulk add and the
-// same adds one at a time must agree on (addresses differ between runs).
-static std::vector<std::string> snapshot(AppState *app)
+// One line per Bookmark, sorted: what two lists given the same operations
+// agree on (addresses differ between them).
+static std::vector<std::string> snapshot(AppState *app, uint32_t since)
 {
     std::vector<std::string> lines;
     for (uint32_t i = 0; i < app->bookmarks->count; i++) {
         Bookmark *b = vec_at<Bookmark>(app->bookmarks, i);
-        lines.push_back(std::string(b->url) + "|" + b->title + "|" + keywords_of(b) + "|" +
-                        std::to_string(b->lastVisit) + "|" + std::to_string(b->lastModified));
+        lines.push_back(b->url + std::string("|") + summary(b, since));
     }
     std::sort(lines.begin(), lines.end());
     return lines;
 }
 
-// The same adds, deletes and keyword changes with and without a bulk add
-// around them (nested, with room reserved) give the same Bookmarks, and the
-// bulk leaves list, entries and sets in order.
-TEST(BulkAdd, SameResultAsOneAtATime)
+// Random adds (with and without title words, many duplicate urls in mixed
+// case, long keywords sharing their first eight bytes or more), deletes and
+// keyword changes on two lists, one of them inside a bulk add (nested, with
+// room reserved): both hold the same Bookmarks after it. Then url changes and
+// directly inserted records as well. Every so often each list out of a bulk
+// add is in address order, its keyword index agrees with the lists, and every
+// url finds what a walk of the list finds.
+TEST(BookmarkList, RandomOperationsWithAndWithoutABulkAdd)
 {
-    AppState *apps[2] = {app_state_create("tl.exe"), app_state_create("tl.exe")};
+    const uint32_t started = (uint32_t) time(nullptr);
+    AppState *apps[2] = {new_app(), new_app()};
     bookmark_bulk_begin(apps[1]);
     bookmark_bulk_reserve(apps[1], 1000);
     bookmark_bulk_begin(apps[1]);
-    std::mt19937 rng(7);
-    for (int step = 0; step < 3000; step++) {
-        std::string url = "http://h/" + std::to_string(rng() % 400);
-        // Long keywords sharing their first eight bytes or more, short ones
-        // and prefixes of others: the orders of the entries' sort.
-        std::string title = "word" + std::to_string(rng() % 900) + " Word" +
-                            std::to_string(rng() % 50) + " the a keywordsX" +
-                            std::to_string(rng() % 30) + " keywords keyword" +
-                            std::to_string(rng() % 9);
-        uint32_t r = rng() % 20, date = 1000 + rng() % 5000;
-        for (AppState *app : apps) {
-            if (r == 0) {
-                Bookmark *b = find_bookmark_by_url(app, url.c_str());
-                if (b) delete_bookmark(app, b);
-            } else if (r == 1 || r == 2) {
-                // New keywords for an older (often lower-addressed) Bookmark,
-                // with a repeat that must be filed once.
-                Bookmark *b = find_bookmark_by_url(app, url.c_str());
-                std::string kw = r == 1 ? "" : title + " word" + std::to_string(date % 7) + " the";
-                if (b) b->keywords = set_keywords(app->keyword_index, b, kw.c_str(), b->keywords);
-            } else {
-                add_bookmark(app, dupstr(title.c_str()), dupstr(url.c_str()), nullptr, date, date,
-                             date, (int) (r % 2));
-            }
+    std::mt19937 rng(20240611);
+    const char *words[] = {"Chess", "chess", "the", "a", "openings", "it's", "Go", "x", "keywords"};
+    auto text = [&](int most) {
+        std::string t;
+        for (int n = (int) (rng() % (most + 1)); n > 0; n--) {
+            uint32_t kind = rng() % 4;
+            t += (t.empty() ? "" : " ") + (kind == 0   ? "keywordsX" + std::to_string(rng() % 30)
+                                           : kind == 1 ? "word" + std::to_string(rng() % 900)
+                                                       : std::string(words[rng() % 9]));
         }
+        return t;
+    };
+    auto url = [&] {
+        std::string u = "http://host" + std::to_string(rng() % 300) + "/Page";
+        for (char &c : u)
+            if (rng() % 4 == 0) c = (char) toupper((unsigned char) c);
+        return rng() % 50 ? u : std::string(rng() % 2 ? "" : "  ");
+    };
+    const uint32_t dates[] = {0, 12345, DATE_CHECKING, DATE_NONE, DATE_FAILED};
+    const int bulk = 2000, steps = 4000;
+    for (int step = 0; step < steps; step++) {
+        if (step == bulk) {
+            bookmark_bulk_end(apps[1]);
+            EXPECT_EQ(1, apps[1]->keyword_index->deferred);
+            bookmark_bulk_end(apps[1]);
+            EXPECT_EQ(0, apps[1]->keyword_index->deferred);
+            EXPECT_EQ(snapshot(apps[0], started), snapshot(apps[1], started));
+        }
+        uint32_t r = rng() % 100, add = dates[rng() % 5], visit = dates[rng() % 5],
+                 modified = dates[rng() % 5];
+        std::string title = text(4), u = url(), kw = text(3), other = url();
+        int title_words = (int) (rng() % 2), no_keywords = rng() % 3 == 0;
+        for (AppState *app : apps) {
+            Bookmark *b = find_bookmark_by_url(app, u.c_str());
+            if (r < 55 || !b)
+                add_to(app, title.c_str(), u.c_str(), no_keywords ? nullptr : kw.c_str(), add,
+                       visit, modified, title_words);
+            else if (r < 80)
+                delete_bookmark(app, b);
+            else if (r < 92 || step < bulk)
+                b->keywords = set_keywords(app->keyword_index, b, kw.c_str(), b->keywords);
+            else if (r < 97)
+                set_bookmark_url(app, b, dupstr(other.c_str()));
+            else
+                insert(app, title.c_str(), other.c_str());
+        }
+        for (int i = 0; step % 50 == 0 && i < (step < bulk ? 1 : 2); i++)
+            ASSERT_EQ("", check_app_store(apps[i])) << "after step " << step;
     }
-    bookmark_bulk_end(apps[1]);
-    EXPECT_EQ(1, apps[1]->bulk_depth);
-    EXPECT_EQ(1, apps[1]->keyword_index->deferred);
-    bookmark_bulk_end(apps[1]);
-    EXPECT_EQ(0, apps[1]->keyword_index->deferred);
-    EXPECT_EQ("", check_app_store(apps[0]));
-    EXPECT_EQ("", check_app_store(apps[1]));
-    EXPECT_EQ(snapshot(apps[0]), snapshot(apps[1]));
-    for (AppState *app : apps)
+    for (AppState *app : apps) {
+        EXPECT_EQ("", check_app_store(app));
+        // Emptying the list leaves an empty keyword index.
+        while (app->bookmarks->count)
+            delete_bookmark(app, vec_at<Bookmark>(app->bookmarks, rng() % app->bookmarks->count));
+        EXPECT_EQ(0u, app->keyword_index->entries->count);
         app_state_destroy(app);
+    }
 }
