@@ -145,34 +145,25 @@ static std::string ref_parse(const std::string &text, bool *ambiguous)
 }
 
 // Random texts: expressions from the grammar, the same with a byte inserted
-// and perhaps one removed, junk, and deep nesting.
+// and perhaps one removed, and junk.
 static std::string random_text(SearchTextMaker &maker, int round)
 {
     auto any = [&](const std::string &bytes) {
         return bytes.substr(maker.pick((int) bytes.size()), 1);
     };
     std::string s;
-    switch (round % 4) {
+    switch (round % 3) {
     case 0: return maker.expr(3);
     case 1:
         s = maker.expr(4);
         s.insert((size_t) maker.pick((int) s.size()), any("a! &|()'."));
         s.erase((size_t) maker.pick((int) s.size()), (size_t) maker.pick(2));
         return s;
-    case 2:
+    default:
         for (int k = 1 + maker.pick(16); k > 0; k--)
             s += maker.pick(40) == 0 ? std::string(1, (char) (128 + maker.pick(128)))
                                      : any("ab! &|()'.-\"\t\x01Z9");
         return s;
-    default: {
-        std::string close;
-        for (int k = 1 + maker.pick(30); k > 0; k--) {
-            bool paren = maker.pick(2);
-            s += paren ? "(" : "!";
-            if (paren && maker.pick(8)) close += ")";
-        }
-        return s + maker.expr(1) + close;
-    }
     }
 }
 
