@@ -11,10 +11,20 @@
 #include "core/vec.h"
 #include "core/vstr.h"
 
-TEST(Mem, ReallocFromNull)
+TEST(Mem, UseCountAndNull)
 {
+    unsigned before = memModuleUsers();
+    memModuleInit();
+    memModuleInit();
+    EXPECT_EQ(before + 2, memModuleUsers());
+    for (unsigned i = 0; i < before + 3; i++) // one more than there are users
+        memModuleExit();
+    EXPECT_EQ(0u, memModuleUsers());
+    for (unsigned i = 0; i < before; i++)
+        memModuleInit();
+
     memFree(nullptr);
-    char *p = (char *) memRealloc(nullptr, 10);
+    char *p = (char *) memRealloc(nullptr, 10); // null reallocates afresh
     memcpy(p, "012345678", 10);
     p = (char *) memRealloc(p, 100000);
     EXPECT_STREQ("012345678", p);
@@ -40,8 +50,10 @@ TEST(Vec, GrowthRemoveSearchCopy)
     EXPECT_EQ((std::vector<uint32_t>{16, 24, 36, 54, 81, 121, 181, 271}), caps);
     EXPECT_EQ(99u, v->items[0]);
     EXPECT_EQ(15u, v->items[16]);
+    vec_clear(v);
+    EXPECT_EQ(16u, v->capacity);
+    EXPECT_EQ(0u, v->count);
 
-    v->count = 0;
     for (uint32_t i = 0; i < 5; i++)
         vec_append(v, i * 10);
     vec_remove(v, 4);
@@ -129,12 +141,18 @@ TEST(Vstr, Capacities)
                   vstrGrow(s, 1000);
                   EXPECT_STREQ("kept", s->data);
               }));
+    EXPECT_EQ(32u, capacity_after([](vstr *s) {
+                  vstrSet(s, "abcd0123456"); // 11 bytes in 16: inserting 4 grows the buffer
+                  EXPECT_EQ(4u, vstrInsertStr(s, "WXYZ", 2));
+                  EXPECT_STREQ("abWXYZcd0123456", s->data);
+              }));
 }
 
-TEST(Vstr, Sub)
+TEST(Vstr, FindSubDeleteExtract)
 {
-    vstr s;
+    vstr s, t;
     vstrInit(&s);
+    vstrInit(&t);
     vstrSub(&s, "x", "y"); // nothing stored: the result still has a buffer
     EXPECT_STREQ("", s.data);
     const struct {
@@ -150,5 +168,21 @@ TEST(Vstr, Sub)
         EXPECT_STREQ(c.result, s.data);
         EXPECT_EQ(strlen(c.result), s.length);
     }
+
+    vstrSet(&s, "a.b.c");
+    uint32_t pos = 2; // past the first dot: only later ones
+    EXPECT_EQ(1, vstrFindChar(&s, '.', &pos));
+    EXPECT_EQ(3u, pos);
+    pos = 4;
+    EXPECT_EQ(0, vstrFindChar(&s, '.', &pos));
+    EXPECT_EQ(5u, pos);                        // at the terminator
+    EXPECT_EQ(1, vstrFindStr(&s, "b.", &pos)); // from the first byte, whatever pos says
+    EXPECT_EQ(2u, pos);
+    vstrDelete(&s, 1, 2);
+    vstrExtract(&t, &s, 1, 2);
+    EXPECT_STREQ("a.c", s.data);
+    EXPECT_STREQ(".c", t.data);
+    EXPECT_EQ(2u, t.length);
+    vstrClear(&t);
     vstrClear(&s);
 }
