@@ -1,6 +1,7 @@
-// Search evaluation: the union of many sets, deep trees on a small stack
-// (the parser's tests reach its own depths), and random searches, matching
-// and hint, against a brute-force evaluator.
+// Search evaluation: an operator the parser never makes, the union of many
+// sets, deep trees on a small stack (the parser's tests reach its own
+// depths), and random searches, matching and hint, against a brute-force
+// evaluator.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -12,6 +13,7 @@
 
 #include "session/appstate.h"
 #include "core/mem.h"
+#include "core/panic.h"
 #include "helpers/store_helpers.h"
 #include "search/keyword_index.h"
 #include "search/search_eval.h"
@@ -53,6 +55,31 @@ static std::string search(Library &lib, const std::string &text, uint32_t flags,
     memFree(ctx.hint);
     vec_destroy(ctx.result);
     return out;
+}
+
+static const char *panic_seen;
+
+// An operator the parser never makes: both operands are still matched
+// (they add to the hint), then the search panics and gives the empty set.
+TEST(SearchEval, UnknownOperator)
+{
+    Library lib;
+    lib.add("A", "x y");
+    ExpNode *tree = parse_exp("x y");
+    tree->op = 9;
+    SearchContext ctx = {};
+    ctx.index = lib.app->keyword_index;
+    ctx.all = lib.app->bookmarks;
+    ctx.caret = 2;
+    vstrInit(&ctx.hint_text);
+    panic_set_hook([](const char *diagnostic) { panic_seen = diagnostic; });
+    vec *r = eval_exp(&ctx, tree);
+    panic_set_hook(nullptr);
+    EXPECT_STREQ("unknown node type in eval_exp", panic_seen);
+    EXPECT_EQ("0 y", std::to_string(r->count) + " " + ctx.hint_text.data);
+    vec_destroy(r);
+    vstrClear(&ctx.hint_text);
+    free_exp(tree);
 }
 
 // The union of many keywords' sets, with members spread over the whole
