@@ -126,17 +126,23 @@ TEST_F(BookmarkListTest, DuplicateMergesDatesOnlyWithATimedAddDate)
     EXPECT_EQ(nullptr, find_bookmark_by_url(app, "http://chess.example/"));
 }
 
-// A record built the way the Add commands build theirs, put in the list.
-static void insert(AppState *app, const char *title, const char *url)
+// Two records built the way the Add commands build theirs, for url and
+// url#2, put in the list the later made first: out of address order where
+// the heap hands out rising addresses.
+static void insert_two(AppState *app, const char *title, const std::string &url)
 {
-    Bookmark *b = (Bookmark *) memAlloc(sizeof(Bookmark));
-    memset(b, 0, sizeof *b);
-    b->url = dupstr(url);
-    b->title = dupstr(title);
-    b->addDate = b->lastVisit = 1000;
-    b->lastModified = DATE_NONE;
-    b->keywords = set_keywords(app->keyword_index, b, title, nullptr);
-    insert_bookmark(app, b);
+    Bookmark *made[2];
+    for (int i = 0; i < 2; i++) {
+        Bookmark *b = made[i] = (Bookmark *) memAlloc(sizeof(Bookmark));
+        memset(b, 0, sizeof *b);
+        b->url = dupstr((url + (i ? "#2" : "")).c_str());
+        b->title = dupstr(title);
+        b->addDate = b->lastVisit = 1000;
+        b->lastModified = DATE_NONE;
+        b->keywords = set_keywords(app->keyword_index, b, title, nullptr);
+    }
+    insert_bookmark(app, made[1]);
+    insert_bookmark(app, made[0]);
 }
 
 // One line per Bookmark, sorted: what two lists given the same operations
@@ -153,12 +159,12 @@ static std::vector<std::string> snapshot(AppState *app, uint32_t since)
 }
 
 // Random adds (with and without title words, many duplicate urls in mixed
-// case, long keywords sharing their first eight bytes or more), deletes and
-// keyword changes on two lists, one of them inside a bulk add (nested, with
-// room reserved): both hold the same Bookmarks after it. Then url changes and
-// directly inserted records as well. Every so often each list out of a bulk
-// add is in address order, its keyword index agrees with the lists, and every
-// url finds what a walk of the list finds.
+// case, long keywords sharing their first eight bytes or more), deletes,
+// keyword changes and directly inserted records on two lists, one of them
+// inside a bulk add (nested, with room reserved): both hold the same
+// Bookmarks after it. Then url changes as well. Every so often each list out
+// of a bulk add is in address order, its keyword index agrees with the
+// lists, and every url finds what a walk of the list finds.
 TEST(BookmarkList, RandomOperationsWithAndWithoutABulkAdd)
 {
     const uint32_t started = (uint32_t) time(nullptr);
@@ -205,12 +211,12 @@ TEST(BookmarkList, RandomOperationsWithAndWithoutABulkAdd)
                        visit, modified, title_words);
             else if (r < 80)
                 delete_bookmark(app, b);
-            else if (r < 92 || step < bulk)
+            else if (r < 92)
                 b->keywords = set_keywords(app->keyword_index, b, kw.c_str(), b->keywords);
-            else if (r < 97)
+            else if (r < 97 && step >= bulk)
                 set_bookmark_url(app, b, dupstr(other.c_str()));
-            else
-                insert(app, title.c_str(), other.c_str());
+            else if (!find_bookmark_by_url(app, other.c_str()))
+                insert_two(app, title.c_str(), other);
         }
         for (int i = 0; step % 50 == 0 && i < (step < bulk ? 1 : 2); i++)
             ASSERT_EQ("", check_app_store(apps[i])) << "after step " << step;
