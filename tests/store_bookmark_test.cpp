@@ -194,6 +194,8 @@ TEST(BookmarkList, RandomOperationsWithAndWithoutABulkAdd)
     const int bulk = 2000, steps = 4000;
     for (int step = 0; step < steps; step++) {
         if (step == bulk) {
+            for (AppState *app : apps)
+                insert_two(app, "last", "http://last/");
             bookmark_bulk_end(apps[1]);
             EXPECT_EQ(1, apps[1]->keyword_index->deferred);
             bookmark_bulk_end(apps[1]);
