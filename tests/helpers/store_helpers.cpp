@@ -18,7 +18,6 @@
 
 std::string check_keyword_index(const KeywordIndex *index, const std::vector<Bookmark *> &all)
 {
-    std::set<const Bookmark *> known(all.begin(), all.end());
     std::set<std::pair<const Bookmark *, const KeywordEntry *>> in_sets, in_lists;
     const vec *entries = index->entries;
     for (uint32_t i = 0; i < entries->count; i++) {
@@ -30,9 +29,7 @@ std::string check_keyword_index(const KeywordIndex *index, const std::vector<Boo
         for (uint32_t j = 0; j < e->bookmarks->count; j++) {
             if (j && e->bookmarks->items[j - 1] >= e->bookmarks->items[j])
                 return std::string("set out of address order for ") + e->text;
-            const Bookmark *b = vec_at<Bookmark>(e->bookmarks, j);
-            if (!known.count(b)) return std::string("unknown Bookmark in set of ") + e->text;
-            in_sets.insert({b, e});
+            in_sets.insert({vec_at<Bookmark>(e->bookmarks, j), e}); // only Bookmarks of all match
         }
     }
     for (const Bookmark *b : all) {
