@@ -1,5 +1,6 @@
-// Search evaluation: matching rules, the hint, the union of many sets, deep
-// trees on a small stack, and random searches against a brute-force
+// Search evaluation: an operator the parser never makes, the union of many
+// sets, deep trees on a small stack (the parser's tests reach its own
+// depths), and random searches, matching and hint, against a brute-force
 // evaluator.
 #include <gtest/gtest.h>
 
@@ -12,8 +13,8 @@
 
 #include "session/appstate.h"
 #include "core/mem.h"
-#include "helpers/store_helpers.h"
 #include "core/panic.h"
+#include "helpers/store_helpers.h"
 #include "search/keyword_index.h"
 #include "search/search_eval.h"
 #include "store/bookmark.h"
@@ -56,34 +57,6 @@ static std::string search(Library &lib, const std::string &text, uint32_t flags,
     return out;
 }
 
-// A syntax error, which the random searches below do not make, and a few
-// cases that show the rules: two words that touch are both under the caret,
-// carets count bytes ("x | мос" has its word from byte 4 to 10), letters
-// beyond ASCII fold when case does not count.
-TEST(SearchEval, ChosenCases)
-{
-    Library lib;
-    lib.add("P", "chess openings");
-    lib.add("Q", "chessboard");
-    lib.add("R", "Chess");
-    lib.add("T",
-            "caf\xc3\xa9 M\xc3\xbcller \xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0"); // Москва
-    const struct {
-        const char *text;
-        uint32_t flags;
-        int caret;
-        const char *result;
-    } cases[] = {
-        {"chess & (", 0, -1, "fail"},
-        {"chess.chess", SEARCH_PREFIX, 6, "P R|Chess chess Chess chess chessboard"},
-        {"x | \xd0\xbc\xd0\xbe\xd1\x81", SEARCH_PREFIX, 10,
-         "T|\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0"},
-        {"\xd0\x9c\xd0\x9e\xd0\xa1\xd0\x9a\xd0\x92\xd0\x90 | m\xc3\x9cll", SEARCH_PREFIX, -1, "T|"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(c.result, search(lib, c.text, c.flags, c.caret)) << c.text << " " << c.caret;
-}
-
 static const char *panic_seen;
 
 // An operator the parser never makes: both operands are still matched
@@ -91,8 +64,7 @@ static const char *panic_seen;
 TEST(SearchEval, UnknownOperator)
 {
     Library lib;
-    lib.add("A", "x");
-    lib.add("B", "x y");
+    lib.add("A", "x y");
     ExpNode *tree = parse_exp("x y");
     tree->op = 9;
     SearchContext ctx = {};
@@ -100,13 +72,11 @@ TEST(SearchEval, UnknownOperator)
     ctx.all = lib.app->bookmarks;
     ctx.caret = 2;
     vstrInit(&ctx.hint_text);
-    panic_seen = nullptr;
     panic_set_hook([](const char *diagnostic) { panic_seen = diagnostic; });
     vec *r = eval_exp(&ctx, tree);
     panic_set_hook(nullptr);
     EXPECT_STREQ("unknown node type in eval_exp", panic_seen);
-    EXPECT_EQ(0u, r->count);
-    EXPECT_STREQ("y", ctx.hint_text.data);
+    EXPECT_EQ("0 y", std::to_string(r->count) + " " + ctx.hint_text.data);
     vec_destroy(r);
     vstrClear(&ctx.hint_text);
     free_exp(tree);
@@ -122,15 +92,14 @@ TEST(SearchEval, UnionOfManySetsSpreadOverAllAddresses)
         std::vector<KeywordList *> lists;
         std::set<vec_slot> expect;
         int words = 3 + (int) (rng() % 60);
-        // Round 0: one member in three sets. Else members near each other,
-        // far apart, and at both ends of the range.
-        for (int i = round == 0 ? 1 : (int) (rng() % 2000); i > 0; i--) {
-            vec_slot v = round == 0 ? 0x1000 : (vec_slot) rng() & ~(vec_slot) 7;
+        // Members near each other, far apart, and at both ends of the range.
+        for (int i = (int) (rng() % 2000); i > 0; i--) {
+            vec_slot v = (vec_slot) rng() & ~(vec_slot) 7;
             if (rng() % 3 == 0) v = (vec_slot) (rng() % 4096) * 8;
             if (rng() % 50 == 0) v = ~(vec_slot) 7;
             if (!expect.insert(v).second) continue;
-            std::string text = round == 0 ? "w1 w2 w3" : "";
-            for (int k = round ? 1 + (int) (rng() % 4) : 0; k > 0; k--)
+            std::string text;
+            for (int k = 1 + (int) (rng() % 4); k > 0; k--)
                 text += " w" + std::to_string(rng() % words);
             lists.push_back(set_keywords(index, (Bookmark *) v, text.c_str(), nullptr));
         }
@@ -160,9 +129,7 @@ TEST(SearchEval, DeepTreesOnSmallStack)
     for (int i = 0; i < 100000; i++)
         chain += i % 2 ? "| chess " : "co ";
     const std::pair<std::string, const char *> cases[] = {
-        {std::string(9000, '(') + "chess" + std::string(9000, ')'), "P|"},
         {std::string(9997, '!') + "chess", "Q|"},
-        {std::string(100000, '!') + "chess", "fail"},
         {chain, "P Q|"},
     };
     for (const auto &c : cases) {

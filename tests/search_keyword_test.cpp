@@ -48,11 +48,6 @@ TEST(SplitWords, SeparatorsAndApostrophes)
         {"'s's x", "x|"}};
     for (const auto &c : cases)
         EXPECT_EQ(c.second, words_of(c.first)) << "text: " << c.first;
-
-    // The text itself is left as it was.
-    char text[] = "dog'sled don't";
-    words_of(text);
-    EXPECT_STREQ("dog'sled don't", text);
 }
 
 class KeywordIndexTest : public ::testing::Test
@@ -113,21 +108,6 @@ TEST_F(KeywordIndexTest, ExtractWithAndWithoutFilter)
     EXPECT_EQ("\xe9\xe9", extract("\xe9 \xe9\xe9", 1)); // bytes that are no UTF-8: one a letter
 }
 
-TEST_F(KeywordIndexTest, AssignKeepsCaseAndOrderAndReusesTheList)
-{
-    assign(0, "Chess chess CHESS");
-    assign(1, "network Zebra apple net");
-    EXPECT_EQ((Words{"CHESS", "Chess", "Zebra", "apple", "chess", "net", "network"}),
-              entries());                                   // byte-wise order
-    EXPECT_EQ("Chess chess CHESS", keywords_of(&books[0])); // first-seen order
-    KeywordList *list = books[0].keywords;
-    assign(0, "");
-    EXPECT_EQ(list, books[0].keywords); // the same list, refilled
-    EXPECT_EQ("", keywords_of(&books[0]));
-    assign(1, nullptr); // null text: the list is emptied and stays empty
-    EXPECT_EQ((Words{}), entries());
-}
-
 // A new Bookmark's keywords with title words on come straight from title
 // and keyword text, and must be what extracting from the joined text and
 // assigning that gives: the same words, in the same order, each once.
@@ -169,10 +149,11 @@ TEST_F(KeywordIndexTest, TitleKeywordsAsExtractedFromTheJoinedText)
 // letter cases, and null texts. After every step each Bookmark holds every
 // word of its text once, in the order of its first appearance, and the index
 // holds together: B is in E's set exactly when E is in B's list, sets in
-// address order, no empty entry left.
+// address order, no empty entry left, its words those held in byte-wise order.
 TEST_F(KeywordIndexTest, InvariantsHoldAfterRandomAssignments)
 {
     std::mt19937 rng(3);
+    std::set<std::string> held[8];
     for (int step = 0; step < 1500; step++) {
         std::string text, want;
         std::set<std::string> seen;
@@ -191,8 +172,13 @@ TEST_F(KeywordIndexTest, InvariantsHoldAfterRandomAssignments)
         int which = (int) (rng() % 8);
         bool null_text = rng() % 10 == 0;
         assign(which, null_text ? nullptr : text.c_str());
+        held[which] = null_text ? std::set<std::string>() : seen;
         ASSERT_EQ(null_text ? "" : want, keywords_of(&books[which])) << step;
         ASSERT_EQ("", check_keyword_index(index, all())) << step;
+        std::set<std::string> words;
+        for (const auto &h : held)
+            words.insert(h.begin(), h.end());
+        ASSERT_EQ(Words(words.begin(), words.end()), entries()) << step;
     }
 }
 

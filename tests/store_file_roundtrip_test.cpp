@@ -137,7 +137,9 @@ TEST(Writer, WrittenFilesReadBackToTheSameBookmarks)
                     std::to_string(b->lastModified));
         }
         std::string second = image_of(again);
-        EXPECT_TRUE(sentinels || image == second);
+        if (!sentinels) {
+            EXPECT_EQ(image, second);
+        }
         // Once read, a file is written back unchanged.
         AppState *third = new_app();
         read_bookmark_file(third, second.c_str(), 0);

@@ -27,7 +27,9 @@ public:
 private:
     std::string full(const std::string &relative) const;
     std::string path_;
-    std::vector<std::string> wine_links_; // unix paths of links made below Wine
+#ifdef _WIN32
+    std::vector<std::string> links_; // removed first: the system's removal may walk into them
+#endif
 };
 
 #endif

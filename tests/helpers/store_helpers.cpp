@@ -5,6 +5,7 @@
 #include <ctype.h>
 #include <set>
 #include <string.h>
+#include <time.h>
 
 #include "session/appstate.h"
 #include "core/dupstr.h"
@@ -17,7 +18,6 @@
 
 std::string check_keyword_index(const KeywordIndex *index, const std::vector<Bookmark *> &all)
 {
-    std::set<const Bookmark *> known(all.begin(), all.end());
     std::set<std::pair<const Bookmark *, const KeywordEntry *>> in_sets, in_lists;
     const vec *entries = index->entries;
     for (uint32_t i = 0; i < entries->count; i++) {
@@ -29,9 +29,7 @@ std::string check_keyword_index(const KeywordIndex *index, const std::vector<Boo
         for (uint32_t j = 0; j < e->bookmarks->count; j++) {
             if (j && e->bookmarks->items[j - 1] >= e->bookmarks->items[j])
                 return std::string("set out of address order for ") + e->text;
-            const Bookmark *b = vec_at<Bookmark>(e->bookmarks, j);
-            if (!known.count(b)) return std::string("unknown Bookmark in set of ") + e->text;
-            in_sets.insert({b, e});
+            in_sets.insert({vec_at<Bookmark>(e->bookmarks, j), e}); // only Bookmarks of all match
         }
     }
     for (const Bookmark *b : all) {
@@ -81,6 +79,19 @@ std::string check_app_store(AppState *app)
 std::string keywords_of(const Bookmark *b)
 {
     return taken(keyword_list_text(b->keywords));
+}
+
+std::string summary(const Bookmark *b, uint32_t since)
+{
+    if (!b) return "(null)";
+    auto date = [&](uint32_t d) {
+        return d == DATE_NONE                                ? "none"
+               : d == DATE_FAILED                            ? "failed"
+               : d >= since && d <= (uint32_t) time(nullptr) ? "now"
+                                                             : std::to_string(d);
+    };
+    return std::string(b->title) + "|" + keywords_of(b) + "|" + date(b->addDate) + "|" +
+           date(b->lastVisit) + "|" + date(b->lastModified);
 }
 
 std::string taken(char *text)

@@ -31,6 +31,10 @@ std::string check_app_store(AppState *app);
 
 // The keywords of b as one text (keyword_list_text).
 std::string keywords_of(const Bookmark *b);
+// "title|keywords|addDate|lastVisit|lastModified" of b, a date "now" when it
+// lies between since and the present, "none" and "failed" for those
+// sentinels; "(null)" for null.
+std::string summary(const Bookmark *b, uint32_t since);
 // The text of a heap block, which is freed; "(null)" for null.
 std::string taken(char *text);
 
