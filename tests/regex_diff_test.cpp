@@ -31,17 +31,12 @@ const Pattern patterns[] = {
     {"location", LOCATION_PATTERN, true, 3},
 };
 
-// Hand-picked inputs beyond the checker's own cases, which join them.
+// Inputs beyond the checker's own cases, which join them: other schemes and
+// the second date form.
 // clang-format off
 const char *const fixed_inputs[] = {
-    "news:comp.lang.c", "mailto:someone@example.com", "javascript:alert('x')",
-    "file:///C|/My Documents/page.htm", "%41%42://x.y/z", "example.com:65536/big/port",
-    "http://host:99999999999/", "http:///nohost", "http://a.b/path with blank",
-    "http://a.b/%7Euser/~tilde", "http://[::1]:8080/", "HTTP/9x9   500\r\n", "HTTPS/1.0 200 OK",
-    "HTTP/1.0 200 OK\r\nLast-Modified: Sun Nov 6 08:49:37 1994\r\n\r\n",
-    "HTTP/1.0 302 Found\r\nlocation:    \t//host/p\r\n", "HTTP/1.0 302 Found\r\nLocation:\r\n\r\n",
-    "Modified: Mon, 1 Jan 2001 1:2:3", "Location: at-the-start\r\n", "x-y.z+w://a", "%4:/b",
-    "HTTP/1.0 302 Found\r\nX-Location: no\r\nLocation:\r\nLocation: yes\r\n",
+    "news:comp.lang.c", "mailto:someone@example.com", "file:///C|/My Documents/page.htm",
+    "%41%42://x.y/z", "x-y.z+w://a", "http://[::1]:8080/", "HTTPS/1.0 200 OK",
     "Last-Modified: Thursday Jan 1 00:00:00 1970", "last-modified: mon DEC 31 23:59:59 1899",
     "Modified: X Sept 99 24:60:61 2106 GMT\r\n", "odified:Sun  Feb 29 12:00:00  2000\r\n",
 };
