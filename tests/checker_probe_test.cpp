@@ -26,15 +26,16 @@ const std::string UA = "User-Agent: Velorix Trovelinks v10.1.20m\r\n";
 
 // The scripted network: the k-th connection plays replies[k] (see
 // checker_cases.h); sends are taken at most 100 bytes at a time, as a busy
-// network may, and kept.
+// network may, and kept. It counts the names resolved and sockets opened
+// (calls) and the reply bytes handed out (taken), keeps the bytes sent over
+// each connection and the time-out the last connect was given; fail is the
+// step that fails: 0 none, 1 resolve, 2 open, 3 connect, 4 send.
 struct Wire {
     std::vector<Segments> replies;
-    int fail;               // the step that fails: 0 none, 1 resolve, 2 open, 3 connect, 4 send
-    int calls;              // names resolved and sockets opened
-    int taken;              // reply bytes handed out
+    int fail, calls, taken;
     size_t segment, offset; // in the reply of the current connection
-    Lines sent;             // the bytes sent over each connection
-    uint32_t connect_ms;    // the time-out the last connect was given
+    Lines sent;
+    uint32_t connect_ms;
 } wire;
 
 ProbeContext on_wire(const std::vector<Segments> &replies, int fail = 0)
@@ -253,25 +254,21 @@ TEST_F(Probe, HostileServers)
     for (char c : std::string(LM))
         drip.push_back(std::string(1, c)); // 60 ms apart: the whole date takes 3 s
     for (const std::string &base : {http_server_url(server, ""), tls_url("")}) {
-        std::string redirect = "HTTP/1.0 302 Found\r\nLocation: " + base + "/\r\n\r\n";
         // clang-format off
-        // Each with the replies that follow, times times.
-        const struct { const char *what; Lines parts; HttpEnd end; std::string then; int times;
-                       uint32_t want; } cases[] = {
-            {"silent", {}, HTTP_SILENT, "", 0, DATE_FAILED},
-            {"stalled handshake", {}, HTTP_STALL_HANDSHAKE, "", 0, DATE_FAILED},
-            {"drip", drip, HTTP_CLOSE, "", 0, DATE_NONE},
-            {"10 MB", {head + std::string(10 << 20, 'x')}, HTTP_CLOSE, "", 0, LM_TIME},
-            {"no status line", {"Hello there\r\n\r\n"}, HTTP_CLOSE, "", 0, DATE_FAILED},
-            {"reset", {head.substr(0, 40)}, HTTP_RESET, "", 0, DATE_NONE},
-            {"closed, then GET answered", {}, HTTP_CLOSE, head + "\r\n", 1, LM_TIME},
-            {"endless redirects", {redirect}, HTTP_CLOSE, redirect, PROBE_MAX_HEAD - 1, DATE_FAILED},
+        // Each with the reply that follows, if any.
+        const struct { const char *what; Lines parts; HttpEnd end; std::string then; uint32_t want;
+                     } cases[] = {
+            {"silent", {}, HTTP_SILENT, "", DATE_FAILED},
+            {"stalled handshake", {}, HTTP_STALL_HANDSHAKE, "", DATE_FAILED},
+            {"drip", drip, HTTP_CLOSE, "", DATE_NONE},
+            {"10 MB", {head + std::string(10 << 20, 'x')}, HTTP_CLOSE, "", LM_TIME},
+            {"reset", {head.substr(0, 40)}, HTTP_RESET, "", DATE_NONE},
+            {"closed, then GET answered", {}, HTTP_CLOSE, head + "\r\n", LM_TIME},
         };
         // clang-format on
         for (const auto &c : cases) {
             http_server_reply(server, c.parts, c.end);
-            for (int i = 0; i < c.times; i++)
-                http_server_reply(server, c.then);
+            if (!c.then.empty()) http_server_reply(server, c.then);
             EXPECT_EQ(c.want, check(base + "/")) << c.what << " on " << base;
         }
     }
