@@ -139,7 +139,9 @@ TEST_F(Cycle, ResumedSearchAgreesWithASearchFromTheTop)
         case 0: filter(rng() % 4 == 3 ? "" : words[rng() % 3]); break;
         case 1: filter_sort(app, (int) (rng() % 2)); break;
         case 2: add(urls[rng() % urls.size()], words[rng() % 3], T2, T1); break;
-        case 3: if (some && !(some->flags & BM_LISTED)) delete_bookmark(app, some); break;
+        case 3:
+            if (some && !(some->flags & BM_LISTED)) delete_bookmark(app, some);
+            break;
         case 4: // a visit
             if (some) some->lastVisit = T2 + step, check_cycle_rewind(app);
             break;

@@ -136,7 +136,11 @@ TEST(ProbeScript, RequestResultCodes)
 TEST(ProbeScript, APatternThatDoesNotCompileFailsTheCheck)
 {
     static const char *refused;
-    const struct { const char *pattern; std::string reply; size_t requests; } cases[] = {
+    const struct {
+        const char *pattern;
+        std::string reply;
+        size_t requests;
+    } cases[] = {
         {LOCATION_PATTERN, "HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n", 1},
         {LAST_MODIFIED_PATTERN_A, OK_LM, 1},
         {LAST_MODIFIED_PATTERN_B, reply_with("Last-Modified: Sun Nov  6 08:49:37 1994"), 1},

@@ -59,7 +59,8 @@ std::vector<std::string> corpus()
             for (const std::string &segment : reply)
                 c.back() += segment;
     }
-    const char chars[] = "-%@=&;?$_.+!*'(),/#:aAzZfFgGmMoOxX0123456789 \t\r\n\"<>^`{|}~[]\\\x7f\x80\xe9\xff";
+    const char chars[] =
+        "-%@=&;?$_.+!*'(),/#:aAzZfFgGmMoOxX0123456789 \t\r\n\"<>^`{|}~[]\\\x7f\x80\xe9\xff";
     std::mt19937 rng(20261206);
     size_t seeds = c.size();
     for (size_t i = 0; i < 16 * seeds; i++) {
@@ -71,7 +72,8 @@ std::vector<std::string> corpus()
             case 0: s.insert(at, 1 + rng() % 3, chars[rng() % (sizeof chars - 1)]); break;
             case 1: s.erase(std::min(at, s.size()), 1 + rng() % 8); break;
             case 2: s.insert(at, other.substr(rng() % (other.size() + 1), rng() % 60)); break;
-            default: if (at < s.size()) s[at] = chars[rng() % (sizeof chars - 1)];
+            default:
+                if (at < s.size()) s[at] = chars[rng() % (sizeof chars - 1)];
             }
         }
         c.push_back(s);
@@ -82,7 +84,8 @@ std::vector<std::string> corpus()
             b = (char) (1 + rng() % 255);
         c.push_back(s);
     }
-    c.insert(c.end(), {std::string(2047, 'a'), "http://" + std::string(2040, '.'), std::string(2047, '/')});
+    c.insert(c.end(),
+             {std::string(2047, 'a'), "http://" + std::string(2040, '.'), std::string(2047, '/')});
     for (std::string &s : c)
         s.resize(std::min(s.size(), (size_t) 2047));
     return c;

@@ -29,7 +29,10 @@ struct Step {
 
 const uint32_t POLL_MS = 50;
 
-void pause_ms(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void pause_ms(uint32_t ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // The text of r from the first of after up to the next of the stop bytes.
 std::string field(const std::string &r, const char *after, const char *stop)
@@ -219,7 +222,10 @@ int http_server_start_tls(HttpServer *server)
     return 1;
 }
 
-uint16_t http_server_port(const HttpServer *server) { return server->port; }
+uint16_t http_server_port(const HttpServer *server)
+{
+    return server->port;
+}
 
 std::string http_server_url(const HttpServer *server, const std::string &path)
 {
