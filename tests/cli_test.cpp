@@ -25,9 +25,8 @@ typedef std::vector<std::string> Args;
 
 std::string slurp(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
 }
 
@@ -61,18 +60,15 @@ protected:
 
     std::string data() { return home + "/.local/share/trovelinks/tl.htm"; }
 
-    // The shell's command for the program with args in this home, its
-    // standard streams in files named after n.
+    // The shell's command for the program with args (which hold no quote) in
+    // this home, its standard streams in files named after n.
     std::string command(const Args &args, int n)
     {
         std::string line = "HOME=" + home +
                            " XDG_DATA_HOME= XDG_CONFIG_HOME= env -u SSL_CERT_DIR "
                            "SSL_CERT_FILE=" TL_TLS_DIR "/ca.pem " TL_CLI_PROGRAM;
-        for (std::string a : args) {
-            for (size_t at = 0; (at = a.find('\'', at)) != std::string::npos; at += 4)
-                a.replace(at, 1, "'\\''");
+        for (const std::string &a : args)
             line += " '" + a + "'";
-        }
         std::string base = home + "/run" + std::to_string(n);
         return line + " <" + base + ".in >" + base + ".out 2>" + base + ".err";
     }
