@@ -130,12 +130,14 @@ inline Segments byte_by_byte(const std::string &text)
     return s;
 }
 
-inline std::vector<Segments> redirects(int n, const char *status)
+// n redirects to /r1, /r2..., and then the reply last if it is given.
+inline std::vector<Segments> redirects(int n, const char *status, const std::string &last = "")
 {
     std::vector<Segments> r;
     for (int i = 1; i <= n; i++)
         r.push_back({std::string(status) + "\r\nLocation: http://h.example/r" + std::to_string(i) +
                      "\r\n\r\n"});
+    if (!last.empty()) r.push_back({last});
     return r;
 }
 
@@ -144,12 +146,6 @@ inline const std::vector<std::string> HEAD_REDIRECTED = {
     "HEAD /r0 HTTP/1.0|h.example", "HEAD /r1 HTTP/1.0|h.example", "HEAD /r2 HTTP/1.0|h.example",
     "HEAD /r3 HTTP/1.0|h.example", "HEAD /r4 HTTP/1.0|h.example"};
 inline const std::string LONG_PATH = "/" + std::string(1500, 'd') + "/page.html";
-
-inline std::vector<Segments> plus(std::vector<Segments> a, const Segments &b)
-{
-    a.push_back(b);
-    return a;
-}
 
 // A check: the result, the replies of its connections in order, each
 // request's line and Host value ("HEAD /p HTTP/1.0|host"), its URL, and the
@@ -193,7 +189,7 @@ inline const CheckCase CHECK_CASES[] = {
     {DATE_FAILED, {{SILENT}, {OK_LM}}},
     // Redirects: four are followed, a fifth fails. Relative targets are
     // resolved against the URL requested; only a line named Location counts.
-    {LM_TIME, plus(redirects(4, "HTTP/1.0 302 Found"), {OK_LM}), HEAD_REDIRECTED,
+    {LM_TIME, redirects(4, "HTTP/1.0 302 Found", OK_LM), HEAD_REDIRECTED,
      "http://h.example/r0"},
     {DATE_FAILED, redirects(6, "HTTP/1.0 301 Moved"), HEAD_REDIRECTED, "http://h.example/r0"},
     {LM_TIME,
