@@ -73,28 +73,26 @@ TEST(CheckJobs, StoresEveryResultAndKeepsToOneRequestPerHost)
         ASSERT_EQ(1, http_server_start_tls(server));
         http_server_concurrent(server, 12, 30);
         AppState *app = app_state_create("");
-        auto add = [app](const std::string &url, uint32_t modified) {
-            return add_to(app, url.c_str(), url.c_str(), nullptr, T1, T1, modified);
+        std::map<Bookmark *, uint32_t> expected; // lastModified after the cycle
+        auto add = [&](const std::string &url, uint32_t modified, uint32_t want) {
+            expected[add_to(app, url.c_str(), url.c_str(), nullptr, T1, T1, modified)] = want;
         };
         std::string port = std::to_string(http_server_port(server));
-        const char *hosts[] = {"localhost", "127.0.0.1"};
-        std::map<Bookmark *, uint32_t> expected; // lastModified after the cycle
         for (uint32_t i = 0; i < PAGES; i++) {
             std::string path = "/p" + std::to_string(i);
             http_server_route(server, path, reply(i));
             // Over TLS the host is localhost as well, on a port of its own.
-            std::string url = i + 1 < PAGES
-                                  ? "http://" + std::string(hosts[i % 2]) + ":" + port + path
-                                  : http_server_tls_url(server, "localhost", path);
-            expected[add(url, DATE_NONE)] = stored(i);
+            add(i + 1 == PAGES ? http_server_tls_url(server, "localhost", path)
+                               : (i % 2 ? "http://127.0.0.1:" : "http://localhost:") + port + path,
+                DATE_NONE, stored(i));
         }
         // The same URL as page 0 in other case, and one known to be modified
         // since the last visit, which the cycle leaves alone.
-        Bookmark *other_case = add("http://x/y", DATE_NONE);
+        Bookmark *other_case = add_to(app, "x", "http://x/y", nullptr, T1, T1);
         set_bookmark_url(app, other_case, dupstr(("HTTP://LOCALHOST:" + port + "/P0").c_str()));
         http_server_route(server, "/P0", reply(0));
         expected[other_case] = stored(0);
-        expected[add("http://127.0.0.1:" + port + "/modified", T2)] = T2;
+        add("http://127.0.0.1:" + port + "/modified", T2, T2);
 
         // A cycle starts afresh: flags from an earlier one do not count.
         for (uint32_t i = 0; i < app->bookmarks->count; i++)

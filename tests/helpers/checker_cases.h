@@ -48,35 +48,36 @@ struct ResolveCase {
     const char *base, *reference, *want;
 };
 
+#define RB "http://a.example/dir/page.html"
+// clang-format off
 inline const ResolveCase RESOLVE_CASES[] = {
-    {"http://a.example/dir/page.html", "http://b.example/x", "http://b.example/x"},
-    {"http://a.example/dir/page.html", "/new/page", "http://a.example/new/page"},
-    {"http://a.example/dir/page.html", "page.html", "http://a.example/dir/page.html"},
-    {"http://a.example/dir/page.html", "sub/p2.html", "http://a.example/dir/sub/p2.html"},
-    {"http://a.example/dir/page.html", "//c.example/p", "http://c.example/p"},
-    {"http://a.example/dir/page.html", "../up.html", "http://a.example/up.html"},
-    {"http://a.example/dir/page.html", "./x/../y?q=1#frag", "http://a.example/dir/y?q=1"},
-    {"http://a.example/dir/page.html", "/../../x", "http://a.example/x"},
-    {"http://a.example/dir/page.html", "..", "http://a.example/"},
+    {RB, "http://b.example/x", "http://b.example/x"},
+    {RB, "/new/page", "http://a.example/new/page"},
+    {RB, "page.html", "http://a.example/dir/page.html"},
+    {RB, "sub/p2.html", "http://a.example/dir/sub/p2.html"},
+    {RB, "//c.example/p", "http://c.example/p"}, {RB, "../up.html", "http://a.example/up.html"},
+    {RB, "./x/../y?q=1#frag", "http://a.example/dir/y?q=1"}, {RB, "/../../x", "http://a.example/x"},
+    {RB, "..", "http://a.example/"},
     {"http://a.example/dir/page.html?old", "?q", "http://a.example/dir/page.html?q"},
     {"http://a.example/dir/page.html?old", "#f", "http://a.example/dir/page.html?old"},
     {"HTTPS://a.example:8080", "p", "https://a.example:8080/p"},
     {"https://a.example:443/d/", "//c.example/p", "https://c.example/p"},
     {"https://a.example/d/", "/e", "https://a.example/e"},
     {"http://a.example:80/d/", "e", "http://a.example/d/e"},
-    {"a.example/dir/", "/x", "a.example/x"},
-    {"a.example", "x", "a.example/x"},
+    {"a.example/dir/", "/x", "a.example/x"}, {"a.example", "x", "a.example/x"},
     {"a.example/d/e", "//h.example/p", "//h.example/p"},
-    // A reference that begins like "name:" stands as it is.
     {"http://a.example/", "other.example:81/p", "other.example:81/p"},
     {"http://a.example/", "mailto:x@y", "mailto:x@y"},
 };
+#undef RB
+// clang-format on
 
 struct DateCase {
     const char *header;
     uint32_t want;
 };
 
+// clang-format off
 inline const DateCase DATE_CASES[] = {
     {"Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT", 784111777},
     {"Last-Modified: Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
@@ -85,26 +86,22 @@ inline const DateCase DATE_CASES[] = {
     {"last-modified: Sun, 06 nov 1994 08:49:37 GMT", 784111777},
     {"Last-modified:Sun, 06 NOV 1994 08:49:37", 784111777},
     {"Last-Modified: Sun, 06 Foo 1994 08:49:37 GMT", DATE_NONE},
-    {"Last-Modified: Tue, 06 September 1994 08:49:37 GMT", 778841377}, // first three letters
+    {"Last-Modified: Tue, 06 September 1994 08:49:37 GMT", 778841377},
     {"Last-Modified: Tue, 06 Ma 1994 08:49:37 GMT", DATE_NONE},
-    {"Last-Modified: Mon, 01 Jan 1968 00:00:00 GMT", DATE_NONE},
     {"Last-Modified: Wed, 31 Dec 1969 23:59:59 GMT", DATE_NONE},
     {"Last-Modified: Thu, 01 Jan 1970 00:00:00 GMT", 0},
-    {"Last-Modified: Sat, 01 Jan 2000 00:00:00 GMT", 946684800},
-    {"Last-Modified: Tue, 29 Feb 2000 12:00:00 GMT", 951825600},
-    // Out-of-range fields roll over, as a calendar conversion does.
-    {"Last-Modified: Tue, 32 Jan 2000 00:00:00 GMT", 949363200},
-    {"Last-Modified: Fri, 31 Dec 1999 24:00:00 GMT", 946684800},
+    // Out-of-range fields roll over, as a calendar conversion does (the
+    // calendar test tries many more); the last second a 32-bit time holds
+    // that is no sentinel, and beyond.
     {"Last-Modified: Sat, 00 Jan 2000 00:00:60 GMT", 946598460},
-    // The last second a 32-bit time holds that is no sentinel, and beyond.
     {"Last-Modified: Sun, 07 Feb 2106 06:28:12 GMT", 0xFFFFFFFCu},
     {"Last-Modified: Sun, 07 Feb 2106 06:28:13 GMT", DATE_NONE},
-    {"Last-Modified: Sun, 07 Feb 9999 06:28:13 GMT", DATE_NONE},
     {"Last-Modified: Sun, 07 Feb 99999999999 06:28:13 GMT", DATE_NONE},
-    {"Last-Modified: 06 Nov 1994 08:49:37 GMT", DATE_NONE}, // no weekday
+    {"Last-Modified: 06 Nov 1994 08:49:37 GMT", DATE_NONE},
     {"Last-Modified: Sun, 06 Nov 1994 08:49 GMT", DATE_NONE},
     {"HTTP/1.0 200 OK\r\nDate: Sun, 06 Nov 1994 08:49:37 GMT\r\n", DATE_NONE},
 };
+// clang-format on
 
 // A reply whose header block holds header.
 inline std::string reply_with(const char *header)
@@ -133,12 +130,14 @@ inline Segments byte_by_byte(const std::string &text)
     return s;
 }
 
-inline std::vector<Segments> redirects(int n, const char *status)
+// n redirects to /r1, /r2..., and then the reply last if it is given.
+inline std::vector<Segments> redirects(int n, const char *status, const std::string &last = "")
 {
     std::vector<Segments> r;
     for (int i = 1; i <= n; i++)
         r.push_back({std::string(status) + "\r\nLocation: http://h.example/r" + std::to_string(i) +
                      "\r\n\r\n"});
+    if (!last.empty()) r.push_back({last});
     return r;
 }
 
@@ -147,12 +146,6 @@ inline const std::vector<std::string> HEAD_REDIRECTED = {
     "HEAD /r0 HTTP/1.0|h.example", "HEAD /r1 HTTP/1.0|h.example", "HEAD /r2 HTTP/1.0|h.example",
     "HEAD /r3 HTTP/1.0|h.example", "HEAD /r4 HTTP/1.0|h.example"};
 inline const std::string LONG_PATH = "/" + std::string(1500, 'd') + "/page.html";
-
-inline std::vector<Segments> plus(std::vector<Segments> a, const Segments &b)
-{
-    a.push_back(b);
-    return a;
-}
 
 // A check: the result, the replies of its connections in order, each
 // request's line and Host value ("HEAD /p HTTP/1.0|host"), its URL, and the
@@ -196,7 +189,7 @@ inline const CheckCase CHECK_CASES[] = {
     {DATE_FAILED, {{SILENT}, {OK_LM}}},
     // Redirects: four are followed, a fifth fails. Relative targets are
     // resolved against the URL requested; only a line named Location counts.
-    {LM_TIME, plus(redirects(4, "HTTP/1.0 302 Found"), {OK_LM}), HEAD_REDIRECTED,
+    {LM_TIME, redirects(4, "HTTP/1.0 302 Found", OK_LM), HEAD_REDIRECTED,
      "http://h.example/r0"},
     {DATE_FAILED, redirects(6, "HTTP/1.0 301 Moved"), HEAD_REDIRECTED, "http://h.example/r0"},
     {LM_TIME,

@@ -75,9 +75,8 @@ std::string receive(HttpServer *server, OsSocket s, uint32_t limit_ms)
     while (!server->stopping && os_tick_count() - start < limit_ms && r.size() < 65536 &&
            r.find("\r\n\r\n") == std::string::npos && r.find("\n\n") == std::string::npos) {
         int n = os_socket_recv(s, buf, sizeof buf, POLL_MS);
-        if (n == OS_RECV_TIMED_OUT) continue;
-        if (n <= 0) break;
-        r.append(buf, (size_t) n);
+        if (n != OS_RECV_TIMED_OUT && n <= 0) break;
+        if (n > 0) r.append(buf, (size_t) n);
     }
     return r;
 }
@@ -85,13 +84,11 @@ std::string receive(HttpServer *server, OsSocket s, uint32_t limit_ms)
 void play(HttpServer *server, OsSocket s, const Step &step)
 {
     for (size_t i = 0; i < step.parts.size(); i++) {
-        if (i > 0) pause_ms(60);
         const std::string &part = step.parts[i];
-        for (size_t sent = 0; sent < part.size();) {
-            int n = os_socket_send(s, part.data() + sent, part.size() - sent, 1000);
-            if (n <= 0) return; // the client has gone
-            sent += (size_t) n;
-        }
+        if (i > 0) pause_ms(60);
+        for (int n, sent = 0; sent < (int) part.size(); sent += n)
+            if ((n = os_socket_send(s, part.data() + sent, part.size() - sent, 1000)) <= 0)
+                return; // the client has gone
     }
     if (step.end == HTTP_RESET) pause_ms(60); // for the parts to arrive first
     if (step.end >= HTTP_SILENT) receive(server, s, 10000);
@@ -114,10 +111,7 @@ void handle(HttpServer *server, OsSocket s)
     std::string request = receive(server, s, 5000);
     std::unique_lock<std::mutex> hold(server->lock);
     Step step = {{}, HTTP_CLOSE};
-    if (!server->script.empty()) {
-        step = server->script.front();
-        server->script.pop_front();
-    }
+    if (!server->script.empty()) step = server->script.front(), server->script.pop_front();
     bool tls = request.compare(0, 4, "TLS ") == 0;
     if (tls) {
         server->tls_names.push_back(field(request, "TLS ", "\r"));
@@ -141,10 +135,7 @@ void handle(HttpServer *server, OsSocket s)
         count_held(server, host, -1);
     }
     play(server, s, step);
-    if (step.end == HTTP_RESET)
-        os_socket_reset(s);
-    else
-        os_socket_close(s);
+    (step.end == HTTP_RESET ? os_socket_reset : os_socket_close)(s);
 }
 
 // Accepts a connection whenever fewer than the most allowed are being
@@ -184,13 +175,13 @@ HttpServer *http_server_start(void)
     if (!os_net_start()) return nullptr;
     HttpServer *server = new HttpServer;
     server->listener = os_socket_listen_loopback(16, &server->port);
-    if (server->listener == OS_SOCKET_NONE) {
-        delete server;
-        os_net_stop();
-        return nullptr;
+    if (server->listener != OS_SOCKET_NONE) {
+        server->thread = std::thread(serve, server);
+        return server;
     }
-    server->thread = std::thread(serve, server);
-    return server;
+    delete server;
+    os_net_stop();
+    return nullptr;
 }
 
 void http_server_stop(HttpServer *server)
@@ -227,8 +218,7 @@ int http_server_start_tls(HttpServer *server)
     if (os_socket_recv(control, line, sizeof line - 1, 10000) <= 0 ||
         sscanf(line, "%u %u", &trusted, &untrusted) != 2)
         return 0;
-    server->tls_ports[0] = (uint16_t) trusted;
-    server->tls_ports[1] = (uint16_t) untrusted;
+    server->tls_ports[0] = (uint16_t) trusted, server->tls_ports[1] = (uint16_t) untrusted;
     return 1;
 }
 
@@ -263,8 +253,7 @@ void http_server_route(HttpServer *server, const std::string &path, const std::s
 void http_server_concurrent(HttpServer *server, int handlers, uint32_t delay_ms)
 {
     std::lock_guard<std::mutex> hold(server->lock);
-    server->delay_ms = delay_ms;
-    server->most_serving = handlers;
+    server->delay_ms = delay_ms, server->most_serving = handlers;
 }
 
 int http_server_max_at_once(HttpServer *server, const std::string &host)

@@ -47,8 +47,8 @@ int loopback(int *port, bool listening)
     sa.sin_port = htons((uint16_t) *port);
     socklen_t len = sizeof sa;
     if (!listening) {
-        if (fd >= 0 && connect(fd, (sockaddr *) &sa, sizeof sa) == 0) return fd;
-        if (fd >= 0) close(fd);
+        if (fd < 0 || connect(fd, (sockaddr *) &sa, sizeof sa) == 0) return fd;
+        close(fd);
         return -1;
     }
     if (fd < 0 || bind(fd, (sockaddr *) &sa, sizeof sa) != 0 || listen(fd, 16) != 0 ||
@@ -116,17 +116,14 @@ void relay_reply(SSL *ssl, int client)
     char buf[16384];
     for (int ready; (ready = wait_readable(backend, client)) > 0;) {
         if (ready == 2) { // the client: its close, or data nobody asked for
-            if (SSL_read(ssl, buf, sizeof buf) <= 0) break;
-            continue;
-        }
-        ssize_t n = recv(backend, buf, sizeof buf, 0);
-        if (n < 0) {
-            linger l = {1, 0};
-            setsockopt(client, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            if (SSL_read(ssl, buf, sizeof buf) > 0) continue;
             break;
         }
+        ssize_t n = recv(backend, buf, sizeof buf, 0);
+        linger l = {1, 0};
+        if (n < 0) setsockopt(client, SOL_SOCKET, SO_LINGER, &l, sizeof l);
         if (n == 0) SSL_shutdown(ssl);
-        if (n == 0 || SSL_write(ssl, buf, (int) n) <= 0) break;
+        if (n <= 0 || SSL_write(ssl, buf, (int) n) <= 0) break;
     }
 }
 
@@ -156,10 +153,8 @@ int main(int argc, char **argv)
 
     SSL_CTX *contexts[2] = {context(argv[1], "localhost"), context(argv[1], "untrusted")};
     backend_port = atoi(argv[3]);
-    int control_port = atoi(argv[2]);
-    control = loopback(&control_port, false);
-    if (control < 0) return 2;
-    int ports[2] = {0, 0};
+    int control_port = atoi(argv[2]), ports[2] = {0, 0};
+    if ((control = loopback(&control_port, false)) < 0) return 2;
     int listeners[2] = {loopback(&ports[0], true), loopback(&ports[1], true)};
     std::string line = std::to_string(ports[0]) + " " + std::to_string(ports[1]) + "\n";
     if (send(control, line.data(), line.size(), MSG_NOSIGNAL) != (ssize_t) line.size()) return 2;
@@ -173,8 +168,7 @@ int main(int argc, char **argv)
         if (SSL_accept(ssl) == 1 && relay_request(ssl)) relay_reply(ssl, client);
         SSL_free(ssl);
         close(client);
-        if (backend >= 0) close(backend);
-        backend = -1;
+        if (backend >= 0) close(backend), backend = -1;
         ERR_clear_error();
     }
 }
