@@ -90,7 +90,7 @@ void play(HttpServer *server, OsSocket s, const Step &step)
             if ((n = os_socket_send(s, part.data() + sent, part.size() - sent, 1000)) <= 0)
                 return; // the client has gone
     }
-    if (step.end == HTTP_RESET) pause_ms(60); // for the parts to arrive first
+    if (step.end == HTTP_RESET) pause_ms(300); // for the parts to arrive first, relay and all
     if (step.end >= HTTP_SILENT) receive(server, s, 10000);
 }
 
