@@ -1,6 +1,10 @@
 // The dialogs, driven by the clicker: Properties through Add and Properties,
 // Options, About and the Keyword Dictionary.
 #include "gui_harness.h"
+
+#include <iterator>
+#include <sstream>
+
 #include "res/resource.h"
 #include "session/options_text.h"
 #include "store/bookmark.h"
@@ -56,16 +60,15 @@ TEST_F(Gui, PropertiesRefusesAnEmptyTitleAndAsksBeforeTakingAnotherUrl)
         command(IDM_PROPERTIES);
         clicker.answer(PROPERTIES_CAPTION, IDOK, fill(nullptr, "http://b.example/", nullptr));
         command(IDM_PROPERTIES);
-        EXPECT_EQ(
-            clicker.texts(),
-            (std::vector<std::string>{PROPERTIES_CAPTION, "Please enter a title for this Trovelink",
-                                      PROPERTIES_CAPTION, DUPLICATE_CAPTION, PROPERTIES_CAPTION,
-                                      PROPERTIES_CAPTION, DUPLICATE_CAPTION, PROPERTIES_CAPTION}));
+        EXPECT_EQ(clicker.texts(),
+                  (Texts{PROPERTIES_CAPTION, "Please enter a title for this Trovelink",
+                         PROPERTIES_CAPTION, DUPLICATE_CAPTION, PROPERTIES_CAPTION,
+                         PROPERTIES_CAPTION, DUPLICATE_CAPTION, PROPERTIES_CAPTION}));
     }
     EXPECT_EQ(stored, "A chess|http://a.example/");
     EXPECT_EQ(question, "A Trovelink with the same URL already exists:\n\nB chess\n"
                         "http://b.example/\n\nDo you want to replace it?");
-    EXPECT_EQ(column(0), (std::vector<std::string>{"A chess club", "C cooking"}));
+    EXPECT_EQ(column(0), (Texts{"A chess club", "C cooking"}));
     EXPECT_EQ(list_first_selected(app), 0); // the other's item went, the selection stays
     EXPECT_EQ(app->bookmarks->count, 2u);
     EXPECT_STREQ(find_bookmark_by_url(app, "http://b.example/")->title, "A chess club");
@@ -101,9 +104,9 @@ TEST_F(Gui, AddStoresANewRecordOnlyAfterOkAndReplacesADuplicateOnYes)
     }
     EXPECT_EQ(shown, "|||?|?");            // the browser gave no page; never visited nor checked
     EXPECT_EQ(added.size(), 25u) << added; // ctime's «Sun Nov 06 08:49:37 1994» and a line feed
-    EXPECT_EQ(column(1), std::vector<std::string>{"http://go.example/"}); // the filter ran
+    EXPECT_EQ(column(1), Texts{"http://go.example/"}); // the filter ran
     clear_box();
-    EXPECT_EQ(column(0), (std::vector<std::string>{"A again", "B chess", "C cooking", "Go Rules"}));
+    EXPECT_EQ(column(0), (Texts{"A again", "B chess", "C cooking", "Go Rules"}));
     EXPECT_STREQ(find_bookmark_by_url(app, "http://a.example/")->title, "A again");
     type("openings");
     EXPECT_EQ(list_count(app), 0);
@@ -233,12 +236,11 @@ TEST_F(Gui, OptionsCommandAppliesTheChanges)
                                      {"http://d.example/", "D draughts", "draughts"}}));
     options([&](HWND d) { SetDlgItemTextA(d, IDC_TL_FILE, other.c_str()); });
     EXPECT_EQ(part(0), "1 Trovelinks imported from " + other);
-    EXPECT_EQ(column(0), (std::vector<std::string>{"A", "B", "D draughts"}));
+    EXPECT_EQ(column(0), (Texts{"A", "B", "D draughts"}));
     write_file(locked, precious);
     HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     EXPECT_EQ(options([&](HWND d) { SetDlgItemTextA(d, IDC_TL_FILE, locked.c_str()); }),
-              (std::vector<std::string>{OPTIONS_CAPTION,
-                                        "Unable to read Trovelinks from file\n\n" + locked}));
+              (Texts{OPTIONS_CAPTION, "Unable to read Trovelinks from file\n\n" + locked}));
     CloseHandle(lock);
     stop();
     EXPECT_EQ(read_file(locked + ".unread"), precious);
@@ -289,37 +291,24 @@ TEST_F(Gui, AboutShowsTheVersionAndTheBuildLineOnlyAfterCtrlB)
 
 // ---- Keyword Dictionary -------------------------------------------------------------------
 
-static std::vector<std::string> list_box_texts(HWND list)
+// The Dictionary's count, case box and words as one line each, as it opens
+// and after each of clicks clicks of its case box; closed with its close box.
+static Texts open_dictionary(AppState *app, int clicks)
 {
-    std::vector<std::string> texts;
-    for (int i = 0; i < (int) SendMessageA(list, LB_GETCOUNT, 0, 0); i++) {
-        char text[300] = "";
-        SendMessageA(list, LB_GETTEXT, (WPARAM) i, (LPARAM) text);
-        texts.push_back(text);
-    }
-    return texts;
-}
-
-struct DictionaryView {
-    std::vector<std::string> words;
-    std::string count; // and "|case" when the case box is checked
-};
-
-// The Dictionary as it opens, then after each of clicks clicks of its case
-// box; closed with its close box.
-static std::vector<DictionaryView> open_dictionary(AppState *app, int clicks)
-{
-    std::vector<DictionaryView> views;
-    auto read = [&](HWND d) {
-        views.push_back(
-            {list_box_texts(GetDlgItem(d, IDC_WORD_LIST)),
-             item_text(d, IDC_WORD_COUNT) + (item_checked(d, IDC_WORD_CASE) ? "|case" : "")});
-    };
+    Texts views;
     DialogClicker clicker;
     clicker.answer("Keyword Dictionary", 0, [&](HWND d) {
-        read(d);
-        for (int i = 0; i < clicks; i++)
-            click(d, IDC_WORD_CASE), read(d);
+        HWND list = GetDlgItem(d, IDC_WORD_LIST);
+        for (int i = 0; i <= clicks; i++) {
+            if (i) click(d, IDC_WORD_CASE);
+            views.push_back(item_text(d, IDC_WORD_COUNT) +
+                            (item_checked(d, IDC_WORD_CASE) ? "|case:" : ":"));
+            for (int k = 0; k < (int) SendMessageA(list, LB_GETCOUNT, 0, 0); k++) {
+                char text[300] = "";
+                SendMessageA(list, LB_GETTEXT, (WPARAM) k, (LPARAM) text);
+                views.back() += std::string(" ") + text;
+            }
+        }
         PostMessageA(d, WM_CLOSE, 0, 0);
     });
     on_command(app, IDM_DICTIONARY, NULL, 0);
@@ -331,32 +320,24 @@ static std::vector<DictionaryView> open_dictionary(AppState *app, int clicks)
 TEST_F(Gui, DictionaryShowsEachWordOnceOrEveryKeyword)
 {
     start(bookmark_file({}).c_str());
-    EXPECT_EQ(open_dictionary(app, 0)[0].count, "0 words");
+    EXPECT_EQ(open_dictionary(app, 0), Texts{"0 words:"});
     stop();
     std::string text = bookmark_file({{"http://a.example/", "A", "Zebra apple 42 Mango Chess"},
                                       {"http://b.example/", "B", "7up banana Apple zebra chess"},
                                       {"http://c.example/", "C", "kiwi2 Kiwi CHESS"}});
     start(text.c_str());
-    HWND box = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 10, 10,
-                               NULL, NULL, NULL, NULL);
-    for (const char *w :
-         {"zebra", "apple", "42", "mango", "chess", "7up", "banana", "kiwi2", "kiwi"})
-        SendMessageA(box, LB_ADDSTRING, 0, (LPARAM) w);
-    std::vector<std::string> once = list_box_texts(box);
-    DestroyWindow(box);
-
-    std::vector<DictionaryView> views = open_dictionary(app, 2);
+    const std::string once = "9 words: 42 7up apple banana chess kiwi kiwi2 mango zebra";
+    Texts views = open_dictionary(app, 2);
     ASSERT_EQ(views.size(), 3u);
-    EXPECT_EQ(views[0].words, once);
-    EXPECT_EQ(views[0].count, "9 words");
-    const std::vector<std::string> &all = views[1].words; // every keyword
-    EXPECT_EQ(views[1].count, "13 words|case");
-    ASSERT_EQ(all.size(), 13u);
-    for (size_t i = 0; i + 1 < all.size(); i++)
-        EXPECT_LE(lstrcmpiA(all[i].c_str(), all[i + 1].c_str()), 0) << all[i] << " " << all[i + 1];
-    EXPECT_EQ(views[2].words, once);
+    EXPECT_EQ(views, (Texts{once, views[1], once}));
+    // Every keyword, in an order that ignores case.
+    std::istringstream all(views[1].substr(views[1].find(':') + 1));
+    Texts words{std::istream_iterator<std::string>(all), {}};
+    EXPECT_EQ(views[1].substr(0, 14) + std::to_string(words.size()), "13 words|case:13");
+    for (size_t i = 0; i + 1 < words.size(); i++)
+        EXPECT_LE(lstrcmpiA(words[i].c_str(), words[i + 1].c_str()), 0) << words[i];
     EXPECT_EQ(app->options.case_sens, 0u);
     app->options.case_sens = 1;
-    EXPECT_EQ(open_dictionary(app, 0)[0].count, "13 words|case");
+    EXPECT_EQ(open_dictionary(app, 0)[0].substr(0, 14), "13 words|case:");
     EXPECT_EQ(read_file(file), text);
 }

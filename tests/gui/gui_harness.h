@@ -16,6 +16,8 @@
 
 #include "app/shell.h"
 
+using Texts = std::vector<std::string>;
+
 // Answers the dialogs of this process from a thread of its own. Message
 // boxes captioned "Trovelinks" get button (IDOK, IDYES, ...) and their texts
 // are kept. Other dialogs are answered by the queued answers, in order, each

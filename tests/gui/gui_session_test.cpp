@@ -126,8 +126,7 @@ TEST_F(Gui, NoFileStartsEmptyAndIsCreatedAtExit)
         reg_set_write_fault_hook(nullptr);
         EXPECT_NE(read_file(file).find("</DL><p>\r\n</BODY>\n"), std::string::npos);
     }
-    EXPECT_EQ(clicker.texts(),
-              std::vector<std::string>{"Unable to save Options to Windows Registry"});
+    EXPECT_EQ(clicker.texts(), Texts{"Unable to save Options to Windows Registry"});
     EXPECT_FALSE(file_exists(file + ".unread"));
 }
 
