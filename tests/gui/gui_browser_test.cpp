@@ -81,7 +81,9 @@ TEST(BrowserClipboard, SingleUrlInText)
         {"file:///c:/x.htm", "file:///c:/x.htm"},
         {"http://a.example/b c", nullptr},
         {"see http://a.example/", nullptr},
+        {"http://a\thttp://b", nullptr},
         {"mailto:x@example.com", nullptr},
+        {"http:", nullptr},
         {"", nullptr},
     };
     for (const auto &c : cases) {
@@ -214,6 +216,7 @@ TEST_F(Browser, CurrentPageOfAnIExploreReply)
         const char *url, *title;
     } cases[] = {
         {"\"http://host/p\",\"Home\"", "http://host/p", "Home"},
+        {"http://host/p", nullptr, nullptr},
         {"\"http://host/only\"", nullptr, nullptr}, // no Internet Explorer window for the title
     };
     for (const auto &c : cases) {
