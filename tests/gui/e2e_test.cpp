@@ -111,8 +111,7 @@ TEST_F(EndToEnd, OneInstanceThatChecksEveryBookmarkAndSavesWhenClosed)
     CloseHandle(first);
     std::vector<std::string> requests = http_server_requests(server);
     http_server_stop(server);
-    DWORD version = 0;
-    EXPECT_TRUE(registry_get_dword("Version", "version", &version));
+    EXPECT_EQ(registry_dwords("Version", {"version"}), "101 ");
     ASSERT_EQ((size_t) N, requests.size());
     std::string saved = read_file(file);
     EXPECT_NE(saved.find("<DD>page\r\n"), std::string::npos);

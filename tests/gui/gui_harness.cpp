@@ -199,13 +199,16 @@ void registry_set_string(const char *name, const char *value)
     set_value(name, REG_SZ, value, (DWORD) strlen(value) + 1);
 }
 
-bool registry_get_dword(const char *sub_key, const char *name, DWORD *value)
+std::string registry_dwords(const char *sub_key, const std::vector<const char *> &names)
 {
-    std::string path = std::string("Software\\Velorix\\Trovelinks\\Format 1\\") + sub_key;
-    DWORD type = 0, size = sizeof *value;
-    return RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, &type, value, &size) ==
-               ERROR_SUCCESS &&
-           type == REG_DWORD;
+    std::string path = std::string("Software\\Velorix\\Trovelinks\\Format 1\\") + sub_key, all;
+    for (const char *name : names) {
+        DWORD type = 0, value, size = sizeof value;
+        bool ok = RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, &type, &value,
+                               &size) == ERROR_SUCCESS;
+        all += (ok && type == REG_DWORD ? std::to_string((int) value) : "-") + " ";
+    }
+    return all;
 }
 
 std::string read_file(const std::string &path)

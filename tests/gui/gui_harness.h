@@ -76,8 +76,9 @@ bool item_checked(HWND dialog, int id);
 void registry_clear(void);
 void registry_set_dword(const char *name, DWORD value);
 void registry_set_string(const char *name, const char *value);
-// A value of the Properties or Version key; false when missing.
-bool registry_get_dword(const char *sub_key, const char *name, DWORD *value);
+// The values names of the Properties or Version key, each followed by a
+// space; "-" for one that is missing or not a number.
+std::string registry_dwords(const char *sub_key, const std::vector<const char *> &names);
 
 std::string read_file(const std::string &path);
 void write_file(const std::string &path, const std::string &text);
