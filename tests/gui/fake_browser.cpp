@@ -129,13 +129,9 @@ static void write_handler(const char *const values[3])
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\classes\\http\\shell\\open\\ddeexec");
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, HANDLER_KEYS[0]);
     for (int i = 0; i < 3; i++) {
-        if (!values[i]) continue;
-        HKEY key;
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, HANDLER_KEYS[i], 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                        &key, NULL);
-        RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE *) values[i],
-                       (DWORD) strlen(values[i]) + 1);
-        RegCloseKey(key);
+        if (values[i])
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, HANDLER_KEYS[i], NULL, REG_SZ, values[i],
+                            (DWORD) strlen(values[i]) + 1);
     }
 }
 

@@ -37,10 +37,7 @@ static void make_folders(const std::string &path)
 
 static void set_string(const char *key_path, const char *name, const char *value)
 {
-    HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, key_path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *) value, (DWORD) strlen(value) + 1);
-    RegCloseKey(key);
+    RegSetKeyValueA(HKEY_CURRENT_USER, key_path, name, REG_SZ, value, (DWORD) strlen(value) + 1);
 }
 
 // The test's values in the shell's folder list and Netscape's key, with the

@@ -181,22 +181,14 @@ void registry_clear(void)
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Velorix");
 }
 
-static void set_value(const char *name, DWORD type, const void *data, DWORD size)
-{
-    HKEY key = NULL;
-    RegCreateKeyExA(HKEY_CURRENT_USER, PROPERTIES, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
-    RegSetValueExA(key, name, 0, type, (const BYTE *) data, size);
-    RegCloseKey(key);
-}
-
 void registry_set_dword(const char *name, DWORD value)
 {
-    set_value(name, REG_DWORD, &value, sizeof value);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PROPERTIES, name, REG_DWORD, &value, sizeof value);
 }
 
 void registry_set_string(const char *name, const char *value)
 {
-    set_value(name, REG_SZ, value, (DWORD) strlen(value) + 1);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PROPERTIES, name, REG_SZ, value, (DWORD) strlen(value) + 1);
 }
 
 std::string registry_dwords(const char *sub_key, const std::vector<const char *> &names)
