@@ -126,61 +126,6 @@ static const struct {
              {IDC_AUTO_RESCAN, "auto_rescan"},
              {IDC_AUTO_CHECK, "auto_check"}};
 
-// Each box shows its field and OK stores its click there, and nothing else;
-// Cancel and the close box keep every field, whatever was changed. The
-// record has no padding: equal bytes are equal fields.
-TEST_F(Gui, OptionsCheckBoxesOkCancelAndClose)
-{
-    start(three().c_str());
-    Options o = app->options;
-    o.implied_or = 1;
-    o.status_timer = 7;
-    for (unsigned on : {1u, 0u}) {
-        Options want = o;
-        for (const auto &b : BOXES) {
-            option_set(&o, b.name, on ? "1" : "0");
-            option_set(&want, b.name, on ? "0" : "1");
-        }
-        std::vector<bool> shown;
-        DialogClicker clicker;
-        clicker.answer(OPTIONS_CAPTION, IDOK, [&](HWND d) {
-            for (const auto &b : BOXES) {
-                shown.push_back(item_checked(d, b.id));
-                click(d, b.id);
-            }
-        });
-        EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 1);
-        EXPECT_EQ(shown, std::vector<bool>(std::size(BOXES), on == 1));
-        EXPECT_EQ(memcmp(&o, &want, sizeof o), 0) << on;
-    }
-    // Cancel, after Browse has filled the file box from the file dialog,
-    // and the close box keep every field.
-    const Options before = o;
-    std::string chosen = dir + "chosen.htm", box;
-    write_file(chosen, "");
-    auto change_all = [](HWND d) {
-        for (const auto &b : BOXES)
-            click(d, b.id);
-    };
-    DialogClicker clicker;
-    clicker.answer(OPTIONS_CAPTION, 0, [&](HWND d) {
-        change_all(d);
-        PostMessageA(d, WM_COMMAND, IDC_BROWSE, 0);
-    });
-    clicker.answer("Trovelink File", IDOK, chosen.c_str());
-    clicker.answer(OPTIONS_CAPTION, IDCANCEL, [&](HWND d) { box = item_text(d, IDC_TL_FILE); });
-    EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 2);
-    EXPECT_EQ(box, chosen);
-    EXPECT_EQ(memcmp(&o, &before, sizeof o), 0);
-    clicker.answer(OPTIONS_CAPTION, 0, [&](HWND d) {
-        change_all(d);
-        SetDlgItemTextA(d, IDC_TL_FILE, "elsewhere.htm");
-        PostMessageA(d, WM_CLOSE, 0, 0);
-    });
-    EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 1);
-    EXPECT_EQ(memcmp(&o, &before, sizeof o), 0);
-}
-
 static WNDPROC g_tip_proc;
 static int g_tip_active;
 
@@ -191,11 +136,13 @@ static LRESULT CALLBACK tip_spy(HWND window, UINT message, WPARAM wparam, LPARAM
     return CallWindowProcA(g_tip_proc, window, message, wparam, lparam);
 }
 
-// Through the command: a changed tooltip box switches the tooltips, a
-// changed way of matching runs the filter again; a chosen file that exists
-// has its Trovelinks taken in, one that cannot be read is not overwritten:
-// the save moves it aside.
-TEST_F(Gui, OptionsCommandAppliesTheChanges)
+// A changed tooltip box switches the tooltips, a changed way of matching
+// runs the filter again. Each box shows its field and OK stores its click
+// there, and nothing else (the record has no padding: equal bytes are equal
+// fields); Cancel, after Browse has filled the file box, and the close box
+// keep every field. A chosen file that exists has its Trovelinks taken in;
+// one that cannot be read is not overwritten: the save moves it aside.
+TEST_F(Gui, OptionsShowStoreAndApplyTheirFields)
 {
     std::string before =
         bookmark_file({{"http://a.example/", "A", "Chess"}, {"http://b.example/", "B", "chess"}});
@@ -229,6 +176,52 @@ TEST_F(Gui, OptionsCommandAppliesTheChanges)
     }
     SetWindowLongPtrA(tips, GWLP_WNDPROC, (LONG_PTR) g_tip_proc);
     clear_box();
+
+    Options &o = app->options;
+    o.implied_or = 1;
+    o.status_timer = 7;
+    for (unsigned on : {1u, 0u}) {
+        Options want = o;
+        for (const auto &b : BOXES) {
+            option_set(&o, b.name, on ? "1" : "0");
+            option_set(&want, b.name, on ? "0" : "1");
+        }
+        std::vector<bool> shown;
+        options([&](HWND d) {
+            for (const auto &b : BOXES) {
+                shown.push_back(IsDlgButtonChecked(d, b.id) == BST_CHECKED);
+                click(d, b.id);
+            }
+        });
+        EXPECT_EQ(shown, std::vector<bool>(std::size(BOXES), on == 1));
+        EXPECT_EQ(memcmp(&o, &want, sizeof o), 0) << on;
+    }
+    const Options kept = o;
+    std::string chosen = dir + "chosen.htm", box;
+    write_file(chosen, "");
+    auto change_all = [](HWND d) {
+        for (const auto &b : BOXES)
+            click(d, b.id);
+    };
+    {
+        DialogClicker clicker;
+        clicker.answer(OPTIONS_CAPTION, 0, [&](HWND d) {
+            change_all(d);
+            PostMessageA(d, WM_COMMAND, IDC_BROWSE, 0);
+        });
+        clicker.answer("Trovelink File", IDOK, chosen.c_str());
+        clicker.answer(OPTIONS_CAPTION, IDCANCEL, [&](HWND d) { box = item_text(d, IDC_TL_FILE); });
+        EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 2);
+        EXPECT_EQ(box, chosen);
+        EXPECT_EQ(memcmp(&o, &kept, sizeof o), 0);
+        clicker.answer(OPTIONS_CAPTION, 0, [&](HWND d) {
+            change_all(d);
+            SetDlgItemTextA(d, IDC_TL_FILE, "elsewhere.htm");
+            PostMessageA(d, WM_CLOSE, 0, 0);
+        });
+        EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 1);
+        EXPECT_EQ(memcmp(&o, &kept, sizeof o), 0);
+    }
 
     std::string other = dir + "other.htm", locked = dir + "locked.htm";
     std::string precious = bookmark_file({{"http://k/", "K", ""}});
@@ -302,7 +295,7 @@ static Texts open_dictionary(AppState *app, int clicks)
         for (int i = 0; i <= clicks; i++) {
             if (i) click(d, IDC_WORD_CASE);
             views.push_back(item_text(d, IDC_WORD_COUNT) +
-                            (item_checked(d, IDC_WORD_CASE) ? "|case:" : ":"));
+                            (IsDlgButtonChecked(d, IDC_WORD_CASE) ? "|case:" : ":"));
             for (int k = 0; k < (int) SendMessageA(list, LB_GETCOUNT, 0, 0); k++) {
                 char text[300] = "";
                 SendMessageA(list, LB_GETTEXT, (WPARAM) k, (LPARAM) text);

@@ -94,11 +94,6 @@ std::string item_text(HWND dialog, int id)
     return window_text(GetDlgItem(dialog, id));
 }
 
-bool item_checked(HWND dialog, int id)
-{
-    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
-
 // The file-name box of a file dialog: the combo box of newer systems, else
 // the edit box of the older layout.
 static HWND file_name_box(HWND dialog)

@@ -68,9 +68,8 @@ DialogClicker::Action wait_for_selection(std::string path);
 // The texts of a dialog's static controls, joined by "|" (a message box's
 // message among them).
 std::string dialog_text(HWND dialog);
-// A dialog control's text, and a check box's state.
+// A dialog control's text.
 std::string item_text(HWND dialog, int id);
-bool item_checked(HWND dialog, int id);
 
 // Options values as the registry holds them.
 void registry_clear(void);
