@@ -180,21 +180,22 @@ TEST_F(Gui, OptionsShowStoreAndApplyTheirFields)
     Options &o = app->options;
     o.implied_or = 1;
     o.status_timer = 7;
-    for (unsigned on : {1u, 0u}) {
+    for (unsigned bit : {1u, 2u, 4u}) { // each box's bits of its row number + 1
         Options want = o;
-        for (const auto &b : BOXES) {
-            option_set(&o, b.name, on ? "1" : "0");
-            option_set(&want, b.name, on ? "0" : "1");
+        std::vector<bool> pattern, shown;
+        for (size_t i = 0; i < std::size(BOXES); i++) {
+            pattern.push_back((i + 1) & bit);
+            option_set(&o, BOXES[i].name, pattern[i] ? "1" : "0");
+            option_set(&want, BOXES[i].name, pattern[i] ? "0" : "1");
         }
-        std::vector<bool> shown;
         options([&](HWND d) {
             for (const auto &b : BOXES) {
                 shown.push_back(IsDlgButtonChecked(d, b.id) == BST_CHECKED);
                 click(d, b.id);
             }
         });
-        EXPECT_EQ(shown, std::vector<bool>(std::size(BOXES), on == 1));
-        EXPECT_EQ(memcmp(&o, &want, sizeof o), 0) << on;
+        EXPECT_EQ(shown, pattern);
+        EXPECT_EQ(memcmp(&o, &want, sizeof o), 0) << bit;
     }
     const Options kept = o;
     std::string chosen = dir + "chosen.htm", box;
