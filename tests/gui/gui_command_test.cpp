@@ -149,8 +149,8 @@ TEST_F(Gui, ImportThroughTheFileDialog)
                                        {"http://knit.example/", "Knitting Patterns", ""}}));
     type("knit");
     DialogClicker clicker;
-    clicker.answer("Import Bookmarks", IDOK, browser.c_str());
-    clicker.answer("Import Bookmarks", IDOK, missing.c_str());
+    clicker.answer("Import Bookmarks", IDOK, typed(browser));
+    clicker.answer("Import Bookmarks", IDOK, typed(missing));
     clicker.answer("Import Bookmarks", IDCANCEL);
     command(IDM_IMPORT);
     EXPECT_EQ(part(0), "1 Trovelinks imported from " + browser);
@@ -193,8 +193,8 @@ TEST_F(Gui, ExportThroughTheScopeChooserAndTheFileDialog)
     for (const auto &c : cases) {
         select(c.selection);
         DialogClicker clicker;
-        if (c.scope) clicker.answer("Export Trovelinks", IDOK, nullptr, c.scope);
-        clicker.answer("Export Trovelinks", IDOK, out.c_str());
+        if (c.scope) clicker.answer("Export Trovelinks", IDOK, chosen(c.scope));
+        clicker.answer("Export Trovelinks", IDOK, typed(out));
         command(IDM_EXPORT);
         EXPECT_EQ(clicker.texts()[0], c.scope ? chooser : "Export Trovelinks");
         EXPECT_EQ(titles_in(read_file(out)), c.titles);
@@ -202,10 +202,10 @@ TEST_F(Gui, ExportThroughTheScopeChooserAndTheFileDialog)
     }
     write_file(out, "kept");
     DialogClicker clicker;
-    clicker.answer("Export Trovelinks", IDCANCEL, nullptr, IDC_SCOPE_SELECTED);
+    clicker.answer("Export Trovelinks", IDCANCEL);
     command(IDM_EXPORT);
     select({});
-    clicker.answer("Export Trovelinks", IDOK, out.c_str());
+    clicker.answer("Export Trovelinks", IDOK, typed(out));
     os_file_set_fault_hook(refuse_replace);
     command(IDM_EXPORT);
     os_file_set_fault_hook(nullptr);

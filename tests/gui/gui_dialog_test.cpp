@@ -210,7 +210,7 @@ TEST_F(Gui, OptionsShowStoreAndApplyTheirFields)
             change_all(d);
             PostMessageA(d, WM_COMMAND, IDC_BROWSE, 0);
         });
-        clicker.answer("Trovelink File", IDOK, chosen.c_str());
+        clicker.answer("Trovelink File", IDOK, typed(chosen));
         clicker.answer(OPTIONS_CAPTION, IDCANCEL, [&](HWND d) { box = item_text(d, IDC_TL_FILE); });
         EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 2);
         EXPECT_EQ(box, chosen);

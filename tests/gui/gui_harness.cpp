@@ -20,16 +20,10 @@ DialogClicker::~DialogClicker()
     thread_.join();
 }
 
-void DialogClicker::answer(const char *caption, int button, const char *file, int check)
-{
-    std::lock_guard<std::mutex> hold(lock_);
-    answers_.push_back({caption, file ? file : "", button, check, nullptr});
-}
-
 void DialogClicker::answer(const char *caption, int button, Action action)
 {
     std::lock_guard<std::mutex> hold(lock_);
-    answers_.push_back({caption, "", button, 0, action});
+    answers_.push_back({caption, button, action});
 }
 
 std::vector<std::string> DialogClicker::texts()
@@ -94,32 +88,33 @@ std::string item_text(HWND dialog, int id)
     return window_text(GetDlgItem(dialog, id));
 }
 
-// The file-name box of a file dialog: the combo box of newer systems, else
-// the edit box of the older layout.
-static HWND file_name_box(HWND dialog)
+DialogClicker::Action typed(std::string path)
 {
-    HWND box = GetDlgItem(dialog, 0x47c);         // cmb13
-    return box ? box : GetDlgItem(dialog, 0x480); // edt1
+    return [path](HWND dialog) {
+        Sleep(300); // the file dialog fills its folder view first
+        // The combo box of newer systems, else the edit box of the older layout.
+        HWND box = GetDlgItem(dialog, 0x47c); // cmb13
+        SetWindowTextA(box ? box : GetDlgItem(dialog, 0x480), path.c_str());
+    };
+}
+
+DialogClicker::Action chosen(int radio)
+{
+    return [radio](HWND dialog) {
+        CheckRadioButton(dialog, IDC_SCOPE_ALL, IDC_SCOPE_SELECTED, radio);
+    };
 }
 
 void DialogClicker::respond(HWND dialog, const std::string &caption)
 {
     std::unique_lock<std::mutex> hold(lock_);
     bool have = !answers_.empty() && answers_[0].caption == caption;
-    Answer a = have ? answers_[0] : Answer{caption, "", IDCANCEL, 0, nullptr};
+    Answer a = have ? answers_[0] : Answer{caption, IDCANCEL, nullptr};
     if (have) answers_.erase(answers_.begin());
     hold.unlock();
     std::string text = caption;
-    if (!a.file.empty()) {
-        Sleep(300); // the file dialog fills its folder view first
-        SetWindowTextA(file_name_box(dialog), a.file.c_str());
-    }
-    if (a.check) {
-        // The choice dialog's two radio buttons.
-        text += "|" + window_text(GetDlgItem(dialog, 1031));
-        text += "|" + window_text(GetDlgItem(dialog, 1032));
-        CheckRadioButton(dialog, 1031, 1032, a.check);
-    }
+    for (int radio : {IDC_SCOPE_ALL, IDC_SCOPE_SELECTED})
+        if (GetDlgItem(dialog, radio)) text += "|" + item_text(dialog, radio);
     if (caption == "Trovelinks") text = dialog_text(dialog); // a message box
     hold.lock();
     texts_.push_back(text);
