@@ -231,8 +231,10 @@ TEST_F(Browser, CurrentPageOfAnIExploreReply)
 }
 
 // Fast Add stores a new titled page once, without a dialog; Add shows the
-// browser's page (a stored one as its Bookmark), else a copied URL; Fast Add
-// without a page falls back to Add's dialog when a URL was copied.
+// browser's page (a stored one as its Bookmark), else a copied URL, a new
+// record never visited nor checked; Fast Add without a page falls back to
+// Add's dialog when a URL was copied. What OK stores is filtered at once;
+// another Bookmark's URL replaces that one after Yes.
 TEST_F(Browser, FastAddAndAddStartFromTheBrowsersPageOrACopiedUrl)
 {
     HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
@@ -241,21 +243,31 @@ TEST_F(Browser, FastAddAndAddStartFromTheBrowsersPageOrACopiedUrl)
     struct {
         const char *reply, *clipboard;
         int command;
-        const char *boxes; // title|url|keywords shown; null: no dialog
+        const char *boxes;    // title|url|keywords shown; null: no dialog
+        const char *typed[3]; // filled in before OK; none: Cancel
     } cases[] = {
-        {"\"http://new.example/x\",\"Netscape - [Chess Openings Guide]\"", "", IDM_FAST_ADD,
-         nullptr},
-        {stored, "", IDM_FAST_ADD, nullptr},
-        {"\"http://t.example/\",\"Netscape - []\"", "", IDM_FAST_ADD, nullptr}, // no title
-        {"\"\",\"Netscape - [No Url]\"", "", IDM_FAST_ADD, nullptr},
-        {stored, "", IDM_ADD, "A chess|http://a.example/|openings"},
-        {"\"http://new.example/\",\"Netscape - [New Page]\"", "http://clip.example/", IDM_ADD,
-         "New Page|http://new.example/|New"}, // "page" is a stop word
-        {nullptr, " http://clip.example/x \r\n", IDM_ADD, "|http://clip.example/x|"},
-        {nullptr, "not a url", IDM_ADD, "||"},
-        {nullptr, "not a url", IDM_FAST_ADD, nullptr},
-        {nullptr, "http://clip.example/x", IDM_FAST_ADD, "|http://clip.example/x|"},
+        {"\"http://new.example/x\",\"Netscape - [Chess Openings Guide]\"",
+         "",
+         IDM_FAST_ADD,
+         nullptr,
+         {}},
+        {stored, "", IDM_FAST_ADD, nullptr, {}},
+        {"\"http://t.example/\",\"Netscape - []\"", "", IDM_FAST_ADD, nullptr, {}}, // no title
+        {"\"\",\"Netscape - [No Url]\"", "", IDM_FAST_ADD, nullptr, {}},
+        {stored, "", IDM_ADD, "A chess|http://a.example/|openings", {}},
+        {"\"http://new.example/\",\"Netscape - [New Page]\"",
+         "http://clip.example/",
+         IDM_ADD,
+         "New Page|http://new.example/|New",
+         {}}, // "page" is a stop word
+        {nullptr, " http://clip.example/x \r\n", IDM_ADD, "|http://clip.example/x|", {}},
+        {nullptr, "not a url", IDM_ADD, "||", {"Go Rules", "http://go.example/", "baduk weiqi"}},
+        {nullptr, "not a url", IDM_FAST_ADD, nullptr, {}},
+        {nullptr, "http://clip.example/x", IDM_FAST_ADD, "|http://clip.example/x|", {"Typed"}},
+        {nullptr, "", IDM_ADD, "||", {"A again", "HTTP://A.EXAMPLE/", "again"}},
     };
+    type("baduk");
+    std::string dates;
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.reply ? c.reply : "") + c.clipboard);
         copy_url_to_clipboard((HWND) app->main_window, c.clipboard);
@@ -263,21 +275,30 @@ TEST_F(Browser, FastAddAndAddStartFromTheBrowsersPageOrACopiedUrl)
         if (c.reply) browser.reset(new FakeBrowser("Netscape", "WWW_OpenURL", c.reply, "Fake"));
         DialogClicker clicker;
         std::string shown = "(none)";
-        clicker.answer("Trovelink Properties", &c == &cases[9] ? IDOK : IDCANCEL, [&](HWND d) {
+        clicker.answer("Trovelink Properties", c.typed[0] ? IDOK : IDCANCEL, [&](HWND d) {
             shown = item_text(d, IDC_TITLE) + "|" + item_text(d, IDC_URL) + "|" +
                     item_text(d, IDC_KEYWORDS);
-            SetDlgItemTextA(d, IDC_TITLE, "Typed Title");
+            if (c.reply != stored) // a new record
+                dates += item_text(d, IDC_LAST_VISIT) + item_text(d, IDC_LAST_MODIFIED) +
+                         std::to_string(item_text(d, IDC_ADD_DATE).size()) + " ";
+            for (int i = 0; i < 3; i++)
+                if (c.typed[i]) SetDlgItemTextA(d, IDC_TITLE + i, c.typed[i]);
         });
+        clicker.answer("Duplicate Trovelink Found", IDYES);
         command(c.command);
         EXPECT_EQ(shown, c.boxes ? c.boxes : "(none)");
-        EXPECT_EQ(clicker.texts().size(), c.boxes ? 1u : 0u);
+        EXPECT_EQ(clicker.pending(), c.boxes ? 1 - (&c == &cases[10]) : 2);
     }
-    EXPECT_EQ(column(0), (Texts{"A chess", "Chess Openings Guide", "No Url", "Typed Title"}));
-    EXPECT_EQ(column(1),
-              (Texts{"http://a.example/", "http://new.example/x", "", "http://clip.example/x"}));
-    for (int i : {0, 1}) {
-        char *keywords = keyword_list_text(item(i)->keywords);
-        EXPECT_STREQ(keywords, i ? "Chess Openings Guide" : "openings");
-        memFree(keywords);
-    }
+    // ctime's «Sun Nov 06 08:49:37 1994» and a line feed
+    EXPECT_EQ(dates, "??25 ??25 ??25 ??25 ??25 ");
+    EXPECT_EQ(column(1), Texts{"http://go.example/"});
+    clear_box();
+    EXPECT_EQ(column(0), (Texts{"A again", "Chess Openings Guide", "Go Rules", "No Url", "Typed"}));
+    EXPECT_EQ(column(1), (Texts{"HTTP://A.EXAMPLE/", "http://new.example/x", "http://go.example/",
+                                "", "http://clip.example/x"}));
+    char *keywords = keyword_list_text(item(1)->keywords);
+    EXPECT_STREQ(keywords, "Chess Openings Guide");
+    memFree(keywords);
+    type("openings");
+    EXPECT_EQ(column(0), Texts{"Chess Openings Guide"});
 }

@@ -1,5 +1,5 @@
-// The dialogs, driven by the clicker: Properties through Add and Properties,
-// Options, About and the Keyword Dictionary.
+// The dialogs, driven by the clicker: Properties (Add's dialog is the
+// browser tests'), Options, About and the Keyword Dictionary.
 #include "gui_harness.h"
 
 #include <iterator>
@@ -28,13 +28,7 @@ static DialogClicker::Action fill(const char *title, const char *url, const char
     };
 }
 
-// The Properties dialog's boxes, joined by "|".
-static std::string boxes(HWND d)
-{
-    return item_text(d, IDC_TITLE) + "|" + item_text(d, IDC_URL) + "|" + item_text(d, IDC_KEYWORDS);
-}
-
-// ---- Properties and Add ------------------------------------------------------------
+// ---- Properties ------------------------------------------------------------
 
 // A title of spaces is refused with a message; another Bookmark's URL is
 // taken only after Yes to the question, which then deletes that one; the
@@ -78,38 +72,6 @@ TEST_F(Gui, PropertiesRefusesAnEmptyTitleAndAsksBeforeTakingAnotherUrl)
         type(query);
         EXPECT_EQ(list_count(app), query[0] == 't' ? 1 : 0) << query;
     }
-}
-
-TEST_F(Gui, AddStoresANewRecordOnlyAfterOkAndReplacesADuplicateOnYes)
-{
-    start(three().c_str());
-    std::string shown, added;
-    {
-        DialogClicker clicker;
-        clicker.answer(PROPERTIES_CAPTION, IDCANCEL, [&](HWND d) {
-            shown = boxes(d) + "|" + item_text(d, IDC_LAST_VISIT) + "|" +
-                    item_text(d, IDC_LAST_MODIFIED);
-            added = item_text(d, IDC_ADD_DATE);
-        });
-        command(IDM_ADD);
-        EXPECT_EQ(app->bookmarks->count, 3u);
-        type("baduk");
-        clicker.answer(PROPERTIES_CAPTION, IDOK,
-                       fill("Go Rules", "http://go.example/", "baduk weiqi"));
-        clicker.answer(PROPERTIES_CAPTION, IDOK, fill("A again", "HTTP://A.EXAMPLE/", "again"));
-        clicker.answer(DUPLICATE_CAPTION, IDYES);
-        command(IDM_ADD);
-        command(IDM_ADD);
-        EXPECT_EQ(clicker.pending(), 0);
-    }
-    EXPECT_EQ(shown, "|||?|?");            // the browser gave no page; never visited nor checked
-    EXPECT_EQ(added.size(), 25u) << added; // ctime's «Sun Nov 06 08:49:37 1994» and a line feed
-    EXPECT_EQ(column(1), Texts{"http://go.example/"}); // the filter ran
-    clear_box();
-    EXPECT_EQ(column(0), (Texts{"A again", "B chess", "C cooking", "Go Rules"}));
-    EXPECT_STREQ(find_bookmark_by_url(app, "http://a.example/")->title, "A again");
-    type("openings");
-    EXPECT_EQ(list_count(app), 0);
 }
 
 // ---- Options ---------------------------------------------------------------------------
