@@ -46,14 +46,6 @@ std::vector<std::string> FakeBrowser::received()
     return received_;
 }
 
-std::vector<std::string> FakeBrowser::requests()
-{
-    std::vector<std::string> all = received(), some;
-    for (const std::string &entry : all)
-        if (entry.compare(0, 8, "connect|") != 0) some.push_back(entry);
-    return some;
-}
-
 void FakeBrowser::record(const std::string &entry)
 {
     std::lock_guard<std::mutex> hold(lock_);

@@ -137,12 +137,12 @@ TEST_F(Browser, OpenSendsTheUrlAndBringsTheBrowserForward)
         ASSERT_TRUE(IsIconic(browser.window()));
         item(0)->lastVisit = DATE_NONE;
         uint32_t before = os_time_now();
-        size_t sent = browser.requests().size();
+        size_t sent = browser.received().size();
         open_first(way);
-        std::vector<std::string> got = browser.requests();
-        ASSERT_EQ(got.size(), sent + 2);
-        EXPECT_EQ(got[sent], OPEN_A);
-        EXPECT_EQ(got[sent + 1], "WWW_GetWindowInfo|0xFFFFFFFF");
+        Texts got = browser.received();
+        EXPECT_EQ(Texts(got.begin() + sent, got.end()),
+                  (Texts{"connect|WWW_OpenURL", OPEN_A, "connect|WWW_GetWindowInfo",
+                         "WWW_GetWindowInfo|0xFFFFFFFF"}));
         EXPECT_FALSE(IsIconic(browser.window()));
         EXPECT_EQ(GetForegroundWindow(), browser.window());
         EXPECT_GE(item(0)->lastVisit, before);
