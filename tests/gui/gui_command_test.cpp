@@ -217,35 +217,26 @@ TEST_F(Gui, ExportThroughTheScopeChooserAndTheFileDialog)
 // ---- Delete ------------------------------------------------------------------------
 
 // Twelve Bookmarks "Title 00" ... "Title 11" at http://n00.example/ ...
-static std::vector<Entry> numbered(void)
-{
-    static Texts texts(24); // keeps the c_str()s alive
-    std::vector<Entry> entries;
-    for (int i = 0; i < 12; i++) {
-        texts[i] = "http://n" + std::to_string(100 + i).substr(1) + ".example/";
-        texts[12 + i] = "Title " + std::to_string(100 + i).substr(1);
-        entries.push_back({texts[i].c_str(), texts[12 + i].c_str(), "numbered"});
-    }
-    return entries;
-}
-
-// The question names the first ten titles in display order; No keeps
-// everything. With nothing selected the Delete key and Ctrl+D ask nothing;
-// with Yes the Bookmarks leave the list and the BookmarkList (the index's
-// part is the store's tests').
+// and two more. The question names the first ten titles in display order;
+// No keeps everything. With nothing selected the Delete key and Ctrl+D ask
+// nothing; with Yes the Bookmarks leave the list and the BookmarkList (the
+// index's part is the store's tests').
 TEST_F(Gui, DeleteAsksWithTitlesAndYesRemovesEverywhere)
 {
-    std::vector<Entry> entries = numbered();
-    entries.push_back({"http://keep.example/", "Keep me", "kept"});
-    entries.push_back({"http://only.example/", "Only one", "solitary"});
-    start(bookmark_file(entries).c_str());
-    // The list sorts by title: Keep me, Only one, Title 00 ... Title 11.
-    std::vector<int> titles;
+    std::vector<Entry> entries = {{"http://keep.example/", "Keep me", "kept"},
+                                  {"http://only.example/", "Only one", "solitary"}};
+    Texts texts;
+    texts.reserve(24);       // keeps the c_str()s in place
+    std::vector<int> titles; // the list sorts by title: Keep me, Only one, Title 00 ...
     std::string ten, following = "Are you sure you wish to delete the following ";
-    for (int i = 0; i < 12; i++)
+    for (int i = 0; i < 12; i++) {
+        texts.push_back("http://n" + std::to_string(100 + i).substr(1) + ".example/");
+        texts.push_back("Title " + std::to_string(100 + i).substr(1));
+        entries.push_back({texts[2 * i].c_str(), texts[2 * i + 1].c_str(), "numbered"});
         titles.push_back(i + 2);
-    for (int i = 0; i < 10; i++)
-        ten += "Title 0" + std::to_string(i) + "\n";
+        if (i < 10) ten += texts.back() + "\n";
+    }
+    start(bookmark_file(entries).c_str());
     const struct {
         std::vector<int> selection;
         std::string question;
