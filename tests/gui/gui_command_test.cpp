@@ -140,10 +140,12 @@ static int refuse_replace(OsFileOp op, const char *)
 
 // The import itself is tested on its own (store_file_reader_test); here the
 // file dialog, the status text, the filter run afterwards, a file that
-// cannot be read, and Cancel.
-TEST_F(Gui, ImportThroughTheFileDialog)
+// cannot be read, and Cancel. Then a Save that fails says so and keeps the
+// file; Quit destroys the window, and the exit saves.
+TEST_F(Gui, ImportThenAFailedSaveThenQuit)
 {
-    start(three().c_str());
+    std::string before = three();
+    start(before.c_str());
     std::string browser = dir + "bookmarks.html", missing = dir + "missing.htm";
     write_file(browser, bookmark_file({{"HTTP://A.EXAMPLE/", "A again", ""},
                                        {"http://knit.example/", "Knitting Patterns", ""}}));
@@ -163,6 +165,22 @@ TEST_F(Gui, ImportThroughTheFileDialog)
                      "Unable to import html bookmark file\n\n" + missing, "Import Bookmarks"}));
     EXPECT_EQ(part(0), "before");
     EXPECT_EQ(app->bookmarks->count, 4u);
+    app->options.backup = 0;
+    os_file_set_fault_hook(refuse_replace);
+    command(IDM_SAVE);
+    os_file_set_fault_hook(nullptr);
+    EXPECT_EQ(clicker.texts().back(), "Unable to write Trovelinks to file\n\n" + file);
+    EXPECT_EQ(read_file(file), before);
+    write_file(file, "");
+    on_command(app, IDM_QUIT, NULL, 0);
+    EXPECT_EQ(app->main_window, nullptr);
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        quit |= msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
+    stop();
+    EXPECT_EQ(titles_in(read_file(file)).size(), 4u);
 }
 
 // Nothing selected: everything, without asking. Else the scope chooser: the
@@ -273,7 +291,7 @@ TEST_F(Gui, DeleteAsksWithTitlesAndYesRemovesEverywhere)
     EXPECT_EQ(part(1), "1 Trovelink");
 }
 
-// ---- Mark Visited, Copy URL, Quit, Help ---------------------------------------------------
+// ---- Mark Visited, Copy URL, Help ---------------------------------------------------
 
 // Mark Visited dates the selected item's visit now, or at its modification
 // when that is later; Ctrl+C in the filter box copies the one selected URL.
@@ -309,31 +327,6 @@ TEST_F(Gui, MarkVisitedAndCopyUrl)
     select({0});
     command(IDM_COPY_URL);
     EXPECT_EQ(clipboard_text(), "http://a.example/");
-}
-
-// A Save that fails says so and keeps the file; Quit destroys the window,
-// and the exit saves.
-TEST_F(Gui, FailedSaveThenQuit)
-{
-    std::string before = three();
-    start(before.c_str());
-    app->options.backup = 0;
-    DialogClicker clicker;
-    os_file_set_fault_hook(refuse_replace);
-    command(IDM_SAVE);
-    os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(clicker.texts(), Texts{"Unable to write Trovelinks to file\n\n" + file});
-    EXPECT_EQ(read_file(file), before);
-    write_file(file, "");
-    on_command(app, IDM_QUIT, NULL, 0);
-    EXPECT_EQ(app->main_window, nullptr);
-    MSG msg;
-    bool quit = false;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        quit |= msg.message == WM_QUIT;
-    EXPECT_TRUE(quit);
-    stop();
-    EXPECT_EQ(titles_in(read_file(file)).size(), 3u);
 }
 
 // The WinHelp file beside the program when there is one, else the HTML
