@@ -28,12 +28,12 @@ static DialogClicker::Action fill(const char *title, const char *url, const char
     };
 }
 
-// ---- Properties ------------------------------------------------------------
+// ---- Properties and About ------------------------------------------------------------
 
 // A title of spaces is refused with a message; another Bookmark's URL is
 // taken only after Yes to the question, which then deletes that one; the
-// Bookmark's own URL asks nothing.
-TEST_F(Gui, PropertiesRefusesAnEmptyTitleAndAsksBeforeTakingAnotherUrl)
+// Bookmark's own URL asks nothing. Then About, on the same start.
+TEST_F(Gui, PropertiesThenAbout)
 {
     start(three().c_str());
     select({0});
@@ -71,6 +71,41 @@ TEST_F(Gui, PropertiesRefusesAnEmptyTitleAndAsksBeforeTakingAnotherUrl)
         clear_box();
         type(query);
         EXPECT_EQ(list_count(app), query[0] == 't' ? 1 : 0) << query;
+    }
+
+    // The build line shows after Ctrl+B, pressed on the box or on its button.
+    // The main window near the right edge: the box is centred on it as far as
+    // the work area lets it.
+    RECT work, r = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos((HWND) app->main_window, NULL, work.right - 150, 100, 400, 300, SWP_NOZORDER);
+    const struct {
+        bool to_button, ctrl, shown;
+    } cases[] = {{true, false, false}, {true, true, true}, {false, true, true}};
+    for (const auto &c : cases) {
+        BYTE keys[256], held[256];
+        GetKeyboardState(keys);
+        memcpy(held, keys, sizeof held);
+        held[VK_CONTROL] = held[VK_LCONTROL] = c.ctrl ? 0x80 : 0;
+        SetKeyboardState(held);
+        std::string seen;
+        {
+            DialogClicker clicker;
+            clicker.answer("About Trovelinks", IDOK, [&](HWND d) {
+                seen = item_text(d, IDC_VERSION) + "|" + item_text(d, IDC_BUILD) + "|" +
+                       std::to_string(IsWindowVisible(GetDlgItem(d, IDC_BUILD)));
+                SendMessageA(c.to_button ? GetDlgItem(d, IDOK) : d, WM_KEYDOWN, 'B', 1);
+                seen += std::to_string(IsWindowVisible(GetDlgItem(d, IDC_BUILD)));
+                seen +=
+                    SendDlgItemMessageA(d, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0) ? "|logo" : "";
+                GetWindowRect(d, &r);
+            });
+            command(IDM_ABOUT);
+        }
+        SetKeyboardState(keys);
+        EXPECT_EQ(seen, std::string("Version 1.01|Build: 20m|0") + (c.shown ? "1" : "0") + "|logo");
+        EXPECT_EQ(r.right, work.right);
+        EXPECT_NEAR((r.top + r.bottom) / 2, 250, 1);
     }
 }
 
@@ -202,47 +237,6 @@ TEST_F(Gui, OptionsShowStoreAndApplyTheirFields)
     EXPECT_EQ(read_file(locked + ".unread"), precious);
     EXPECT_EQ(titles_in(read_file(locked)).size(), 3u);
     EXPECT_EQ(read_file(file), before);
-}
-
-// ---- About -------------------------------------------------------------------------------
-
-// The build line shows after Ctrl+B, pressed on the box or on its button.
-// The main window near the right edge: the box is centred on it as far as
-// the work area lets it.
-TEST_F(Gui, AboutShowsTheVersionAndTheBuildLineOnlyAfterCtrlB)
-{
-    start(three().c_str());
-    RECT work, r = {};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos((HWND) app->main_window, NULL, work.right - 150, 100, 400, 300, SWP_NOZORDER);
-    const struct {
-        bool to_button, ctrl, shown;
-    } cases[] = {{true, false, false}, {true, true, true}, {false, true, true}};
-    for (const auto &c : cases) {
-        BYTE keys[256], held[256];
-        GetKeyboardState(keys);
-        memcpy(held, keys, sizeof held);
-        held[VK_CONTROL] = held[VK_LCONTROL] = c.ctrl ? 0x80 : 0;
-        SetKeyboardState(held);
-        std::string seen;
-        {
-            DialogClicker clicker;
-            clicker.answer("About Trovelinks", IDOK, [&](HWND d) {
-                seen = item_text(d, IDC_VERSION) + "|" + item_text(d, IDC_BUILD) + "|" +
-                       std::to_string(IsWindowVisible(GetDlgItem(d, IDC_BUILD)));
-                SendMessageA(c.to_button ? GetDlgItem(d, IDOK) : d, WM_KEYDOWN, 'B', 1);
-                seen += std::to_string(IsWindowVisible(GetDlgItem(d, IDC_BUILD)));
-                seen +=
-                    SendDlgItemMessageA(d, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0) ? "|logo" : "";
-                GetWindowRect(d, &r);
-            });
-            command(IDM_ABOUT);
-        }
-        SetKeyboardState(keys);
-        EXPECT_EQ(seen, std::string("Version 1.01|Build: 20m|0") + (c.shown ? "1" : "0") + "|logo");
-        EXPECT_EQ(r.right, work.right);
-        EXPECT_NEAR((r.top + r.bottom) / 2, 250, 1);
-    }
 }
 
 // ---- Keyword Dictionary -------------------------------------------------------------------
