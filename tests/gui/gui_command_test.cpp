@@ -187,7 +187,7 @@ TEST_F(Gui, ImportThenAFailedSaveThenQuit)
 // selection in display order, or everything (in BookmarkList order, as the
 // save writes it). Cancel there asks for no file; a failed write says so
 // and keeps the file that was there.
-TEST_F(Gui, ExportThroughTheScopeChooserAndTheFileDialog)
+TEST_F(Gui, ExportThenMarkVisitedAndCopyUrl)
 {
     start(three().c_str());
     std::string out = dir + "out.htm";
@@ -230,6 +230,38 @@ TEST_F(Gui, ExportThroughTheScopeChooserAndTheFileDialog)
     EXPECT_EQ(clicker.texts(), (Texts{chooser, "Export Trovelinks",
                                       "Unable to export Trovelinks to specified file\n\n" + out}));
     EXPECT_EQ(read_file(out), "kept");
+
+    // Mark Visited dates the selected item's visit now, or at its modification
+    // when that is later; Ctrl+C in the filter box copies the one selected URL.
+    uint32_t before = (uint32_t) time(nullptr), later = before + 100000;
+    for (int i = 0; i < 3; i++)
+        item(i)->lastVisit = T1, item(i)->lastModified = T2;
+    item(2)->lastModified = later;
+    select({0});
+    EXPECT_EQ(image(0), 2);
+    command(IDM_MARK_VISITED);
+    select({2});
+    command(IDM_MARK_VISITED);
+    EXPECT_GE(item(0)->lastVisit, before);
+    EXPECT_EQ(item(1)->lastVisit, T1);
+    EXPECT_EQ(item(2)->lastVisit, later);
+    EXPECT_EQ(image(0) + image(2), 0);
+
+    HWND box = (HWND) app->filter_edit;
+    SetFocus(box);
+    type("openings | endgames");
+    SendMessageA(box, EM_SETSEL, 0, -1); // the box's own text selected too
+    copy_url_to_clipboard((HWND) app->main_window, "before");
+    select({0, 1}); // two: nothing is copied
+    key(box, 'C', true);
+    EXPECT_EQ(clipboard_text(), "before");
+    select({1});
+    key(box, 'C', true);
+    EXPECT_EQ(clipboard_text(), "http://b.example/");
+    EXPECT_EQ(box_text(), "openings | endgames");
+    select({0});
+    command(IDM_COPY_URL);
+    EXPECT_EQ(clipboard_text(), "http://a.example/");
 }
 
 // ---- Delete ------------------------------------------------------------------------
@@ -291,43 +323,7 @@ TEST_F(Gui, DeleteAsksWithTitlesAndYesRemovesEverywhere)
     EXPECT_EQ(part(1), "1 Trovelink");
 }
 
-// ---- Mark Visited, Copy URL, Help ---------------------------------------------------
-
-// Mark Visited dates the selected item's visit now, or at its modification
-// when that is later; Ctrl+C in the filter box copies the one selected URL.
-TEST_F(Gui, MarkVisitedAndCopyUrl)
-{
-    start(three().c_str());
-    uint32_t before = (uint32_t) time(nullptr), later = before + 100000;
-    for (int i = 0; i < 3; i++)
-        item(i)->lastVisit = T1, item(i)->lastModified = T2;
-    item(2)->lastModified = later;
-    select({0});
-    EXPECT_EQ(image(0), 2);
-    command(IDM_MARK_VISITED);
-    select({2});
-    command(IDM_MARK_VISITED);
-    EXPECT_GE(item(0)->lastVisit, before);
-    EXPECT_EQ(item(1)->lastVisit, T1);
-    EXPECT_EQ(item(2)->lastVisit, later);
-    EXPECT_EQ(image(0) + image(2), 0);
-
-    HWND box = (HWND) app->filter_edit;
-    SetFocus(box);
-    type("openings | endgames");
-    SendMessageA(box, EM_SETSEL, 0, -1); // the box's own text selected too
-    copy_url_to_clipboard((HWND) app->main_window, "before");
-    select({0, 1}); // two: nothing is copied
-    key(box, 'C', true);
-    EXPECT_EQ(clipboard_text(), "before");
-    select({1});
-    key(box, 'C', true);
-    EXPECT_EQ(clipboard_text(), "http://b.example/");
-    EXPECT_EQ(box_text(), "openings | endgames");
-    select({0});
-    command(IDM_COPY_URL);
-    EXPECT_EQ(clipboard_text(), "http://a.example/");
-}
+// ---- Help ---------------------------------------------------
 
 // The WinHelp file beside the program when there is one, else the HTML
 // page; none for a path that leaves no room for the name.

@@ -83,11 +83,17 @@ TEST_F(Gui, GeometryMustFitTheWorkArea)
     }
 }
 
-// The frame's place and size and the first column's width, those of the
-// restored window when it is closed minimized.
-TEST_F(Gui, ExitStoresGeometryAndColumnWidths)
+// The end of the Windows session saves the file and the Options. The exit
+// stores the frame's place and size and the first column's width, those of
+// the restored window when it is closed minimized.
+TEST_F(Gui, TheSessionsEndAndTheExitSave)
 {
     start(three().c_str());
+    DeleteFileA(file.c_str());
+    registry_clear();
+    SendMessageA((HWND) app->main_window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_NE(read_file(file).find("http://a.example/"), std::string::npos);
+    EXPECT_EQ(registry_dwords("Version", {"version"}), "101 ");
     HWND frame = (HWND) app->main_window;
     MoveWindow(frame, 30, 40, 500, 400, TRUE);
     SendMessageA((HWND) app->list_view, LVM_SETCOLUMNWIDTH, 0, 150);
@@ -121,16 +127,6 @@ TEST_F(Gui, NoFileStartsEmptyAndIsCreatedAtExit)
     }
     EXPECT_EQ(clicker.texts(), Texts{"Unable to save Options to Windows Registry"});
     EXPECT_FALSE(file_exists(file + ".unread"));
-}
-
-TEST_F(Gui, TheEndOfTheSessionSaves)
-{
-    start(three().c_str());
-    DeleteFileA(file.c_str());
-    registry_clear();
-    SendMessageA((HWND) app->main_window, WM_ENDSESSION, TRUE, 0);
-    EXPECT_NE(read_file(file).find("http://a.example/"), std::string::npos);
-    EXPECT_EQ(registry_dwords("Version", {"version"}), "101 ");
 }
 
 static int refuse_renames(OsFileOp op, const char *)
