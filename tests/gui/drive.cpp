@@ -17,6 +17,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
 static HWND main_window(void)
 {
     return FindWindowA("TroveLinksFrame", NULL);
@@ -31,10 +33,9 @@ static int wait_for(int seconds, bool present)
     return 1;
 }
 
-static int type_text(const char *text)
+static int type_text(HWND frame, const char *text)
 {
-    HWND frame = main_window();
-    HWND bar = frame ? FindWindowExA(frame, NULL, "ToolbarWindow32", NULL) : NULL;
+    HWND bar = FindWindowExA(frame, NULL, "ToolbarWindow32", NULL);
     HWND box = bar ? FindWindowExA(bar, NULL, "Edit", NULL) : NULL;
     if (!box) return 1;
     SetForegroundWindow(frame);
@@ -46,10 +47,8 @@ static int type_text(const char *text)
 }
 
 // Keys for the menu's own loop, which reads them from the queue.
-static int press_escape(void)
+static int press_escape(HWND frame)
 {
-    HWND frame = main_window();
-    if (!frame) return 1;
     for (int i = 0; i < 2; i++) {
         PostMessageA(frame, WM_KEYDOWN, VK_ESCAPE, 1);
         PostMessageA(frame, WM_KEYUP, VK_ESCAPE, (LPARAM) 0xC0000001u);
@@ -59,10 +58,9 @@ static int press_escape(void)
 }
 
 // Home in the list selects its first item; then the Properties command.
-static int open_properties(void)
+static int open_properties(HWND frame)
 {
-    HWND frame = main_window();
-    HWND list = frame ? FindWindowExA(frame, NULL, "SysListView32", NULL) : NULL;
+    HWND list = FindWindowExA(frame, NULL, "SysListView32", NULL);
     if (!list) return 1;
     SetForegroundWindow(frame);
     PostMessageA(list, WM_KEYDOWN, VK_HOME, 1);
@@ -77,35 +75,30 @@ static int open_properties(void)
     return 1;
 }
 
-static int cancel_dialog(void)
-{
-    HWND frame = main_window();
-    HWND popup = frame ? GetLastActivePopup(frame) : NULL;
-    if (!popup || popup == frame) return 1;
-    PostMessageA(popup, WM_COMMAND, IDCANCEL, 0);
-    return 0;
-}
-
 int main(int argc, char **argv)
 {
-    if (argc == 2 && strcmp(argv[1], "properties") == 0) return open_properties();
-    if (argc == 2 && strcmp(argv[1], "cancel") == 0) return cancel_dialog();
-    if (argc == 3 && strcmp(argv[1], "menu") == 0) {
-        HWND frame = main_window();
-        if (!frame) return 1;
+    std::string what = argc > 1 ? argv[1] : "", arg = argc > 2 ? argv[2] : "";
+    if (what == "wait") return wait_for(atoi(arg.c_str()), true);
+    HWND frame = main_window();
+    if (what == "type" && frame) return type_text(frame, arg.c_str());
+    if (what == "escape" && frame) return press_escape(frame);
+    if (what == "properties" && frame) return open_properties(frame);
+    if (what == "menu" && frame) {
         SetForegroundWindow(frame);
-        PostMessageA(frame, WM_SYSCOMMAND, SC_KEYMENU, (LPARAM) (unsigned char) argv[2][0]);
+        PostMessageA(frame, WM_SYSCOMMAND, SC_KEYMENU, (LPARAM) (unsigned char) arg[0]);
         return 0;
     }
-    if (argc == 2 && strcmp(argv[1], "escape") == 0) return press_escape();
-    if (argc == 3 && strcmp(argv[1], "wait") == 0) return wait_for(atoi(argv[2]), true);
-    if (argc == 3 && strcmp(argv[1], "type") == 0) return type_text(argv[2]);
-    if (argc == 3 && strcmp(argv[1], "close") == 0) {
-        HWND frame = main_window();
-        if (!frame) return 1;
-        PostMessageA(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
-        return wait_for(atoi(argv[2]), false);
+    if (what == "cancel" && frame) { // the dialog that is open
+        HWND popup = GetLastActivePopup(frame);
+        if (popup == frame) return 1;
+        PostMessageA(popup, WM_COMMAND, IDCANCEL, 0);
+        return 0;
     }
+    if (what == "close" && frame) {
+        PostMessageA(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return wait_for(atoi(arg.c_str()), false);
+    }
+    if (!frame) return 1;
     fprintf(stderr,
             "usage: tl_drive wait SECONDS | type TEXT | menu LETTER | escape | properties | "
             "cancel | close SECONDS\n");

@@ -46,14 +46,6 @@ std::vector<std::string> FakeBrowser::received()
     return received_;
 }
 
-std::vector<std::string> FakeBrowser::requests()
-{
-    std::vector<std::string> all = received(), some;
-    for (const std::string &entry : all)
-        if (entry.compare(0, 8, "connect|") != 0) some.push_back(entry);
-    return some;
-}
-
 void FakeBrowser::record(const std::string &entry)
 {
     std::lock_guard<std::mutex> hold(lock_);
@@ -129,13 +121,9 @@ static void write_handler(const char *const values[3])
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\classes\\http\\shell\\open\\ddeexec");
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, HANDLER_KEYS[0]);
     for (int i = 0; i < 3; i++) {
-        if (!values[i]) continue;
-        HKEY key;
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, HANDLER_KEYS[i], 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                        &key, NULL);
-        RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE *) values[i],
-                       (DWORD) strlen(values[i]) + 1);
-        RegCloseKey(key);
+        if (values[i])
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, HANDLER_KEYS[i], NULL, REG_SZ, values[i],
+                            (DWORD) strlen(values[i]) + 1);
     }
 }
 

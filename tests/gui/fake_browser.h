@@ -23,8 +23,6 @@ public:
     // "topic|item" for every request received, in order; "connect|topic" for
     // every conversation offered.
     std::vector<std::string> received();
-    // The received() entries that are requests.
-    std::vector<std::string> requests();
     HWND window() { return window_; }
 
 private:

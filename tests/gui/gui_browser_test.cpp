@@ -34,22 +34,18 @@ TEST(BrowserReply, PageAndWindowTitleOfEachReply)
         int iexplore, found;
         const char *url, *title, *window;
     } cases[] = {
-        {"\"http://host/p\",\"Home\"", 1, REPLY_PAGE, "http://host/p", "Home", "Home"},
         {"\"http://n/\",\"Netscape - [Page Title]\"", 0, REPLY_PAGE, "http://n/", "Page Title",
          "Netscape - [Page Title]"},
         {"\"http://n/\",\"Netscape - [Page Title]\"", 1, REPLY_PAGE, "http://n/",
          "Netscape - [Page Title]", "Netscape - [Page Title]"},
-        {"\"\",\"No Url\"", 0, REPLY_PAGE, "", "No Url", "No Url"},
         {"http://host/p\",\"Home\"", 1, REPLY_NONE, nullptr, nullptr, "Home"},
         {"\"http://host/a\" \"further\"", 0, REPLY_URL_ONLY, "http://host/a", nullptr, "further"},
-        {"\"http://host/only\"", 1, REPLY_URL_ONLY, "http://host/only", nullptr, ""},
         {"\"" + long_url + "\"", 1, REPLY_URL_ONLY, nullptr, nullptr, ""},
         {"\"http://host/unterminated", 0, REPLY_NONE, nullptr, nullptr, ""},
         {"\"u\",\"open title", 0, REPLY_PAGE, "u", "open title", "open title"},
         {"\"u\",\"[x", 0, REPLY_PAGE, "u", "", "[x"},
         {"\"u\",\"" + long_title + "\"", 1, REPLY_PAGE, "u", long_title.c_str(), nullptr},
         {std::string("\"u\",\"T\"\0\"junk\"", 13), 1, REPLY_PAGE, "u", "T", "T"},
-        {"\"" + std::string(4095, 'a'), 1, REPLY_NONE, nullptr, nullptr, ""},
         {"", 1, REPLY_NONE, nullptr, nullptr, ""},
     };
     for (const auto &c : cases) {
@@ -140,12 +136,12 @@ TEST_F(Browser, OpenSendsTheUrlAndBringsTheBrowserForward)
         ASSERT_TRUE(IsIconic(browser.window()));
         item(0)->lastVisit = DATE_NONE;
         uint32_t before = os_time_now();
-        size_t sent = browser.requests().size();
+        size_t sent = browser.received().size();
         open_first(way);
-        std::vector<std::string> got = browser.requests();
-        ASSERT_EQ(got.size(), sent + 2);
-        EXPECT_EQ(got[sent], OPEN_A);
-        EXPECT_EQ(got[sent + 1], "WWW_GetWindowInfo|0xFFFFFFFF");
+        Texts got = browser.received();
+        EXPECT_EQ(Texts(got.begin() + sent, got.end()),
+                  (Texts{"connect|WWW_OpenURL", OPEN_A, "connect|WWW_GetWindowInfo",
+                         "WWW_GetWindowInfo|0xFFFFFFFF"}));
         EXPECT_FALSE(IsIconic(browser.window()));
         EXPECT_EQ(GetForegroundWindow(), browser.window());
         EXPECT_GE(item(0)->lastVisit, before);
@@ -163,22 +159,38 @@ TEST_F(Browser, IExploreOpensThroughTheShellWithoutDde)
     start_with_a();
     EXPECT_EQ(browser_kind(), 2);
     open_first(0);
-    EXPECT_EQ(wait_for_log(log(), 1), std::vector<std::string>{"args|http://host/a.html"});
+    EXPECT_EQ(wait_for_log(log(), 1), Texts{"args|http://host/a.html"});
     for (const std::string &entry : browser.received())
         EXPECT_EQ(entry, "connect|WWW_OpenURL"); // the shell's, never the program's
 }
 
-TEST_F(Browser, LaunchFlagStartsTheBrowserOnlyWhenItDoesNotRun)
+// With auto_launch a DDE browser is started when none serves; a handler
+// with a command alone opens pages by it; without a handler start-up says so.
+TEST_F(Browser, StartUpLaunchesTheBrowserOnlyWhenNoneServes)
 {
-    HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
+    const Texts none, unable = {"Unable to initialize conversation with Browser"};
     registry_set_dword("auto_launch", 1);
-    {
-        FakeBrowser browser("Netscape", "WWW_OpenURL", REPLY_A, "Fake Page - Browser");
+    for (int round = 0; round < 4; round++) {
+        bool dde = round < 2;
+        HttpHandler handler(round < 3 ? record_command().c_str() : nullptr,
+                            dde ? "Netscape" : nullptr, dde ? "WWW_OpenURL" : nullptr);
+        std::unique_ptr<FakeBrowser> browser;
+        if (!round) browser.reset(new FakeBrowser("Netscape", "WWW_OpenURL", REPLY_A, "Fake"));
+        DialogClicker clicker;
         start_with_a();
+        EXPECT_EQ(clicker.texts(), round < 3 ? none : unable);
+        if (round == 1) {
+            EXPECT_EQ(wait_for_log(log(), 1), Texts{"args|%1"});
+        }
+        if (round >= 2) {
+            char *url, *title;
+            EXPECT_EQ(browser_current_page(&url, &title), 0);
+            EXPECT_EQ(browser_kind(), 0);
+            EXPECT_EQ(browser_open_url("http://host/a.html"), round == 2 ? 1 : 0);
+        }
         stop();
     }
-    start_with_a(); // nothing serves now
-    EXPECT_EQ(wait_for_log(log(), 1), std::vector<std::string>{"args|%1"});
+    EXPECT_EQ(wait_for_log(log(), 2), (Texts{"args|%1", "args|http://host/a.html"}));
 }
 
 TEST_F(Browser, AJustStartedBrowserGetsTheUrlOnceItServes)
@@ -205,7 +217,6 @@ TEST_F(Browser, CurrentPageOfAnIExploreReply)
         {"\"http://host/p\",\"Home\"", "http://host/p", "Home"},
         {"http://host/p", nullptr, nullptr},
         {"\"http://host/only\"", nullptr, nullptr}, // no Internet Explorer window for the title
-        {"\"" + std::string(10000, 'x'), nullptr, nullptr},
     };
     for (const auto &c : cases) {
         FakeBrowser browser("IExplore", "WWW_OpenURL", c.reply, "Fake");
@@ -218,89 +229,75 @@ TEST_F(Browser, CurrentPageOfAnIExploreReply)
     }
 }
 
-TEST_F(Browser, FastAddStoresANewTitledPageOnce)
-{
-    HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
-    DialogClicker clicker;
-    start(bookmark_file({{"http://a.example/", "A chess", "openings"}}).c_str());
-    struct {
-        const char *reply;
-        uint32_t count;
-    } cases[] = {
-        {"\"http://new.example/x\",\"Netscape - [Chess Openings Guide]\"", 2},
-        {"\"HTTP://A.EXAMPLE/\",\"Netscape - [Other]\"", 2}, // stored, in other letter case
-        {"\"http://t.example/\",\"Netscape - []\"", 2},      // no title
-        {"not a reply", 2},
-        {"\"\",\"Netscape - [No Url]\"", 3},
-    };
-    for (const auto &c : cases) {
-        FakeBrowser browser("Netscape", "WWW_OpenURL", c.reply, "Fake");
-        command(IDM_FAST_ADD);
-        EXPECT_EQ(app->bookmarks->count, c.count) << c.reply;
-    }
-    EXPECT_EQ(column(0), (std::vector<std::string>{"A chess", "Chess Openings Guide", "No Url"}));
-    EXPECT_EQ(column(1), (std::vector<std::string>{"http://a.example/", "http://new.example/x", ""}));
-    char *keywords = keyword_list_text(item(1)->keywords);
-    EXPECT_STREQ(keywords, "Chess Openings Guide");
-    memFree(keywords);
-    EXPECT_EQ(clicker.texts(), std::vector<std::string>{});
-}
-
-TEST_F(Browser, StartUpWithOnlyAnOpenCommandOrWithoutHandler)
-{
-    const std::vector<std::string> none, unable = {"Unable to initialize conversation with Browser"};
-    for (bool command : {true, false}) {
-        HttpHandler handler(command ? record_command().c_str() : nullptr);
-        DialogClicker clicker;
-        start_with_a();
-        EXPECT_EQ(clicker.texts(), command ? none : unable);
-        char *url, *title;
-        EXPECT_EQ(browser_current_page(&url, &title), 0);
-        EXPECT_EQ(browser_kind(), 0);
-        EXPECT_EQ(browser_open_url("http://host/a.html"), command ? 1 : 0);
-        stop();
-    }
-    EXPECT_EQ(wait_for_log(log(), 1), std::vector<std::string>{"args|http://host/a.html"});
-}
-
-TEST_F(Browser, AddStartsFromTheBrowsersPageOrACopiedUrl)
+// Fast Add stores a new titled page once, without a dialog; Add shows the
+// browser's page (a stored one as its Bookmark), else a copied URL, a new
+// record never visited nor checked; Fast Add without a page falls back to
+// Add's dialog when a URL was copied. What OK stores is filtered at once;
+// another Bookmark's URL replaces that one after Yes.
+TEST_F(Browser, FastAddAndAddStartFromTheBrowsersPageOrACopiedUrl)
 {
     HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
     start(bookmark_file({{"http://a.example/", "A chess", "openings"}}).c_str());
+    const char *stored = "\"HTTP://A.EXAMPLE/\",\"Netscape - [Other]\"";
     struct {
         const char *reply, *clipboard;
-        int command, button;
-        const char *boxes; // title|url|keywords shown; null: no dialog
+        int command;
+        const char *boxes;    // title|url|keywords shown; null: no dialog
+        const char *typed[3]; // filled in before OK; none: Cancel
     } cases[] = {
-        // A stored page, in other letter case: its Bookmark, left as it was.
-        {"\"HTTP://A.EXAMPLE/\",\"Netscape - [Other]\"", "", IDM_ADD, IDCANCEL,
-         "A chess|http://a.example/|openings"},
-        {"\"http://new.example/\",\"Netscape - [New Page]\"", "http://clip.example/", IDM_ADD,
-         IDCANCEL, "New Page|http://new.example/|New"}, // "page" is a stop word
-        // No page from the browser: a copied URL, or nothing.
-        {nullptr, " http://clip.example/x \r\n", IDM_ADD, IDCANCEL, "|http://clip.example/x|"},
-        {nullptr, "not a url", IDM_ADD, IDCANCEL, "||"},
-        {nullptr, "not a url", IDM_FAST_ADD, IDCANCEL, nullptr},
-        {nullptr, "http://clip.example/x", IDM_FAST_ADD, IDOK, "|http://clip.example/x|"},
+        {"\"http://new.example/x\",\"Netscape - [Chess Openings Guide]\"",
+         "",
+         IDM_FAST_ADD,
+         nullptr,
+         {}},
+        {stored, "", IDM_FAST_ADD, nullptr, {}},
+        {"\"http://t.example/\",\"Netscape - []\"", "", IDM_FAST_ADD, nullptr, {}}, // no title
+        {"\"\",\"Netscape - [No Url]\"", "", IDM_FAST_ADD, nullptr, {}},
+        {stored, "", IDM_ADD, "A chess|http://a.example/|openings", {}},
+        {"\"http://new.example/\",\"Netscape - [New Page]\"",
+         "http://clip.example/",
+         IDM_ADD,
+         "New Page|http://new.example/|New",
+         {}}, // "page" is a stop word
+        {nullptr, " http://clip.example/x \r\n", IDM_ADD, "|http://clip.example/x|", {}},
+        {nullptr, "not a url", IDM_ADD, "||", {"Go Rules", "http://go.example/", "baduk weiqi"}},
+        {nullptr, "not a url", IDM_FAST_ADD, nullptr, {}},
+        {nullptr, "http://clip.example/x", IDM_FAST_ADD, "|http://clip.example/x|", {"Typed"}},
+        {nullptr, "", IDM_ADD, "||", {"A again", "HTTP://A.EXAMPLE/", "again"}},
     };
+    type("baduk");
+    std::string dates;
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.clipboard);
+        SCOPED_TRACE(std::string(c.reply ? c.reply : "") + c.clipboard);
         copy_url_to_clipboard((HWND) app->main_window, c.clipboard);
         std::unique_ptr<FakeBrowser> browser;
         if (c.reply) browser.reset(new FakeBrowser("Netscape", "WWW_OpenURL", c.reply, "Fake"));
         DialogClicker clicker;
         std::string shown = "(none)";
-        clicker.answer("Trovelink Properties", c.button, [&](HWND d) {
+        clicker.answer("Trovelink Properties", c.typed[0] ? IDOK : IDCANCEL, [&](HWND d) {
             shown = item_text(d, IDC_TITLE) + "|" + item_text(d, IDC_URL) + "|" +
                     item_text(d, IDC_KEYWORDS);
-            SetDlgItemTextA(d, IDC_TITLE, "Typed Title");
+            if (c.reply != stored) // a new record
+                dates += item_text(d, IDC_LAST_VISIT) + item_text(d, IDC_LAST_MODIFIED) +
+                         std::to_string(item_text(d, IDC_ADD_DATE).size()) + " ";
+            for (int i = 0; i < 3; i++)
+                if (c.typed[i]) SetDlgItemTextA(d, IDC_TITLE + i, c.typed[i]);
         });
+        clicker.answer("Duplicate Trovelink Found", IDYES);
         command(c.command);
         EXPECT_EQ(shown, c.boxes ? c.boxes : "(none)");
+        EXPECT_EQ(clicker.pending(), c.boxes ? 1 - (&c == &cases[10]) : 2);
     }
-    EXPECT_EQ(column(0), (std::vector<std::string>{"A chess", "Typed Title"}));
-    EXPECT_EQ(column(1), (std::vector<std::string>{"http://a.example/", "http://clip.example/x"}));
-    char *keywords = keyword_list_text(item(0)->keywords);
-    EXPECT_STREQ(keywords, "openings");
+    // ctime's «Sun Nov 06 08:49:37 1994» and a line feed
+    EXPECT_EQ(dates, "??25 ??25 ??25 ??25 ??25 ");
+    EXPECT_EQ(column(1), Texts{"http://go.example/"});
+    clear_box();
+    EXPECT_EQ(column(0), (Texts{"A again", "Chess Openings Guide", "Go Rules", "No Url", "Typed"}));
+    EXPECT_EQ(column(1), (Texts{"HTTP://A.EXAMPLE/", "http://new.example/x", "http://go.example/",
+                                "", "http://clip.example/x"}));
+    char *keywords = keyword_list_text(item(1)->keywords);
+    EXPECT_STREQ(keywords, "Chess Openings Guide");
     memFree(keywords);
+    type("openings");
+    EXPECT_EQ(column(0), Texts{"Chess Openings Guide"});
 }

@@ -14,6 +14,7 @@ namespace
 
 const unsigned T1 = 1600000000;    // the Bookmarks' visits
 const uint32_t NEWER = 1654041600; // the pages' date, after the visits
+const char *const TITLES[] = {"Page 0", "Page 1", "Page 2"};
 const char NOT_FOUND[] = "HTTP/1.0 404 Not Found\r\n\r\n";
 // A dated reply in three pieces, so that its probe takes a while.
 const std::vector<std::string> SLOW = {"HTTP/1.0 200 OK\r\n",
@@ -33,28 +34,23 @@ protected:
         Gui::TearDown();
         http_server_stop(server);
     }
-    // Starts with n Bookmarks "Page 0" ... (listed in that order) visited at
-    // T1, at the server's urls /0 ...
-    void start_pages(int n)
+    // Starts with three Bookmarks "Page 0" ... (listed in that order)
+    // visited at T1, at the server's urls /0 ...
+    void start_pages()
     {
-        urls.clear();
-        titles.clear();
         std::vector<Entry> entries;
-        for (int i = 0; i < n; i++) {
+        for (int i = 0; i < 3; i++)
             urls.push_back(http_server_url(server, "/" + std::to_string(i)));
-            titles.push_back("Page " + std::to_string(i));
-        }
-        for (int i = 0; i < n; i++)
-            entries.push_back({urls[i].c_str(), titles[i].c_str(), "page", T1});
+        for (int i = 0; i < 3; i++)
+            entries.push_back({urls[i].c_str(), TITLES[i], "page", T1});
         start(bookmark_file(entries).c_str());
     }
     // Pumps until done() holds or 20 s have passed; false on time-out.
     template <class F> bool wait_until(F done)
     {
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000;) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(5)) {
             pump();
             if (done()) return true;
-            MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
         }
         return false;
     }
@@ -73,7 +69,7 @@ protected:
     Bookmark *page(int i) { return find_bookmark_by_url(app, urls[i].c_str()); }
 
     HttpServer *server = nullptr;
-    std::vector<std::string> urls, titles;
+    Texts urls;
 };
 
 TEST_F(Check, CycleStoresEachResultAndTheImagesPassThroughChecking)
@@ -81,7 +77,7 @@ TEST_F(Check, CycleStoresEachResultAndTheImagesPassThroughChecking)
     http_server_reply(server, SLOW);
     http_server_reply(server, NOT_FOUND);
     http_server_reply(server, "no status line\r\n\r\n");
-    start_pages(3);
+    start_pages();
     // Item 0's images, the first before the cycle starts: the command takes
     // in the checker's first report already.
     std::vector<int> seen{image(0)};
@@ -112,7 +108,7 @@ TEST_F(Check, DeleteAndStopDuringAProbeThenTheMinuteTimer)
     http_server_reply(server, SLOW);
     http_server_reply(server, SLOW);
     http_server_reply(server, NOT_FOUND);
-    start_pages(3);
+    start_pages();
     command(IDM_WHATS_NEW);
     ASSERT_TRUE(wait_until([&] { return page(0)->lastModified == DATE_CHECKING; }));
     DialogClicker clicker(IDYES);

@@ -140,37 +140,54 @@ static int refuse_replace(OsFileOp op, const char *)
 
 // The import itself is tested on its own (store_file_reader_test); here the
 // file dialog, the status text, the filter run afterwards, a file that
-// cannot be read, and Cancel.
-TEST_F(Gui, ImportThroughTheFileDialog)
+// cannot be read, and Cancel. Then a Save that fails says so and keeps the
+// file; Quit destroys the window, and the exit saves.
+TEST_F(Gui, ImportThenAFailedSaveThenQuit)
 {
-    start(three().c_str());
+    std::string before = three();
+    start(before.c_str());
     std::string browser = dir + "bookmarks.html", missing = dir + "missing.htm";
     write_file(browser, bookmark_file({{"HTTP://A.EXAMPLE/", "A again", ""},
                                        {"http://knit.example/", "Knitting Patterns", ""}}));
     type("knit");
     DialogClicker clicker;
-    clicker.answer("Import Bookmarks", IDOK, browser.c_str());
-    clicker.answer("Import Bookmarks", IDOK, missing.c_str());
+    clicker.answer("Import Bookmarks", IDOK, typed(browser));
+    clicker.answer("Import Bookmarks", IDOK, typed(missing));
     clicker.answer("Import Bookmarks", IDCANCEL);
     command(IDM_IMPORT);
     EXPECT_EQ(part(0), "1 Trovelinks imported from " + browser);
-    EXPECT_EQ(column(0), std::vector<std::string>{"Knitting Patterns"}); // the filter ran
+    EXPECT_EQ(column(0), Texts{"Knitting Patterns"}); // the filter ran
     command(IDM_IMPORT);
     status_message(app, "before");
     command(IDM_IMPORT);
     EXPECT_EQ(clicker.texts(),
-              (std::vector<std::string>{"Import Bookmarks", "Import Bookmarks",
-                                        "Unable to import html bookmark file\n\n" + missing,
-                                        "Import Bookmarks"}));
+              (Texts{"Import Bookmarks", "Import Bookmarks",
+                     "Unable to import html bookmark file\n\n" + missing, "Import Bookmarks"}));
     EXPECT_EQ(part(0), "before");
     EXPECT_EQ(app->bookmarks->count, 4u);
+    app->options.backup = 0;
+    os_file_set_fault_hook(refuse_replace);
+    command(IDM_SAVE);
+    os_file_set_fault_hook(nullptr);
+    EXPECT_EQ(clicker.texts().back(), "Unable to write Trovelinks to file\n\n" + file);
+    EXPECT_EQ(read_file(file), before);
+    write_file(file, "");
+    on_command(app, IDM_QUIT, NULL, 0);
+    EXPECT_EQ(app->main_window, nullptr);
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        quit |= msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
+    stop();
+    EXPECT_EQ(titles_in(read_file(file)).size(), 4u);
 }
 
 // Nothing selected: everything, without asking. Else the scope chooser: the
 // selection in display order, or everything (in BookmarkList order, as the
 // save writes it). Cancel there asks for no file; a failed write says so
 // and keeps the file that was there.
-TEST_F(Gui, ExportThroughTheScopeChooserAndTheFileDialog)
+TEST_F(Gui, ExportThenMarkVisitedAndCopyUrl)
 {
     start(three().c_str());
     std::string out = dir + "out.htm";
@@ -194,8 +211,8 @@ TEST_F(Gui, ExportThroughTheScopeChooserAndTheFileDialog)
     for (const auto &c : cases) {
         select(c.selection);
         DialogClicker clicker;
-        if (c.scope) clicker.answer("Export Trovelinks", IDOK, nullptr, c.scope);
-        clicker.answer("Export Trovelinks", IDOK, out.c_str());
+        if (c.scope) clicker.answer("Export Trovelinks", IDOK, chosen(c.scope));
+        clicker.answer("Export Trovelinks", IDOK, typed(out));
         command(IDM_EXPORT);
         EXPECT_EQ(clicker.texts()[0], c.scope ? chooser : "Export Trovelinks");
         EXPECT_EQ(titles_in(read_file(out)), c.titles);
@@ -203,52 +220,73 @@ TEST_F(Gui, ExportThroughTheScopeChooserAndTheFileDialog)
     }
     write_file(out, "kept");
     DialogClicker clicker;
-    clicker.answer("Export Trovelinks", IDCANCEL, nullptr, IDC_SCOPE_SELECTED);
+    clicker.answer("Export Trovelinks", IDCANCEL);
     command(IDM_EXPORT);
     select({});
-    clicker.answer("Export Trovelinks", IDOK, out.c_str());
+    clicker.answer("Export Trovelinks", IDOK, typed(out));
     os_file_set_fault_hook(refuse_replace);
     command(IDM_EXPORT);
     os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(clicker.texts(), (std::vector<std::string>{
-                                   chooser, "Export Trovelinks",
-                                   "Unable to export Trovelinks to specified file\n\n" + out}));
+    EXPECT_EQ(clicker.texts(), (Texts{chooser, "Export Trovelinks",
+                                      "Unable to export Trovelinks to specified file\n\n" + out}));
     EXPECT_EQ(read_file(out), "kept");
+
+    // Mark Visited dates the selected item's visit now, or at its modification
+    // when that is later; Ctrl+C in the filter box copies the one selected URL.
+    uint32_t before = (uint32_t) time(nullptr), later = before + 100000;
+    for (int i = 0; i < 3; i++)
+        item(i)->lastVisit = T1, item(i)->lastModified = T2;
+    item(2)->lastModified = later;
+    select({0});
+    EXPECT_EQ(image(0), 2);
+    command(IDM_MARK_VISITED);
+    select({2});
+    command(IDM_MARK_VISITED);
+    EXPECT_GE(item(0)->lastVisit, before);
+    EXPECT_EQ(item(1)->lastVisit, T1);
+    EXPECT_EQ(item(2)->lastVisit, later);
+    EXPECT_EQ(image(0) + image(2), 0);
+
+    HWND box = (HWND) app->filter_edit;
+    SetFocus(box);
+    type("openings | endgames");
+    SendMessageA(box, EM_SETSEL, 0, -1); // the box's own text selected too
+    copy_url_to_clipboard((HWND) app->main_window, "before");
+    select({0, 1}); // two: nothing is copied
+    key(box, 'C', true);
+    EXPECT_EQ(clipboard_text(), "before");
+    select({1});
+    key(box, 'C', true);
+    EXPECT_EQ(clipboard_text(), "http://b.example/");
+    EXPECT_EQ(box_text(), "openings | endgames");
+    select({0});
+    command(IDM_COPY_URL);
+    EXPECT_EQ(clipboard_text(), "http://a.example/");
 }
 
 // ---- Delete ------------------------------------------------------------------------
 
 // Twelve Bookmarks "Title 00" ... "Title 11" at http://n00.example/ ...
-static std::vector<Entry> numbered(void)
-{
-    static std::vector<std::string> texts(24); // keeps the c_str()s alive
-    std::vector<Entry> entries;
-    for (int i = 0; i < 12; i++) {
-        std::string two = std::to_string(i / 10) + std::to_string(i % 10);
-        texts[2 * i] = "http://n" + two + ".example/";
-        texts[2 * i + 1] = "Title " + two;
-        entries.push_back({texts[2 * i].c_str(), texts[2 * i + 1].c_str(), "numbered"});
-    }
-    return entries;
-}
-
-// The question names the first ten titles in display order; No keeps
-// everything. With nothing selected the Delete key and Ctrl+D ask nothing;
-// with Yes the Bookmarks leave the list and the BookmarkList (the index's
-// part is the store's tests').
+// and two more. The question names the first ten titles in display order;
+// No keeps everything. With nothing selected the Delete key and Ctrl+D ask
+// nothing; with Yes the Bookmarks leave the list and the BookmarkList (the
+// index's part is the store's tests').
 TEST_F(Gui, DeleteAsksWithTitlesAndYesRemovesEverywhere)
 {
-    std::vector<Entry> entries = numbered();
-    entries.push_back({"http://keep.example/", "Keep me", "kept"});
-    entries.push_back({"http://only.example/", "Only one", "solitary"});
-    start(bookmark_file(entries).c_str());
-    // The list sorts by title: Keep me, Only one, Title 00 ... Title 11.
-    std::vector<int> titles;
+    std::vector<Entry> entries = {{"http://keep.example/", "Keep me", "kept"},
+                                  {"http://only.example/", "Only one", "solitary"}};
+    Texts texts;
+    texts.reserve(24);       // keeps the c_str()s in place
+    std::vector<int> titles; // the list sorts by title: Keep me, Only one, Title 00 ...
     std::string ten, following = "Are you sure you wish to delete the following ";
-    for (int i = 0; i < 12; i++)
+    for (int i = 0; i < 12; i++) {
+        texts.push_back("http://n" + std::to_string(100 + i).substr(1) + ".example/");
+        texts.push_back("Title " + std::to_string(100 + i).substr(1));
+        entries.push_back({texts[2 * i].c_str(), texts[2 * i + 1].c_str(), "numbered"});
         titles.push_back(i + 2);
-    for (int i = 0; i < 10; i++)
-        ten += "Title 0" + std::to_string(i) + "\n";
+        if (i < 10) ten += texts.back() + "\n";
+    }
+    start(bookmark_file(entries).c_str());
     const struct {
         std::vector<int> selection;
         std::string question;
@@ -280,77 +318,12 @@ TEST_F(Gui, DeleteAsksWithTitlesAndYesRemovesEverywhere)
     select({1});
     key(list, VK_DELETE);
     EXPECT_EQ(clicker.texts().size(), 2u);
-    EXPECT_EQ(column(0), std::vector<std::string>{"Keep me"});
+    EXPECT_EQ(column(0), Texts{"Keep me"});
     EXPECT_EQ(app->bookmarks->count, 1u);
     EXPECT_EQ(part(1), "1 Trovelink");
 }
 
-// ---- Mark Visited, Copy URL, Quit, Help ---------------------------------------------------
-
-TEST_F(Gui, MarkVisitedSetsTheVisitOfTheSelectedItem)
-{
-    start(three().c_str());
-    uint32_t before = (uint32_t) time(nullptr), later = before + 100000;
-    for (int i = 0; i < 3; i++)
-        item(i)->lastVisit = T1, item(i)->lastModified = T2;
-    item(2)->lastModified = later; // modified in the future: the visit takes its date
-    select({0});
-    EXPECT_EQ(image(0), 2);
-    command(IDM_MARK_VISITED);
-    select({2});
-    command(IDM_MARK_VISITED);
-    EXPECT_GE(item(0)->lastVisit, before);
-    EXPECT_EQ(item(1)->lastVisit, T1);
-    EXPECT_EQ(item(2)->lastVisit, later);
-    EXPECT_EQ(image(0), 0);
-    EXPECT_EQ(image(2), 0);
-}
-
-TEST_F(Gui, CtrlCInTheFilterBoxCopiesTheSelectedUrl)
-{
-    start(three().c_str());
-    HWND box = (HWND) app->filter_edit;
-    SetFocus(box);
-    type("openings | endgames");
-    SendMessageA(box, EM_SETSEL, 0, -1); // the box's own text selected too
-    copy_url_to_clipboard((HWND) app->main_window, "before");
-    select({0, 1}); // two: nothing is copied
-    key(box, 'C', true);
-    EXPECT_EQ(clipboard_text(), "before");
-    select({1});
-    key(box, 'C', true);
-    EXPECT_EQ(clipboard_text(), "http://b.example/");
-    EXPECT_EQ(box_text(), "openings | endgames");
-    select({0});
-    command(IDM_COPY_URL);
-    EXPECT_EQ(clipboard_text(), "http://a.example/");
-}
-
-// A Save that fails says so and keeps the file; Quit destroys the window,
-// and the exit saves.
-TEST_F(Gui, FailedSaveThenQuit)
-{
-    std::string before = three();
-    start(before.c_str());
-    app->options.backup = 0;
-    DialogClicker clicker;
-    os_file_set_fault_hook(refuse_replace);
-    command(IDM_SAVE);
-    os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(clicker.texts(),
-              std::vector<std::string>{"Unable to write Trovelinks to file\n\n" + file});
-    EXPECT_EQ(read_file(file), before);
-    write_file(file, "");
-    on_command(app, IDM_QUIT, NULL, 0);
-    EXPECT_EQ(app->main_window, nullptr);
-    MSG msg;
-    bool quit = false;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        quit |= msg.message == WM_QUIT;
-    EXPECT_TRUE(quit);
-    stop();
-    EXPECT_EQ(titles_in(read_file(file)).size(), 3u);
-}
+// ---- Help ---------------------------------------------------
 
 // The WinHelp file beside the program when there is one, else the HTML
 // page; none for a path that leaves no room for the name.

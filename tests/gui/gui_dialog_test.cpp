@@ -1,6 +1,10 @@
-// The dialogs, driven by the clicker: Properties through Add and Properties,
-// Options, About and the Keyword Dictionary.
+// The dialogs, driven by the clicker: Properties (Add's dialog is the
+// browser tests'), Options, About and the Keyword Dictionary.
 #include "gui_harness.h"
+
+#include <iterator>
+#include <sstream>
+
 #include "res/resource.h"
 #include "session/options_text.h"
 #include "store/bookmark.h"
@@ -24,18 +28,12 @@ static DialogClicker::Action fill(const char *title, const char *url, const char
     };
 }
 
-// The Properties dialog's boxes, joined by "|".
-static std::string boxes(HWND d)
-{
-    return item_text(d, IDC_TITLE) + "|" + item_text(d, IDC_URL) + "|" + item_text(d, IDC_KEYWORDS);
-}
-
-// ---- Properties and Add ------------------------------------------------------------
+// ---- Properties and About ------------------------------------------------------------
 
 // A title of spaces is refused with a message; another Bookmark's URL is
 // taken only after Yes to the question, which then deletes that one; the
-// Bookmark's own URL asks nothing.
-TEST_F(Gui, PropertiesRefusesAnEmptyTitleAndAsksBeforeTakingAnotherUrl)
+// Bookmark's own URL asks nothing. Then About, on the same start.
+TEST_F(Gui, PropertiesThenAbout)
 {
     start(three().c_str());
     select({0});
@@ -56,16 +54,15 @@ TEST_F(Gui, PropertiesRefusesAnEmptyTitleAndAsksBeforeTakingAnotherUrl)
         command(IDM_PROPERTIES);
         clicker.answer(PROPERTIES_CAPTION, IDOK, fill(nullptr, "http://b.example/", nullptr));
         command(IDM_PROPERTIES);
-        EXPECT_EQ(
-            clicker.texts(),
-            (std::vector<std::string>{PROPERTIES_CAPTION, "Please enter a title for this Trovelink",
-                                      PROPERTIES_CAPTION, DUPLICATE_CAPTION, PROPERTIES_CAPTION,
-                                      PROPERTIES_CAPTION, DUPLICATE_CAPTION, PROPERTIES_CAPTION}));
+        EXPECT_EQ(clicker.texts(),
+                  (Texts{PROPERTIES_CAPTION, "Please enter a title for this Trovelink",
+                         PROPERTIES_CAPTION, DUPLICATE_CAPTION, PROPERTIES_CAPTION,
+                         PROPERTIES_CAPTION, DUPLICATE_CAPTION, PROPERTIES_CAPTION}));
     }
     EXPECT_EQ(stored, "A chess|http://a.example/");
     EXPECT_EQ(question, "A Trovelink with the same URL already exists:\n\nB chess\n"
                         "http://b.example/\n\nDo you want to replace it?");
-    EXPECT_EQ(column(0), (std::vector<std::string>{"A chess club", "C cooking"}));
+    EXPECT_EQ(column(0), (Texts{"A chess club", "C cooking"}));
     EXPECT_EQ(list_first_selected(app), 0); // the other's item went, the selection stays
     EXPECT_EQ(app->bookmarks->count, 2u);
     EXPECT_STREQ(find_bookmark_by_url(app, "http://b.example/")->title, "A chess club");
@@ -75,38 +72,41 @@ TEST_F(Gui, PropertiesRefusesAnEmptyTitleAndAsksBeforeTakingAnotherUrl)
         type(query);
         EXPECT_EQ(list_count(app), query[0] == 't' ? 1 : 0) << query;
     }
-}
 
-TEST_F(Gui, AddStoresANewRecordOnlyAfterOkAndReplacesADuplicateOnYes)
-{
-    start(three().c_str());
-    std::string shown, added;
-    {
-        DialogClicker clicker;
-        clicker.answer(PROPERTIES_CAPTION, IDCANCEL, [&](HWND d) {
-            shown = boxes(d) + "|" + item_text(d, IDC_LAST_VISIT) + "|" +
-                    item_text(d, IDC_LAST_MODIFIED);
-            added = item_text(d, IDC_ADD_DATE);
-        });
-        command(IDM_ADD);
-        EXPECT_EQ(app->bookmarks->count, 3u);
-        type("baduk");
-        clicker.answer(PROPERTIES_CAPTION, IDOK,
-                       fill("Go Rules", "http://go.example/", "baduk weiqi"));
-        clicker.answer(PROPERTIES_CAPTION, IDOK, fill("A again", "HTTP://A.EXAMPLE/", "again"));
-        clicker.answer(DUPLICATE_CAPTION, IDYES);
-        command(IDM_ADD);
-        command(IDM_ADD);
-        EXPECT_EQ(clicker.pending(), 0);
+    // The build line shows after Ctrl+B, pressed on the box or on its button.
+    // The main window near the right edge: the box is centred on it as far as
+    // the work area lets it.
+    RECT work, r = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos((HWND) app->main_window, NULL, work.right - 150, 100, 400, 300, SWP_NOZORDER);
+    const struct {
+        bool to_button, ctrl, shown;
+    } cases[] = {{true, false, false}, {true, true, true}, {false, true, true}};
+    for (const auto &c : cases) {
+        BYTE keys[256], held[256];
+        GetKeyboardState(keys);
+        memcpy(held, keys, sizeof held);
+        held[VK_CONTROL] = held[VK_LCONTROL] = c.ctrl ? 0x80 : 0;
+        SetKeyboardState(held);
+        std::string seen;
+        {
+            DialogClicker clicker;
+            clicker.answer("About Trovelinks", IDOK, [&](HWND d) {
+                seen = item_text(d, IDC_VERSION) + "|" + item_text(d, IDC_BUILD) + "|" +
+                       std::to_string(IsWindowVisible(GetDlgItem(d, IDC_BUILD)));
+                SendMessageA(c.to_button ? GetDlgItem(d, IDOK) : d, WM_KEYDOWN, 'B', 1);
+                seen += std::to_string(IsWindowVisible(GetDlgItem(d, IDC_BUILD)));
+                seen +=
+                    SendDlgItemMessageA(d, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0) ? "|logo" : "";
+                GetWindowRect(d, &r);
+            });
+            command(IDM_ABOUT);
+        }
+        SetKeyboardState(keys);
+        EXPECT_EQ(seen, std::string("Version 1.01|Build: 20m|0") + (c.shown ? "1" : "0") + "|logo");
+        EXPECT_EQ(r.right, work.right);
+        EXPECT_NEAR((r.top + r.bottom) / 2, 250, 1);
     }
-    EXPECT_EQ(shown, "|||?|?");            // the browser gave no page; never visited nor checked
-    EXPECT_EQ(added.size(), 25u) << added; // ctime's «Sun Nov 06 08:49:37 1994» and a line feed
-    EXPECT_EQ(column(1), std::vector<std::string>{"http://go.example/"}); // the filter ran
-    clear_box();
-    EXPECT_EQ(column(0), (std::vector<std::string>{"A again", "B chess", "C cooking", "Go Rules"}));
-    EXPECT_STREQ(find_bookmark_by_url(app, "http://a.example/")->title, "A again");
-    type("openings");
-    EXPECT_EQ(list_count(app), 0);
 }
 
 // ---- Options ---------------------------------------------------------------------------
@@ -123,61 +123,6 @@ static const struct {
              {IDC_AUTO_RESCAN, "auto_rescan"},
              {IDC_AUTO_CHECK, "auto_check"}};
 
-// Each box shows its field and OK stores its click there, and nothing else;
-// Cancel and the close box keep every field, whatever was changed. The
-// record has no padding: equal bytes are equal fields.
-TEST_F(Gui, OptionsCheckBoxesOkCancelAndClose)
-{
-    start(three().c_str());
-    Options o = app->options;
-    o.implied_or = 1;
-    o.status_timer = 7;
-    for (unsigned on : {1u, 0u}) {
-        Options want = o;
-        for (const auto &b : BOXES) {
-            option_set(&o, b.name, on ? "1" : "0");
-            option_set(&want, b.name, on ? "0" : "1");
-        }
-        std::vector<bool> shown;
-        DialogClicker clicker;
-        clicker.answer(OPTIONS_CAPTION, IDOK, [&](HWND d) {
-            for (const auto &b : BOXES) {
-                shown.push_back(item_checked(d, b.id));
-                click(d, b.id);
-            }
-        });
-        EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 1);
-        EXPECT_EQ(shown, std::vector<bool>(std::size(BOXES), on == 1));
-        EXPECT_EQ(memcmp(&o, &want, sizeof o), 0) << on;
-    }
-    // Cancel, after Browse has filled the file box from the file dialog,
-    // and the close box keep every field.
-    const Options before = o;
-    std::string chosen = dir + "chosen.htm", box;
-    write_file(chosen, "");
-    auto change_all = [](HWND d) {
-        for (const auto &b : BOXES)
-            click(d, b.id);
-    };
-    DialogClicker clicker;
-    clicker.answer(OPTIONS_CAPTION, 0, [&](HWND d) {
-        change_all(d);
-        PostMessageA(d, WM_COMMAND, IDC_BROWSE, 0);
-    });
-    clicker.answer("Trovelink File", IDOK, chosen.c_str());
-    clicker.answer(OPTIONS_CAPTION, IDCANCEL, [&](HWND d) { box = item_text(d, IDC_TL_FILE); });
-    EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 2);
-    EXPECT_EQ(box, chosen);
-    EXPECT_EQ(memcmp(&o, &before, sizeof o), 0);
-    clicker.answer(OPTIONS_CAPTION, 0, [&](HWND d) {
-        change_all(d);
-        SetDlgItemTextA(d, IDC_TL_FILE, "elsewhere.htm");
-        PostMessageA(d, WM_CLOSE, 0, 0);
-    });
-    EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 1);
-    EXPECT_EQ(memcmp(&o, &before, sizeof o), 0);
-}
-
 static WNDPROC g_tip_proc;
 static int g_tip_active;
 
@@ -188,11 +133,13 @@ static LRESULT CALLBACK tip_spy(HWND window, UINT message, WPARAM wparam, LPARAM
     return CallWindowProcA(g_tip_proc, window, message, wparam, lparam);
 }
 
-// Through the command: a changed tooltip box switches the tooltips, a
-// changed way of matching runs the filter again; a chosen file that exists
-// has its Trovelinks taken in, one that cannot be read is not overwritten:
-// the save moves it aside.
-TEST_F(Gui, OptionsCommandAppliesTheChanges)
+// A changed tooltip box switches the tooltips, a changed way of matching
+// runs the filter again. Each box shows its field and OK stores its click
+// there, and nothing else (the record has no padding: equal bytes are equal
+// fields); Cancel, after Browse has filled the file box, and the close box
+// keep every field. A chosen file that exists has its Trovelinks taken in;
+// one that cannot be read is not overwritten: the save moves it aside.
+TEST_F(Gui, OptionsShowStoreAndApplyTheirFields)
 {
     std::string before =
         bookmark_file({{"http://a.example/", "A", "Chess"}, {"http://b.example/", "B", "chess"}});
@@ -227,18 +174,64 @@ TEST_F(Gui, OptionsCommandAppliesTheChanges)
     SetWindowLongPtrA(tips, GWLP_WNDPROC, (LONG_PTR) g_tip_proc);
     clear_box();
 
+    Options &o = app->options;
+    o.implied_or = 1;
+    o.status_timer = 7;
+    for (unsigned bit : {1u, 2u, 4u}) { // each box's bits of its row number + 1
+        Options want = o;
+        std::vector<bool> pattern, shown;
+        for (size_t i = 0; i < std::size(BOXES); i++) {
+            pattern.push_back((i + 1) & bit);
+            option_set(&o, BOXES[i].name, pattern[i] ? "1" : "0");
+            option_set(&want, BOXES[i].name, pattern[i] ? "0" : "1");
+        }
+        options([&](HWND d) {
+            for (const auto &b : BOXES) {
+                shown.push_back(IsDlgButtonChecked(d, b.id) == BST_CHECKED);
+                click(d, b.id);
+            }
+        });
+        EXPECT_EQ(shown, pattern);
+        EXPECT_EQ(memcmp(&o, &want, sizeof o), 0) << bit;
+    }
+    const Options kept = o;
+    std::string chosen = dir + "chosen.htm", box;
+    write_file(chosen, "");
+    auto change_all = [](HWND d) {
+        for (const auto &b : BOXES)
+            click(d, b.id);
+    };
+    {
+        DialogClicker clicker;
+        clicker.answer(OPTIONS_CAPTION, 0, [&](HWND d) {
+            change_all(d);
+            PostMessageA(d, WM_COMMAND, IDC_BROWSE, 0);
+        });
+        clicker.answer("Trovelink File", IDOK, typed(chosen));
+        clicker.answer(OPTIONS_CAPTION, IDCANCEL, [&](HWND d) { box = item_text(d, IDC_TL_FILE); });
+        EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 2);
+        EXPECT_EQ(box, chosen);
+        EXPECT_EQ(memcmp(&o, &kept, sizeof o), 0);
+        clicker.answer(OPTIONS_CAPTION, 0, [&](HWND d) {
+            change_all(d);
+            SetDlgItemTextA(d, IDC_TL_FILE, "elsewhere.htm");
+            PostMessageA(d, WM_CLOSE, 0, 0);
+        });
+        EXPECT_EQ(options_dialog((HWND) app->main_window, &o), 1);
+        EXPECT_EQ(memcmp(&o, &kept, sizeof o), 0);
+    }
+
     std::string other = dir + "other.htm", locked = dir + "locked.htm";
     std::string precious = bookmark_file({{"http://k/", "K", ""}});
     write_file(other, bookmark_file({{"HTTP://A.EXAMPLE/", "A elsewhere", "openings"},
                                      {"http://d.example/", "D draughts", "draughts"}}));
     options([&](HWND d) { SetDlgItemTextA(d, IDC_TL_FILE, other.c_str()); });
     EXPECT_EQ(part(0), "1 Trovelinks imported from " + other);
-    EXPECT_EQ(column(0), (std::vector<std::string>{"A", "B", "D draughts"}));
+    EXPECT_EQ(column(0), (Texts{"A", "B", "D draughts"}));
     write_file(locked, precious);
     HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     EXPECT_EQ(options([&](HWND d) { SetDlgItemTextA(d, IDC_TL_FILE, locked.c_str()); }),
-              (std::vector<std::string>{OPTIONS_CAPTION,
-                                        "Unable to read Trovelinks from file\n\n" + locked}));
+              (Texts{OPTIONS_CAPTION, "Unable to read Trovelinks from file\n\n" + locked}));
     CloseHandle(lock);
     stop();
     EXPECT_EQ(read_file(locked + ".unread"), precious);
@@ -246,80 +239,26 @@ TEST_F(Gui, OptionsCommandAppliesTheChanges)
     EXPECT_EQ(read_file(file), before);
 }
 
-// ---- About -------------------------------------------------------------------------------
-
-// The build line shows after Ctrl+B, pressed on the box or on its button.
-// The main window near the right edge: the box is centred on it as far as
-// the work area lets it.
-TEST_F(Gui, AboutShowsTheVersionAndTheBuildLineOnlyAfterCtrlB)
-{
-    start(three().c_str());
-    RECT work, r = {};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos((HWND) app->main_window, NULL, work.right - 150, 100, 400, 300, SWP_NOZORDER);
-    const struct {
-        bool to_button, ctrl, shown;
-    } cases[] = {{true, false, false}, {true, true, true}, {false, true, true}};
-    for (const auto &c : cases) {
-        BYTE keys[256], held[256];
-        GetKeyboardState(keys);
-        memcpy(held, keys, sizeof held);
-        held[VK_CONTROL] = held[VK_LCONTROL] = c.ctrl ? 0x80 : 0;
-        SetKeyboardState(held);
-        std::string seen;
-        {
-            DialogClicker clicker;
-            clicker.answer("About Trovelinks", IDOK, [&](HWND d) {
-                seen = item_text(d, IDC_VERSION) + "|" + item_text(d, IDC_BUILD) + "|" +
-                       std::to_string(IsWindowVisible(GetDlgItem(d, IDC_BUILD)));
-                SendMessageA(c.to_button ? GetDlgItem(d, IDOK) : d, WM_KEYDOWN, 'B', 1);
-                seen += std::to_string(IsWindowVisible(GetDlgItem(d, IDC_BUILD)));
-                seen +=
-                    SendDlgItemMessageA(d, IDC_LOGO, STM_GETIMAGE, IMAGE_BITMAP, 0) ? "|logo" : "";
-                GetWindowRect(d, &r);
-            });
-            command(IDM_ABOUT);
-        }
-        SetKeyboardState(keys);
-        EXPECT_EQ(seen, std::string("Version 1.01|Build: 20m|0") + (c.shown ? "1" : "0") + "|logo");
-        EXPECT_EQ(r.right, work.right);
-        EXPECT_NEAR((r.top + r.bottom) / 2, 250, 1);
-    }
-}
-
 // ---- Keyword Dictionary -------------------------------------------------------------------
 
-static std::vector<std::string> list_box_texts(HWND list)
+// The Dictionary's count, case box and words as one line each, as it opens
+// and after each of clicks clicks of its case box; closed with its close box.
+static Texts open_dictionary(AppState *app, int clicks)
 {
-    std::vector<std::string> texts;
-    for (int i = 0; i < (int) SendMessageA(list, LB_GETCOUNT, 0, 0); i++) {
-        char text[300] = "";
-        SendMessageA(list, LB_GETTEXT, (WPARAM) i, (LPARAM) text);
-        texts.push_back(text);
-    }
-    return texts;
-}
-
-struct DictionaryView {
-    std::vector<std::string> words;
-    std::string count; // and "|case" when the case box is checked
-};
-
-// The Dictionary as it opens, then after each of clicks clicks of its case
-// box; closed with its close box.
-static std::vector<DictionaryView> open_dictionary(AppState *app, int clicks)
-{
-    std::vector<DictionaryView> views;
-    auto read = [&](HWND d) {
-        views.push_back(
-            {list_box_texts(GetDlgItem(d, IDC_WORD_LIST)),
-             item_text(d, IDC_WORD_COUNT) + (item_checked(d, IDC_WORD_CASE) ? "|case" : "")});
-    };
+    Texts views;
     DialogClicker clicker;
     clicker.answer("Keyword Dictionary", 0, [&](HWND d) {
-        read(d);
-        for (int i = 0; i < clicks; i++)
-            click(d, IDC_WORD_CASE), read(d);
+        HWND list = GetDlgItem(d, IDC_WORD_LIST);
+        for (int i = 0; i <= clicks; i++) {
+            if (i) click(d, IDC_WORD_CASE);
+            views.push_back(item_text(d, IDC_WORD_COUNT) +
+                            (IsDlgButtonChecked(d, IDC_WORD_CASE) ? "|case:" : ":"));
+            for (int k = 0; k < (int) SendMessageA(list, LB_GETCOUNT, 0, 0); k++) {
+                char text[300] = "";
+                SendMessageA(list, LB_GETTEXT, (WPARAM) k, (LPARAM) text);
+                views.back() += std::string(" ") + text;
+            }
+        }
         PostMessageA(d, WM_CLOSE, 0, 0);
     });
     on_command(app, IDM_DICTIONARY, NULL, 0);
@@ -331,32 +270,24 @@ static std::vector<DictionaryView> open_dictionary(AppState *app, int clicks)
 TEST_F(Gui, DictionaryShowsEachWordOnceOrEveryKeyword)
 {
     start(bookmark_file({}).c_str());
-    EXPECT_EQ(open_dictionary(app, 0)[0].count, "0 words");
+    EXPECT_EQ(open_dictionary(app, 0), Texts{"0 words:"});
     stop();
     std::string text = bookmark_file({{"http://a.example/", "A", "Zebra apple 42 Mango Chess"},
                                       {"http://b.example/", "B", "7up banana Apple zebra chess"},
                                       {"http://c.example/", "C", "kiwi2 Kiwi CHESS"}});
     start(text.c_str());
-    HWND box = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 10, 10,
-                               NULL, NULL, NULL, NULL);
-    for (const char *w :
-         {"zebra", "apple", "42", "mango", "chess", "7up", "banana", "kiwi2", "kiwi"})
-        SendMessageA(box, LB_ADDSTRING, 0, (LPARAM) w);
-    std::vector<std::string> once = list_box_texts(box);
-    DestroyWindow(box);
-
-    std::vector<DictionaryView> views = open_dictionary(app, 2);
+    const std::string once = "9 words: 42 7up apple banana chess kiwi kiwi2 mango zebra";
+    Texts views = open_dictionary(app, 2);
     ASSERT_EQ(views.size(), 3u);
-    EXPECT_EQ(views[0].words, once);
-    EXPECT_EQ(views[0].count, "9 words");
-    const std::vector<std::string> &all = views[1].words; // every keyword
-    EXPECT_EQ(views[1].count, "13 words|case");
-    ASSERT_EQ(all.size(), 13u);
-    for (size_t i = 0; i + 1 < all.size(); i++)
-        EXPECT_LE(lstrcmpiA(all[i].c_str(), all[i + 1].c_str()), 0) << all[i] << " " << all[i + 1];
-    EXPECT_EQ(views[2].words, once);
+    EXPECT_EQ(views, (Texts{once, views[1], once}));
+    // Every keyword, in an order that ignores case.
+    std::istringstream all(views[1].substr(views[1].find(':') + 1));
+    Texts words{std::istream_iterator<std::string>(all), {}};
+    EXPECT_EQ(views[1].substr(0, 14) + std::to_string(words.size()), "13 words|case:13");
+    for (size_t i = 0; i + 1 < words.size(); i++)
+        EXPECT_LE(lstrcmpiA(words[i].c_str(), words[i + 1].c_str()), 0) << words[i];
     EXPECT_EQ(app->options.case_sens, 0u);
     app->options.case_sens = 1;
-    EXPECT_EQ(open_dictionary(app, 0)[0].count, "13 words|case");
+    EXPECT_EQ(open_dictionary(app, 0)[0].substr(0, 14), "13 words|case:");
     EXPECT_EQ(read_file(file), text);
 }

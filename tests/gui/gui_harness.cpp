@@ -20,16 +20,10 @@ DialogClicker::~DialogClicker()
     thread_.join();
 }
 
-void DialogClicker::answer(const char *caption, int button, const char *file, int check)
-{
-    std::lock_guard<std::mutex> hold(lock_);
-    answers_.push_back({caption, file ? file : "", button, check, nullptr});
-}
-
 void DialogClicker::answer(const char *caption, int button, Action action)
 {
     std::lock_guard<std::mutex> hold(lock_);
-    answers_.push_back({caption, "", button, 0, action});
+    answers_.push_back({caption, button, action});
 }
 
 std::vector<std::string> DialogClicker::texts()
@@ -94,37 +88,33 @@ std::string item_text(HWND dialog, int id)
     return window_text(GetDlgItem(dialog, id));
 }
 
-bool item_checked(HWND dialog, int id)
+DialogClicker::Action typed(std::string path)
 {
-    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+    return [path](HWND dialog) {
+        Sleep(300); // the file dialog fills its folder view first
+        // The combo box of newer systems, else the edit box of the older layout.
+        HWND box = GetDlgItem(dialog, 0x47c); // cmb13
+        SetWindowTextA(box ? box : GetDlgItem(dialog, 0x480), path.c_str());
+    };
 }
 
-// The file-name box of a file dialog: the combo box of newer systems, else
-// the edit box of the older layout.
-static HWND file_name_box(HWND dialog)
+DialogClicker::Action chosen(int radio)
 {
-    HWND box = GetDlgItem(dialog, 0x47c);         // cmb13
-    return box ? box : GetDlgItem(dialog, 0x480); // edt1
+    return [radio](HWND dialog) {
+        CheckRadioButton(dialog, IDC_SCOPE_ALL, IDC_SCOPE_SELECTED, radio);
+    };
 }
 
 void DialogClicker::respond(HWND dialog, const std::string &caption)
 {
     std::unique_lock<std::mutex> hold(lock_);
     bool have = !answers_.empty() && answers_[0].caption == caption;
-    Answer a = have ? answers_[0] : Answer{caption, "", IDCANCEL, 0, nullptr};
+    Answer a = have ? answers_[0] : Answer{caption, IDCANCEL, nullptr};
     if (have) answers_.erase(answers_.begin());
     hold.unlock();
     std::string text = caption;
-    if (!a.file.empty()) {
-        Sleep(300); // the file dialog fills its folder view first
-        SetWindowTextA(file_name_box(dialog), a.file.c_str());
-    }
-    if (a.check) {
-        // The choice dialog's two radio buttons.
-        text += "|" + window_text(GetDlgItem(dialog, 1031));
-        text += "|" + window_text(GetDlgItem(dialog, 1032));
-        CheckRadioButton(dialog, 1031, 1032, a.check);
-    }
+    for (int radio : {IDC_SCOPE_ALL, IDC_SCOPE_SELECTED})
+        if (GetDlgItem(dialog, radio)) text += "|" + item_text(dialog, radio);
     if (caption == "Trovelinks") text = dialog_text(dialog); // a message box
     hold.lock();
     texts_.push_back(text);
@@ -181,31 +171,26 @@ void registry_clear(void)
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Velorix");
 }
 
-static void set_value(const char *name, DWORD type, const void *data, DWORD size)
-{
-    HKEY key = NULL;
-    RegCreateKeyExA(HKEY_CURRENT_USER, PROPERTIES, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
-    RegSetValueExA(key, name, 0, type, (const BYTE *) data, size);
-    RegCloseKey(key);
-}
-
 void registry_set_dword(const char *name, DWORD value)
 {
-    set_value(name, REG_DWORD, &value, sizeof value);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PROPERTIES, name, REG_DWORD, &value, sizeof value);
 }
 
 void registry_set_string(const char *name, const char *value)
 {
-    set_value(name, REG_SZ, value, (DWORD) strlen(value) + 1);
+    RegSetKeyValueA(HKEY_CURRENT_USER, PROPERTIES, name, REG_SZ, value, (DWORD) strlen(value) + 1);
 }
 
-bool registry_get_dword(const char *sub_key, const char *name, DWORD *value)
+std::string registry_dwords(const char *sub_key, const std::vector<const char *> &names)
 {
-    std::string path = std::string("Software\\Velorix\\Trovelinks\\Format 1\\") + sub_key;
-    DWORD type = 0, size = sizeof *value;
-    return RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, &type, value, &size) ==
-               ERROR_SUCCESS &&
-           type == REG_DWORD;
+    std::string path = std::string("Software\\Velorix\\Trovelinks\\Format 1\\") + sub_key, all;
+    for (const char *name : names) {
+        DWORD type = 0, value, size = sizeof value;
+        bool ok = RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY, &type, &value,
+                               &size) == ERROR_SUCCESS;
+        all += (ok && type == REG_DWORD ? std::to_string((int) value) : "-") + " ";
+    }
+    return all;
 }
 
 std::string read_file(const std::string &path)

@@ -16,12 +16,13 @@
 
 #include "app/shell.h"
 
+using Texts = std::vector<std::string>;
+
 // Answers the dialogs of this process from a thread of its own. Message
 // boxes captioned "Trovelinks" get button (IDOK, IDYES, ...) and their texts
 // are kept. Other dialogs are answered by the queued answers, in order, each
-// once: a file dialog gets its file name typed in, a choice dialog gets its
-// radio button checked, and then the answer's button is pressed. A dialog
-// with no answer waiting is cancelled, and its caption kept as its text.
+// once; their text is their caption (and the scope chooser's radio button
+// texts, joined by "|"). A dialog with no answer waiting is cancelled.
 // A dialog that stays open under a dialog of its own (a message box, a file
 // dialog) is answered again, by the next answer, once that one has gone.
 class DialogClicker
@@ -33,20 +34,16 @@ public:
 
     explicit DialogClicker(int button = IDOK);
     ~DialogClicker();
-    // Queues an answer for the next dialog captioned caption: the file name
-    // file (when not null) and the radio button check (when not 0), then
-    // button. Its text is the caption and the texts of its radio buttons,
-    // joined by "|".
-    void answer(const char *caption, int button, const char *file = nullptr, int check = 0);
-    // Queues an answer that runs action, then presses button (0: none; the
-    // action leads on by itself, for example to a dialog of the dialog's own).
-    void answer(const char *caption, int button, Action action);
+    // Queues an answer for the next dialog captioned caption that runs action
+    // (when not null), then presses button (0: none; the action leads on by
+    // itself, for example to a dialog of the dialog's own).
+    void answer(const char *caption, int button, Action action = nullptr);
     std::vector<std::string> texts(); // the texts of the dialogs answered so far
     int pending();                    // answers not used yet
 private:
     struct Answer {
-        std::string caption, file;
-        int button, check;
+        std::string caption;
+        int button;
         Action action;
     };
     void run();
@@ -59,6 +56,10 @@ private:
     std::thread thread_; // last: it starts once the rest is set up
 };
 
+// Clicker actions: a file dialog's file name typed in; a radio button of the
+// scope chooser checked.
+DialogClicker::Action typed(std::string path);
+DialogClicker::Action chosen(int radio);
 // A clicker action for the folder browser: waits until it has selected the
 // folder path (without a separator at the end), as it does once it is up.
 DialogClicker::Action wait_for_selection(std::string path);
@@ -66,16 +67,16 @@ DialogClicker::Action wait_for_selection(std::string path);
 // The texts of a dialog's static controls, joined by "|" (a message box's
 // message among them).
 std::string dialog_text(HWND dialog);
-// A dialog control's text, and a check box's state.
+// A dialog control's text.
 std::string item_text(HWND dialog, int id);
-bool item_checked(HWND dialog, int id);
 
 // Options values as the registry holds them.
 void registry_clear(void);
 void registry_set_dword(const char *name, DWORD value);
 void registry_set_string(const char *name, const char *value);
-// A value of the Properties or Version key; false when missing.
-bool registry_get_dword(const char *sub_key, const char *name, DWORD *value);
+// The values names of the Properties or Version key, each followed by a
+// space; "-" for one that is missing or not a number.
+std::string registry_dwords(const char *sub_key, const std::vector<const char *> &names);
 
 std::string read_file(const std::string &path);
 void write_file(const std::string &path, const std::string &text);

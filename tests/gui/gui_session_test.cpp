@@ -48,12 +48,9 @@ TEST_F(Gui, OptionsInTheRegistry)
     strcpy(o.tl_file, "D:\\b\\mine.htm");
     o.frame_x = 10;
     ASSERT_EQ(options_save(&o), 1);
-    DWORD check = 0, version = 0, build = 0;
-    registry_get_dword("Properties", "auto_check", &check);
-    registry_get_dword("Version", "version", &version);
-    registry_get_dword("Version", "build", &build);
-    EXPECT_EQ(std::to_string(check) + " " + std::to_string(version) + " " + std::to_string(build),
-              "1 101 20");
+    EXPECT_EQ(registry_dwords("Properties", {"auto_check"}) +
+                  registry_dwords("Version", {"version", "build"}),
+              "1 101 20 ");
     Options back;
     options_load(&back, EXE);
     EXPECT_EQ(fields(back), fields(o).replace(6, 1, "1"));
@@ -86,11 +83,17 @@ TEST_F(Gui, GeometryMustFitTheWorkArea)
     }
 }
 
-// The frame's place and size and the first column's width, those of the
-// restored window when it is closed minimized.
-TEST_F(Gui, ExitStoresGeometryAndColumnWidths)
+// The end of the Windows session saves the file and the Options. The exit
+// stores the frame's place and size and the first column's width, those of
+// the restored window when it is closed minimized.
+TEST_F(Gui, TheSessionsEndAndTheExitSave)
 {
     start(three().c_str());
+    DeleteFileA(file.c_str());
+    registry_clear();
+    SendMessageA((HWND) app->main_window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_NE(read_file(file).find("http://a.example/"), std::string::npos);
+    EXPECT_EQ(registry_dwords("Version", {"version"}), "101 ");
     HWND frame = (HWND) app->main_window;
     MoveWindow(frame, 30, 40, 500, 400, TRUE);
     SendMessageA((HWND) app->list_view, LVM_SETCOLUMNWIDTH, 0, 150);
@@ -98,13 +101,9 @@ TEST_F(Gui, ExitStoresGeometryAndColumnWidths)
     ShowWindow(frame, SW_MINIMIZE);
     pump();
     stop();
-    std::string stored;
-    for (const char *name : {"frame_x", "frame_y", "frame_width", "frame_height", "col_width_0"}) {
-        DWORD value = 0;
-        registry_get_dword("Properties", name, &value);
-        stored += std::to_string((int) value) + " ";
-    }
-    EXPECT_EQ(stored, "30 40 500 400 150 ");
+    EXPECT_EQ(registry_dwords("Properties",
+                              {"frame_x", "frame_y", "frame_width", "frame_height", "col_width_0"}),
+              "30 40 500 400 150 ");
 }
 
 static int refuse_a_column_width(const char *name)
@@ -126,20 +125,8 @@ TEST_F(Gui, NoFileStartsEmptyAndIsCreatedAtExit)
         reg_set_write_fault_hook(nullptr);
         EXPECT_NE(read_file(file).find("</DL><p>\r\n</BODY>\n"), std::string::npos);
     }
-    EXPECT_EQ(clicker.texts(),
-              std::vector<std::string>{"Unable to save Options to Windows Registry"});
+    EXPECT_EQ(clicker.texts(), Texts{"Unable to save Options to Windows Registry"});
     EXPECT_FALSE(file_exists(file + ".unread"));
-}
-
-TEST_F(Gui, TheEndOfTheSessionSaves)
-{
-    start(three().c_str());
-    DeleteFileA(file.c_str());
-    registry_clear();
-    SendMessageA((HWND) app->main_window, WM_ENDSESSION, TRUE, 0);
-    EXPECT_NE(read_file(file).find("http://a.example/"), std::string::npos);
-    DWORD version = 0;
-    EXPECT_TRUE(registry_get_dword("Version", "version", &version));
 }
 
 static int refuse_renames(OsFileOp op, const char *)
