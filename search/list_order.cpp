@@ -131,47 +131,6 @@ static bool keyed_before(const unsigned char *keys, const KeyedBookmark &a, cons
     return a.index < b.index;
 }
 
-// The sort keys of the Bookmarks first to end (indexes in the BookmarkList)
-// of one column, side by side in a block of their own.
-struct KeyRun {
-    const vec *all;
-    int column;
-    SortKeyFunction key_function;
-    uint32_t first, end;
-    KeyedBookmark *keyed; // entries first to end are filled, offsets into keys
-    unsigned char *keys;  // the run's block, owned by the run
-    size_t used, room;
-};
-
-static void make_keys(void *arg)
-{
-    KeyRun *run = (KeyRun *) arg;
-    run->room = (size_t) (run->end - run->first) * 64 + 256;
-    run->keys = (unsigned char *) memAlloc(run->room);
-    run->used = 0;
-    for (uint32_t i = run->first; i < run->end; i++) {
-        const char *text = column_text(vec_at<Bookmark>(run->all, i), run->column);
-        if (run->room - run->used < 256)
-            run->keys = (unsigned char *) memRealloc(run->keys, run->room *= 2);
-        uint32_t length =
-            run->key_function(text, run->keys + run->used, (uint32_t) (run->room - run->used));
-        if (length > run->room - run->used) {
-            while (length > run->room - run->used)
-                run->room *= 2;
-            run->keys = (unsigned char *) memRealloc(run->keys, run->room);
-            length =
-                run->key_function(text, run->keys + run->used, (uint32_t) (run->room - run->used));
-        }
-        run->keyed[i].offset = run->used;
-        run->keyed[i].length = length;
-        run->keyed[i].index = i;
-        run->used += length;
-    }
-}
-
-// Below this many Bookmarks a second thread costs more than it saves.
-enum { KEYS_ON_TWO_THREADS = 8192 };
-
 static void rebuild(ColumnOrder *c, const AppState *app, int column, SortKeyFunction key_function)
 {
     const vec *all = app->bookmarks;
@@ -184,25 +143,23 @@ static void rebuild(ColumnOrder *c, const AppState *app, int column, SortKeyFunc
         c->marks = (uint32_t *) memAlloc((c->capacity / 32 + 1) * sizeof(uint32_t));
     }
     KeyedBookmark *keyed = (KeyedBookmark *) memAlloc((n ? n : 1) * sizeof(KeyedBookmark));
-    // The locale's keys cost far more than the sort: with many Bookmarks the
-    // second half is keyed on a thread of its own meanwhile, and its block
-    // joined to the first one's after.
-    uint32_t half = n >= KEYS_ON_TWO_THREADS ? n / 2 : n;
-    KeyRun runs[2] = {{all, column, key_function, 0, half, keyed, NULL, 0, 0},
-                      {all, column, key_function, half, n, keyed, NULL, 0, 0}};
-    OsThread *helper = half < n ? os_thread_start(make_keys, &runs[1]) : NULL;
-    make_keys(&runs[0]);
-    if (helper)
-        os_thread_join(helper);
-    else if (half < n)
-        make_keys(&runs[1]);
-    unsigned char *keys = runs[0].keys;
-    if (half < n) {
-        keys = (unsigned char *) memRealloc(keys, runs[0].used + runs[1].used + 1);
-        memcpy(keys + runs[0].used, runs[1].keys, runs[1].used);
-        for (uint32_t i = half; i < n; i++)
-            keyed[i].offset += runs[0].used;
-        memFree(runs[1].keys);
+    size_t used = 0, room = (size_t) n * 64 + 256;
+    unsigned char *keys = (unsigned char *) memAlloc(room);
+    for (uint32_t i = 0; i < n; i++) {
+        const Bookmark *b = vec_at<Bookmark>(all, i);
+        const char *text = column_text(b, column);
+        if (room - used < 256) keys = (unsigned char *) memRealloc(keys, room *= 2);
+        uint32_t length = key_function(text, keys + used, (uint32_t) (room - used));
+        if (length > room - used) {
+            while (length > room - used)
+                room *= 2;
+            keys = (unsigned char *) memRealloc(keys, room);
+            length = key_function(text, keys + used, (uint32_t) (room - used));
+        }
+        keyed[i].offset = used;
+        keyed[i].length = length;
+        keyed[i].index = i;
+        used += length;
     }
     for (uint32_t i = 0; i < n; i++)
         keyed[i].head = big_endian(keys + keyed[i].offset, keyed[i].length);

@@ -19,7 +19,6 @@ struct ListOrder;
 // full length, which may exceed size (the caller then asks again with room
 // enough). The byte-wise order of keys (memcmp, a shorter key first when one
 // is a prefix of the other) is the case-insensitive order of the texts.
-// With many Bookmarks it is called from two threads at once.
 typedef uint32_t (*SortKeyFunction)(const char *text, unsigned char *key, uint32_t size);
 
 // The key function of order's display orders (built anew from now on). The

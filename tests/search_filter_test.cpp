@@ -156,9 +156,9 @@ TEST_F(Filter, DisplayOrderFollowsEditsAndKeepsTiesInAddressOrder)
     EXPECT_EQ(other, item(2));
 }
 
-// Enough Bookmarks that their keys are made on two threads, among them
-// titles alike in their first 8 bytes and more and titles that begin others:
-// the order is whole, by the first byte that differs, a shorter title first.
+// Many Bookmarks, among them titles alike in their first 8 bytes and more
+// and titles that begin others: the order is whole, by the first byte that
+// differs, a shorter title first.
 TEST_F(Filter, ManyBookmarksSortAsFew)
 {
     const int n = 10000;
