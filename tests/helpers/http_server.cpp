@@ -48,13 +48,13 @@ std::string field(const std::string &r, const char *after, const char *stop)
 struct HttpServer {
     OsSocket listener;
     uint16_t port;
-    std::thread thread;
+    OsThread *thread = nullptr;
     std::atomic<bool> stopping{false};
     std::mutex lock; // guards what follows up to the TLS front
     std::deque<Step> script;
     std::map<std::string, std::string> routes; // path -> reply
     std::vector<std::string> requests, tls_names;
-    std::vector<std::thread> threads; // one per connection
+    std::vector<OsThread *> threads; // one per connection, the system's own threads
     int serving = 0, most_serving = 1;
     std::condition_variable done; // a connection has been served
     uint32_t delay_ms = 0;
@@ -86,9 +86,14 @@ void play(HttpServer *server, OsSocket s, const Step &step)
     for (size_t i = 0; i < step.parts.size(); i++) {
         const std::string &part = step.parts[i];
         if (i > 0) pause_ms(60);
-        for (int n, sent = 0; sent < (int) part.size(); sent += n)
-            if ((n = os_socket_send(s, part.data() + sent, part.size() - sent, 1000)) <= 0)
-                return; // the client has gone
+        // In pieces, so that a client that has gone or stopped reading ends
+        // the reply soon instead of one long blocking send.
+        for (size_t n, sent = 0; sent < part.size(); sent += n) {
+            size_t piece = part.size() - sent < 65536 ? part.size() - sent : 65536;
+            int got = server->stopping ? -1 : os_socket_send(s, part.data() + sent, piece, 1000);
+            if (got <= 0) return; // the client has gone
+            n = (size_t) got;
+        }
     }
     if (step.end == HTTP_RESET) pause_ms(300); // for the parts to arrive first, relay and all
     if (step.end >= HTTP_SILENT) receive(server, s, 10000);
@@ -138,6 +143,21 @@ void handle(HttpServer *server, OsSocket s)
     (step.end == HTTP_RESET ? os_socket_reset : os_socket_close)(s);
 }
 
+struct Connection {
+    HttpServer *server;
+    OsSocket s;
+};
+
+void serve_connection(void *arg)
+{
+    Connection c = *(Connection *) arg;
+    delete (Connection *) arg;
+    handle(c.server, c.s);
+    std::lock_guard<std::mutex> hold(c.server->lock);
+    c.server->serving--;
+    c.server->done.notify_one();
+}
+
 // Accepts a connection whenever fewer than the most allowed are being
 // served, and serves it on a thread of its own.
 void serve(HttpServer *server)
@@ -146,8 +166,8 @@ void serve(HttpServer *server)
         {
             std::unique_lock<std::mutex> hold(server->lock);
             if (server->serving == 0) { // collect the threads that have ended
-                for (std::thread &t : server->threads)
-                    t.join();
+                for (OsThread *t : server->threads)
+                    os_thread_join(t);
                 server->threads.clear();
             }
             if (server->serving >= server->most_serving) {
@@ -158,13 +178,15 @@ void serve(HttpServer *server)
         OsSocket s = os_socket_accept(server->listener, POLL_MS);
         if (s == OS_SOCKET_NONE) continue;
         std::lock_guard<std::mutex> hold(server->lock);
+        Connection *c = new Connection{server, s};
+        OsThread *t = os_thread_start(serve_connection, c);
+        if (!t) {
+            delete c;
+            os_socket_close(s);
+            continue;
+        }
         server->serving++;
-        server->threads.emplace_back([server, s] {
-            handle(server, s);
-            std::lock_guard<std::mutex> hold(server->lock);
-            server->serving--;
-            server->done.notify_one();
-        });
+        server->threads.push_back(t);
     }
 }
 
@@ -176,8 +198,9 @@ HttpServer *http_server_start(void)
     HttpServer *server = new HttpServer;
     server->listener = os_socket_listen_loopback(16, &server->port);
     if (server->listener != OS_SOCKET_NONE) {
-        server->thread = std::thread(serve, server);
-        return server;
+        server->thread = os_thread_start([](void *arg) { serve((HttpServer *) arg); }, server);
+        if (server->thread) return server;
+        os_socket_close(server->listener);
     }
     delete server;
     os_net_stop();
@@ -187,9 +210,9 @@ HttpServer *http_server_start(void)
 void http_server_stop(HttpServer *server)
 {
     server->stopping = true;
-    server->thread.join();
-    for (std::thread &t : server->threads)
-        t.join();
+    os_thread_join(server->thread);
+    for (OsThread *t : server->threads)
+        os_thread_join(t);
     if (server->relay_control != OS_SOCKET_NONE) {
         os_socket_send(server->relay_control, "q", 1, 1000); // the relay ends
         os_socket_close(server->relay_control);
