@@ -68,14 +68,9 @@ int cmd_check(Cli *cli)
         }
         jobs = (int) n;
     }
-    const vec *first = nullptr;
-    if (cli->argc) {
-        char *text = cli_joined_args(cli, 0);
-        int ok = cli_match(cli, text, nullptr);
-        memFree(text);
-        if (!ok) return EXIT_FAIL;
-        first = cli->app->list_items;
-    }
+    const vec *first;
+    if (!cli_match_args(cli, &first)) return EXIT_FAIL;
+    if (!cli->argc) first = nullptr; // no Bookmarks go first
     CheckView view;
     memset(&view, 0, sizeof view);
     view.app = cli->app;

@@ -49,6 +49,10 @@ char *cli_joined_args(const Cli *cli, int first);
 // the text the status bar would show (the keyword hint, or "Ready"; a heap
 // text the caller frees); 0 after reporting "Search expression error".
 int cli_match(Cli *cli, const char *text, char **status);
+// The Bookmarks that the positional arguments, joined as one search
+// expression, match (app->list_items), or all when there are none, in
+// *chosen. 1 on success; 0 after reporting "Search expression error".
+int cli_match_args(Cli *cli, const vec **chosen);
 // The Bookmark whose url equals url ignoring ASCII case; reports
 // "No Trovelink with the URL %s" and returns null when there is none.
 Bookmark *cli_find(Cli *cli, const char *url);

@@ -34,6 +34,17 @@ int cli_match(Cli *cli, const char *text, char **status)
     return 1;
 }
 
+int cli_match_args(Cli *cli, const vec **chosen)
+{
+    *chosen = cli->app->bookmarks;
+    if (!cli->argc) return 1;
+    char *text = cli_joined_args(cli, 0);
+    int ok = cli_match(cli, text, nullptr);
+    memFree(text);
+    if (ok) *chosen = cli->app->list_items;
+    return ok;
+}
+
 Bookmark *cli_find(Cli *cli, const char *url)
 {
     Bookmark *b = find_bookmark_by_url(cli->app, url);
@@ -157,14 +168,8 @@ int cmd_keywords(Cli *cli)
 
 int cmd_export(Cli *cli)
 {
-    const vec *chosen = cli->app->bookmarks;
-    if (cli->argc) {
-        char *text = cli_joined_args(cli, 0);
-        int ok = cli_match(cli, text, nullptr);
-        memFree(text);
-        if (!ok) return EXIT_FAIL;
-        chosen = cli->app->list_items;
-    }
+    const vec *chosen;
+    if (!cli_match_args(cli, &chosen)) return EXIT_FAIL;
     const char *path = cli_option(cli, "output");
     if (!path || strcmp(path, "-") == 0) {
         char *image = bookmark_file_image(chosen);
