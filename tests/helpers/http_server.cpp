@@ -235,12 +235,16 @@ int http_server_start_tls(HttpServer *server)
     os_socket_close(listener);
     if (control == OS_SOCKET_NONE) return 0;
     server->relay_control = control;
-    // The relay's two ports, "TRUSTED UNTRUSTED\n", in a segment of their own.
+    // The relay's two ports, "TRUSTED UNTRUSTED\n", read up to the line's end.
     char line[64] = {};
+    size_t got = 0;
+    while (got < sizeof line - 1 && !memchr(line, '\n', got)) {
+        int n = os_socket_recv(control, line + got, sizeof line - 1 - got, 10000);
+        if (n <= 0) return 0;
+        got += (size_t) n;
+    }
     unsigned trusted, untrusted;
-    if (os_socket_recv(control, line, sizeof line - 1, 10000) <= 0 ||
-        sscanf(line, "%u %u", &trusted, &untrusted) != 2)
-        return 0;
+    if (sscanf(line, "%u %u", &trusted, &untrusted) != 2) return 0;
     server->tls_ports[0] = (uint16_t) trusted, server->tls_ports[1] = (uint16_t) untrusted;
     return 1;
 }

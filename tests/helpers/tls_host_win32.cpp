@@ -36,11 +36,17 @@ int tls_host_trust_test_ca(const std::string &path)
         !CryptStringToBinaryA(text.c_str(), (DWORD) text.size(), CRYPT_STRING_BASE64HEADER, der,
                               &size, nullptr, nullptr))
         return 0;
-    HCERTSTORE root =
-        CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
-    if (!root) return 0;
-    BOOL ok = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der, size,
-                                               CERT_STORE_ADD_USE_EXISTING, nullptr);
-    CertCloseStore(root, 0);
-    return ok ? 1 : 0;
+    // The prefix's store is shared with test programs running at the same
+    // time, whose additions of the same certificate can make one fail: a few
+    // tries, a moment apart.
+    for (int attempt = 0; attempt < 5; attempt++, Sleep(100)) {
+        HCERTSTORE root =
+            CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
+        if (!root) continue;
+        BOOL ok = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der, size,
+                                                   CERT_STORE_ADD_USE_EXISTING, nullptr);
+        CertCloseStore(root, 0);
+        if (ok) return 1;
+    }
+    return 0;
 }
