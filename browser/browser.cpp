@@ -13,10 +13,10 @@
 #include <string.h>
 
 #include "app/registry.h"
-#include "browser/reply.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
 #include "core/vstr.h"
+#include "session/browser_text.h"
 
 static const char OPEN_KEY[] = "SOFTWARE\\classes\\http\\shell\\open\\";
 static const DWORD REPLY_WAIT = 1000;   // ms for the window-information answer

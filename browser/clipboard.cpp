@@ -2,9 +2,8 @@
 #include <string.h>
 
 #include "browser/browser.h"
-#include "core/dupstr.h"
 #include "core/mem.h"
-#include "store/bookmark.h"
+#include "session/browser_text.h"
 
 void copy_url_to_clipboard(HWND owner, const char *text)
 {
@@ -24,24 +23,6 @@ void copy_url_to_clipboard(HWND owner, const char *text)
         }
     }
     CloseClipboard();
-}
-
-char *single_url_in(const char *text)
-{
-    static const char *const schemes[] = {"http:", "https:", "ftp:", "file:"};
-    char *url = dupstr(text);
-    trim_space(url);
-    size_t length = strlen(url);
-    int ok = 0;
-    for (const char *scheme : schemes) {
-        size_t n = strlen(scheme);
-        if (length > n && _strnicmp(url, scheme, n) == 0) ok = 1;
-    }
-    for (size_t i = 0; ok && i < length; i++)
-        if ((unsigned char) url[i] <= ' ') ok = 0;
-    if (ok) return url;
-    memFree(url);
-    return nullptr;
 }
 
 char *clipboard_url(HWND owner)

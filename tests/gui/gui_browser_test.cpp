@@ -1,96 +1,18 @@
 // The browser link against a fake DDE browser and a recording http handler:
-// the window-information reply as data, opening a Bookmark (Open, Enter,
-// double click) by DDE and through the shell, starting the browser, Fast
-// Add and Add's page, and start-up with and without a handler.
+// opening a Bookmark (Open, Enter, double click) by DDE and through the
+// shell, starting the browser, Fast Add and Add's page, and start-up with and
+// without a handler.
 #include "gui_harness.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "browser/reply.h"
 #include "core/mem.h"
 #include "core/os.h"
 #include "fake_browser.h"
 #include "res/resource.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
-
-// Bytes placed right before a page that may not be read, so that reading
-// one byte past them faults.
-static const char *guarded(const std::string &bytes)
-{
-    static char *block = (char *) VirtualAlloc(NULL, 0x20000, MEM_RESERVE, PAGE_NOACCESS);
-    VirtualAlloc(block, 0x10000, MEM_COMMIT, PAGE_READWRITE);
-    char *start = block + 0x10000 - bytes.size();
-    memcpy(start, bytes.data(), bytes.size());
-    return start;
-}
-
-TEST(BrowserReply, PageAndWindowTitleOfEachReply)
-{
-    const std::string long_title(300, 't'), long_url(2000, 'u');
-    struct {
-        std::string reply;
-        int iexplore, found;
-        const char *url, *title, *window;
-    } cases[] = {
-        {"\"http://n/\",\"Netscape - [Page Title]\"", 0, REPLY_PAGE, "http://n/", "Page Title",
-         "Netscape - [Page Title]"},
-        {"\"http://n/\",\"Netscape - [Page Title]\"", 1, REPLY_PAGE, "http://n/",
-         "Netscape - [Page Title]", "Netscape - [Page Title]"},
-        {"http://host/p\",\"Home\"", 1, REPLY_NONE, nullptr, nullptr, "Home"},
-        {"\"http://host/a\" \"further\"", 0, REPLY_URL_ONLY, "http://host/a", nullptr, "further"},
-        {"\"" + long_url + "\"", 1, REPLY_URL_ONLY, nullptr, nullptr, ""},
-        {"\"http://host/unterminated", 0, REPLY_NONE, nullptr, nullptr, ""},
-        {"\"u\",\"open title", 0, REPLY_PAGE, "u", "open title", "open title"},
-        {"\"u\",\"[x", 0, REPLY_PAGE, "u", "", "[x"},
-        {"\"u\",\"" + long_title + "\"", 1, REPLY_PAGE, "u", long_title.c_str(), nullptr},
-        {std::string("\"u\",\"T\"\0\"junk\"", 13), 1, REPLY_PAGE, "u", "T", "T"},
-        {"", 1, REPLY_NONE, nullptr, nullptr, ""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.reply.substr(0, 60));
-        const char *reply = guarded(c.reply);
-        char *url, *title, window[256];
-        ASSERT_EQ(reply_page(reply, c.reply.size(), c.iexplore, &url, &title), c.found);
-        EXPECT_STREQ(title, c.title);
-        if (c.found == REPLY_URL_ONLY && !c.url)
-            EXPECT_EQ(std::string(url), long_url.substr(0, 1023));
-        else
-            EXPECT_STREQ(url, c.url);
-        memFree(url);
-        memFree(title);
-        reply_window_title(reply, c.reply.size(), window);
-        EXPECT_EQ(std::string(window), c.window ? c.window : long_title.substr(0, 255));
-    }
-    char *title = ie_frame_page_title("Home - Microsoft Internet Explorer");
-    EXPECT_STREQ(title, "Home");
-    memFree(title);
-    EXPECT_EQ(ie_frame_page_title("Home - Other Browser"), nullptr);
-}
-
-TEST(BrowserClipboard, SingleUrlInText)
-{
-    struct {
-        const char *text, *url;
-    } cases[] = {
-        {" http://a.example/b \r\n", "http://a.example/b"},
-        {"HTTPS://a.example/", "HTTPS://a.example/"},
-        {"ftp://f.example/x", "ftp://f.example/x"},
-        {"file:///c:/x.htm", "file:///c:/x.htm"},
-        {"http://a.example/b c", nullptr},
-        {"see http://a.example/", nullptr},
-        {"http://a\thttp://b", nullptr},
-        {"mailto:x@example.com", nullptr},
-        {"http:", nullptr},
-        {"", nullptr},
-    };
-    for (const auto &c : cases) {
-        char *url = single_url_in(c.text);
-        EXPECT_STREQ(url, c.url) << c.text;
-        memFree(url);
-    }
-}
 
 static const char REPLY_A[] = "\"http://host/a.html\",\"Fake Page - Browser\"";
 static const char OPEN_A[] = "WWW_OpenURL|http://host/a.html,,-1,0,,,";

@@ -1,4 +1,5 @@
-// Reading what the web browser reports about its window. The answer to the
+// The texts the browser link reads from other programs: the web browser's
+// report about its window, and a URL on the clipboard. The answer to the
 // window-information request is a row of quoted fields:
 //
 //     "URL","Title"            Internet Explorer
@@ -8,8 +9,8 @@
 // Replies come from another program: every function here reads at most size
 // bytes (and stops at a zero byte before that), whatever the reply holds.
 // Nothing here touches the window system, so the rules can be tested as data.
-#ifndef TL_BROWSER_REPLY_H
-#define TL_BROWSER_REPLY_H
+#ifndef TL_SESSION_BROWSER_TEXT_H
+#define TL_SESSION_BROWSER_TEXT_H
 
 #include <stddef.h>
 
@@ -41,5 +42,10 @@ int reply_window_title(const char *reply, size_t size, char *out);
 // before " - Microsoft Internet Explorer". A new heap text, or null when the
 // window text does not contain that.
 char *ie_frame_page_title(const char *window_text);
+
+// The URL in text: text trimmed of white space, when that is one "http:",
+// "https:", "ftp:" or "file:" URL (scheme in any case, something after it)
+// with no white space inside. A new heap text (memFree), or null.
+char *single_url_in(const char *text);
 
 #endif

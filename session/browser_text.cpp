@@ -1,10 +1,14 @@
-// Reading the browser's window-information reply (see reply.h). Every scan is
-// bounded by the reply's length, which is itself bounded by size.
-#include "browser/reply.h"
+// The browser's window-information reply and the clipboard's URL (see
+// browser_text.h). Every scan of a reply is bounded by the reply's length,
+// which is itself bounded by size.
+#include "session/browser_text.h"
 
 #include <string.h>
 
+#include "core/dupstr.h"
 #include "core/mem.h"
+#include "core/text_case.h"
+#include "store/bookmark.h"
 
 static const char SEPARATOR[] = "\",\"";
 static const size_t URL_FIELD_MAX = 1023; // the first field alone, as the old buffer held
@@ -81,4 +85,28 @@ char *ie_frame_page_title(const char *window_text)
 {
     const char *suffix = strstr(window_text, " - Microsoft Internet Explorer");
     return suffix ? copy_span(window_text, 0, (size_t) (suffix - window_text)) : nullptr;
+}
+
+// Whether text begins with prefix, ASCII letters in either case.
+static int starts_folded(const char *text, const char *prefix)
+{
+    for (; *prefix; text++, prefix++)
+        if (ascii_fold((unsigned char) *text) != ascii_fold((unsigned char) *prefix)) return 0;
+    return 1;
+}
+
+char *single_url_in(const char *text)
+{
+    static const char *const schemes[] = {"http:", "https:", "ftp:", "file:"};
+    char *url = dupstr(text);
+    trim_space(url);
+    size_t length = strlen(url);
+    int ok = 0;
+    for (const char *scheme : schemes)
+        if (length > strlen(scheme) && starts_folded(url, scheme)) ok = 1;
+    for (size_t i = 0; ok && i < length; i++)
+        if ((unsigned char) url[i] <= ' ') ok = 0;
+    if (ok) return url;
+    memFree(url);
+    return nullptr;
 }
