@@ -73,6 +73,27 @@ static void set_switch(Options *o, const char *name, unsigned on)
     if (!strcmp(name, "tooltips")) o->tooltips = on;
 }
 
+int option_set_number(Options *o, const char *name, int32_t value)
+{
+    int32_t *field = number_field(o, name);
+    if (field)
+        *field = value;
+    else if (switch_value(o, name) >= 0)
+        set_switch(o, name, value != 0);
+    else
+        return OPTION_UNKNOWN;
+    return OPTION_SET;
+}
+
+int option_number(const Options *o, const char *name, int32_t *value)
+{
+    int32_t *field = number_field((Options *) o, name);
+    int on = switch_value(o, name);
+    if (!field && on < 0) return 0;
+    *value = field ? *field : on;
+    return 1;
+}
+
 int option_set(Options *o, const char *name, const char *value)
 {
     if (!strcmp(name, "tl_file")) {
@@ -82,31 +103,21 @@ int option_set(Options *o, const char *name, const char *value)
         strcpy(o->tl_file, value);
         return OPTION_SET;
     }
-    int32_t *field = number_field(o, name);
-    if (!field && switch_value(o, name) < 0) return OPTION_UNKNOWN;
     int32_t n;
+    if (!number_field(o, name) && switch_value(o, name) < 0) return OPTION_UNKNOWN;
     if (!parse_number(value, &n)) return OPTION_BAD_VALUE;
-    if (field)
-        *field = n;
-    else
-        set_switch(o, name, n != 0);
-    return OPTION_SET;
+    return option_set_number(o, name, n);
 }
 
 int option_get(const Options *o, const char *name, char *out, size_t size)
 {
-    if (!strcmp(name, "tl_file")) {
+    int32_t n;
+    if (!strcmp(name, "tl_file"))
         snprintf(out, size, "%s", o->tl_file);
-        return 1;
-    }
-    int32_t *field = number_field((Options *) o, name);
-    if (field) {
-        snprintf(out, size, "%d", (int) *field);
-        return 1;
-    }
-    int on = switch_value(o, name);
-    if (on < 0) return 0;
-    snprintf(out, size, "%d", on);
+    else if (option_number(o, name, &n))
+        snprintf(out, size, "%d", (int) n);
+    else
+        return 0;
     return 1;
 }
 

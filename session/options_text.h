@@ -18,6 +18,13 @@ const int OPTION_SET = 1;          // the value was stored
 const int OPTION_UNKNOWN = 0;      // no field has that name
 const int OPTION_BAD_VALUE = -1;   // not a number (switches and numbers), or a path too long
 
+// Sets the switch or number called name from a registry value's number: a
+// switch is on for any non-zero number. OPTION_SET, or OPTION_UNKNOWN for
+// tl_file and for a name that is no field.
+int option_set_number(Options *o, const char *name, int32_t value);
+// The switch (0 or 1) or number called name into *value. 1 on success, 0
+// for tl_file and for a name that is no field.
+int option_number(const Options *o, const char *name, int32_t *value);
 // Sets the field called name from its text form: switches and numbers as a
 // decimal number (optionally signed), tl_file as the text itself.
 int option_set(Options *o, const char *name, const char *value);

@@ -54,6 +54,11 @@ TEST(OptionsText, WrittenTextReadsBackAndNamesAreChecked)
     Options o, back;
     options_init(&o, "/data/x");
     options_init(&back, "/other/x");
+    std::string defaults;
+    for (const char *const *name = OPTION_NAMES; *name; name++)
+        defaults += get(o, *name) + " ";
+    EXPECT_EQ(defaults, "1 0 0 0 1 0 0 1 15 200 300 -2147483648 -2147483648 -2147483648 "
+                        "-2147483648 /data/tl.htm ");
     ASSERT_EQ(OPTION_SET, option_set(&o, "implied_or", "1"));
     ASSERT_EQ(OPTION_SET, option_set(&o, "col_width_1", "640"));
     EXPECT_EQ(OPTION_UNKNOWN, option_set(&o, "colour", "1"));
@@ -62,6 +67,31 @@ TEST(OptionsText, WrittenTextReadsBackAndNamesAreChecked)
     EXPECT_NE(std::string::npos, text.find("version=101\nbuild=20\n"));
     EXPECT_EQ(16, options_from_text(&back, text.c_str()));
     EXPECT_EQ(text, text_of(back));
+}
+
+// A frame reaching beyond the work area, or columns wider than it, go back
+// to the defaults.
+TEST(Options, GeometryMustFitTheWorkArea)
+{
+    struct {
+        int32_t x, y, width, height, columns;
+        bool frame_kept, columns_kept;
+    } cases[] = {
+        {100, 0, 700, 600, 300, true, true},
+        {100, 0, 701, 600, 301, false, false},
+        {0, 1, 800, 600, 299, false, true},
+    };
+    for (const auto &c : cases) {
+        Options o;
+        options_init(&o, "/data/x");
+        o.frame_x = c.x, o.frame_y = c.y, o.frame_width = c.width, o.frame_height = c.height;
+        o.col_width_0 = 500, o.col_width_1 = c.columns;
+        options_check_geometry(&o, 800, 600);
+        EXPECT_EQ(o.frame_x, c.frame_kept ? c.x : FRAME_DEFAULT) << c.width;
+        EXPECT_EQ(o.frame_height, c.frame_kept ? c.height : FRAME_DEFAULT) << c.width;
+        EXPECT_EQ(o.col_width_1, c.columns_kept ? c.columns : 300) << c.columns;
+        EXPECT_EQ(o.col_width_0, c.columns_kept ? 500 : 200) << c.columns;
+    }
 }
 
 } // namespace
