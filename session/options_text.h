@@ -14,9 +14,9 @@
 extern const char *const OPTION_NAMES[];
 
 // Results of option_set.
-const int OPTION_SET = 1;          // the value was stored
-const int OPTION_UNKNOWN = 0;      // no field has that name
-const int OPTION_BAD_VALUE = -1;   // not a number (switches and numbers), or a path too long
+const int OPTION_SET = 1;        // the value was stored
+const int OPTION_UNKNOWN = 0;    // no field has that name
+const int OPTION_BAD_VALUE = -1; // not a number (switches and numbers), or a path too long
 
 // Sets the switch or number called name from a registry value's number: a
 // switch is on for any non-zero number. OPTION_SET, or OPTION_UNKNOWN for

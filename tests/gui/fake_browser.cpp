@@ -16,9 +16,8 @@ static std::string hsz_text(DWORD instance, HSZ hsz)
 }
 
 FakeBrowser::FakeBrowser(const char *service, const char *open_topic, const std::string &reply,
-                         const char *title, bool minimized, const char *log)
-    : service_(service), open_topic_(open_topic), reply_(reply), title_(title),
-      log_(log ? log : ""), minimized_(minimized)
+                         const std::string &log)
+    : service_(service), open_topic_(open_topic), reply_(reply), log_(log)
 {
     g_fake = this;
     ready_ = CreateEventA(NULL, TRUE, FALSE, NULL);
@@ -40,19 +39,6 @@ FakeBrowser::~FakeBrowser()
     g_fake = nullptr;
 }
 
-std::vector<std::string> FakeBrowser::received()
-{
-    std::lock_guard<std::mutex> hold(lock_);
-    return received_;
-}
-
-void FakeBrowser::record(const std::string &entry)
-{
-    std::lock_guard<std::mutex> hold(lock_);
-    received_.push_back(entry);
-    if (!log_.empty()) std::ofstream(log_, std::ios::app) << entry << "\n";
-}
-
 HDDEDATA CALLBACK FakeBrowser::callback(UINT type, UINT, HCONV, HSZ topic, HSZ item, HDDEDATA,
                                         ULONG_PTR, ULONG_PTR)
 {
@@ -60,11 +46,12 @@ HDDEDATA CALLBACK FakeBrowser::callback(UINT type, UINT, HCONV, HSZ topic, HSZ i
     std::string name = hsz_text(self->instance_, topic);
     bool known = name == "WWW_Version" || name == "WWW_GetWindowInfo" || name == self->open_topic_;
     if (type == XTYP_CONNECT) {
-        self->record("connect|" + name);
+        std::ofstream(self->log_, std::ios::app) << "connect|" << name << "\n";
         return (HDDEDATA) (UINT_PTR) known;
     }
     if (type != XTYP_REQUEST || !known) return NULL;
-    self->record(name + "|" + hsz_text(self->instance_, item));
+    std::ofstream(self->log_, std::ios::app)
+        << name << "|" << hsz_text(self->instance_, item) << "\n";
     std::string answer = name == "WWW_GetWindowInfo" ? self->reply_ : std::string("1", 2);
     return DdeCreateDataHandle(self->instance_, (BYTE *) answer.data(), (DWORD) answer.size(), 0,
                                item, CF_TEXT, 0);
@@ -78,10 +65,10 @@ DWORD WINAPI FakeBrowser::run(void *param)
     window_class.hInstance = GetModuleHandleA(NULL);
     window_class.lpszClassName = "FakeBrowserFrame";
     RegisterClassA(&window_class);
-    self->window_ = CreateWindowA("FakeBrowserFrame", self->title_.c_str(), WS_POPUP,
+    self->window_ = CreateWindowA("FakeBrowserFrame", "Netscape - [Fake Page] (window)", WS_POPUP,
                                   0, 0, 300, 200, NULL, NULL, GetModuleHandleA(NULL), NULL);
     // A pop-up: without a window manager, unmapping a managed window waits.
-    ShowWindow(self->window_, self->minimized_ ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
+    ShowWindow(self->window_, SW_SHOWNOACTIVATE);
     DdeInitializeA(&self->instance_, callback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS, 0);
     HSZ service = DdeCreateStringHandleA(self->instance_, self->service_.c_str(), CP_WINANSI);
     DdeNameService(self->instance_, service, NULL, DNS_REGISTER);

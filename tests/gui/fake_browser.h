@@ -5,38 +5,32 @@
 
 #include <windows.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
 // A DDE server on a thread of its own serving service with the topics
 // "WWW_Version", open_topic and "WWW_GetWindowInfo". It answers the
 // window-information request with reply (its bytes as given: without a zero
-// unless reply holds one) and shows a top-level window titled title. One at
-// a time per process.
+// unless reply holds one), appends "connect|topic" for every conversation
+// offered and "topic|item" for every request to the file log, and shows a
+// top-level window titled "Netscape - [Fake Page] (window)". One at a time per
+// process.
 class FakeBrowser
 {
 public:
     FakeBrowser(const char *service, const char *open_topic, const std::string &reply,
-                const char *title, bool minimized = false, const char *log = nullptr);
+                const std::string &log);
     ~FakeBrowser();
-    // "topic|item" for every request received, in order; "connect|topic" for
-    // every conversation offered.
-    std::vector<std::string> received();
     HWND window() { return window_; }
 
 private:
     static DWORD WINAPI run(void *self);
     static HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conversation, HSZ topic,
-                                     HSZ item, HDDEDATA data, ULONG_PTR, ULONG_PTR);
-    void record(const std::string &entry);
-    std::string service_, open_topic_, reply_, title_, log_;
-    bool minimized_;
+                                      HSZ item, HDDEDATA data, ULONG_PTR, ULONG_PTR);
+    std::string service_, open_topic_, reply_, log_;
     DWORD instance_ = 0, thread_id_ = 0;
     HANDLE thread_ = NULL, ready_ = NULL;
     HWND window_ = NULL;
-    std::mutex lock_;
-    std::vector<std::string> received_;
 };
 
 // Sets the machine's http handler (the command, ddeexec\Application and
@@ -59,7 +53,7 @@ private:
 // receives, for a few seconds.
 std::string fake_browser_command(const std::string &arguments);
 // The lines of the log at path once it has at least count lines, or what it
-// has after ten seconds.
+// has after ten seconds (at once for a count of 0).
 std::vector<std::string> wait_for_log(const std::string &path, size_t count);
 
 #endif

@@ -21,8 +21,7 @@ int main(int argc, char **argv)
     if (first == 3) return 0;
     if (argc < 6) return 2;
     Sleep((DWORD) atoi(argv[5]));
-    FakeBrowser browser(argv[3], argv[4], "\"http://late.example/\",\"Late\"", "Late", false,
-                        argv[2]);
+    FakeBrowser browser(argv[3], argv[4], "\"http://late.example/\",\"Late\"", argv[2]);
     Sleep(5000);
     return 0;
 }

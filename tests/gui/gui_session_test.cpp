@@ -31,7 +31,7 @@ TEST_F(Gui, OptionsInTheRegistry)
     registry_set_dword("partial_match", 0);
     registry_set_dword("col_width_0", 120);
     registry_set_string("case_sens", "yes"); // wrong type, a DWORD's size
-    registry_set_dword("tl_file", 1);   // wrong type
+    registry_set_dword("tl_file", 1);        // wrong type
     registry_set_dword("frame_x", 0);
     registry_set_dword("frame_y", 0);
     registry_set_dword("frame_height", 100);
@@ -39,8 +39,8 @@ TEST_F(Gui, OptionsInTheRegistry)
     Options o;
     options_load(&o, EXE);
     const std::string unplaced = " " + std::to_string(FRAME_DEFAULT);
-    EXPECT_EQ(fields(o), "00001011 15 120 300" + unplaced + unplaced + unplaced + unplaced +
-                             " " + BESIDE);
+    EXPECT_EQ(fields(o),
+              "00001011 15 120 300" + unplaced + unplaced + unplaced + unplaced + " " + BESIDE);
     registry_set_dword("frame_width", 300);
     registry_set_string("tl_file", "D:\\b\\mine.htm");
     options_load(&o, EXE);
