@@ -79,38 +79,12 @@ static std::string shortcut(const std::string &url)
            url + "\r\nIconIndex=0\r\n";
 }
 
-TEST_F(BrowserGui, ImportFavoritesCommand)
-{
-    start(bookmark_file({}).c_str());
-    std::string favorites = dir + "Favorites";
-    make_folders(favorites + "\\Sub\\x");
-    write_file(favorites + "\\Chess Club.url", shortcut("http://chess.example/"));
-    write_file(favorites + "\\Sub\\News.URL", shortcut("http://news.example/"));
-    write_file(favorites + "\\Sub\\News.lnk", shortcut("http://lnk.example/"));
-    set_string(SHELL_FOLDERS, "Favorites", favorites.c_str());
-    for (unsigned added : {2u, 0u}) {
-        DialogClicker clicker;
-        clicker.answer("Browse for Folder", IDOK, wait_for_selection(favorites));
-        command(IDM_IMPORT_FAVORITES);
-        EXPECT_EQ(clicker.pending(), 0);
-        std::string status = std::to_string(added) + " Trovelinks imported from " + favorites;
-        EXPECT_EQ(lstrcmpiA(part(0).c_str(), status.c_str()), 0) << part(0);
-    }
-    EXPECT_EQ(column(0), (Texts{"Chess Club", "News"}));
-    status_message(app, "before");
-    {
-        DialogClicker clicker;
-        clicker.answer("Browse for Folder", IDCANCEL);
-        command(IDM_IMPORT_FAVORITES);
-    }
-    EXPECT_EQ(part(0), "before");
-}
-
 // What start-up reads for each kind of browser: Netscape's file (with a
 // message when it adds some), the Favorites (without one) or, for a browser
 // reached through the shell alone, the Chromium family's stores (a message
 // for each that adds some; the last one stays); with auto_rescan off and not
-// a first start, nothing.
+// a first start, nothing. The Import Favorites command reads the folder
+// chosen.
 TEST_F(BrowserGui, StartupReadsTheBookmarksOfTheBrowserInUse)
 {
     std::string favorites = dir + "Favorites", local = dir + "Local", netscape = dir + "ns.htm";
@@ -155,6 +129,25 @@ TEST_F(BrowserGui, StartupReadsTheBookmarksOfTheBrowserInUse)
         EXPECT_EQ(part(0), c.status) << name;
         stop();
     }
+
+    start(bookmark_file({}).c_str());
+    for (unsigned added : {2u, 0u}) {
+        DialogClicker clicker;
+        clicker.answer("Browse for Folder", IDOK, wait_for_selection(favorites));
+        command(IDM_IMPORT_FAVORITES);
+        EXPECT_EQ(clicker.pending(), 0);
+        std::string status = std::to_string(added) + " Trovelinks imported from " + favorites;
+        EXPECT_EQ(lstrcmpiA(part(0).c_str(), status.c_str()), 0) << part(0);
+    }
+    EXPECT_EQ(column(0), (Texts{"A", "B"}));
+    status_message(app, "before");
+    {
+        DialogClicker clicker;
+        clicker.answer("Browse for Folder", IDCANCEL);
+        command(IDM_IMPORT_FAVORITES);
+    }
+    EXPECT_EQ(part(0), "before");
+    stop();
 
     // A first start reads even without auto_rescan. It has no Options
     // stored, so its bookmark file is the one beside the program; its exit
