@@ -16,17 +16,14 @@ static const char SHELL_FOLDERS[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 static const char NETSCAPE_KEY[] = "Software\\Netscape\\Netscape Navigator\\Bookmark List";
 
-// A Chromium-family store with one entry per (name, url), in a folder.
-static std::string chromium(const std::vector<std::pair<std::string, std::string>> &entries)
+// A Chromium-family store with a page http://NAME.example/ for each name.
+static std::string chromium(const std::vector<std::string> &names)
 {
     std::string children;
-    for (const auto &e : entries)
-        children += std::string(children.empty() ? "" : ", ") +
-                    "{ \"date_added\": \"13244473600000000\", \"name\": \"" + e.first +
-                    "\", \"type\": \"url\", \"url\": \"" + e.second + "\" }";
-    return "{ \"roots\": { \"bookmark_bar\": { \"children\": [ { \"children\": [ " + children +
-           " ], \"name\": \"Folder\", \"type\": \"folder\" } ], \"type\": \"folder\" } }, "
-           "\"version\": 1 }";
+    for (const std::string &name : names)
+        children += std::string(children.empty() ? "" : ",") + "{\"name\":\"" + name +
+                    "\",\"type\":\"url\",\"url\":\"http://" + name + ".example/\"}";
+    return "{\"roots\":{\"bookmark_bar\":{\"children\":[" + children + "]}},\"version\":1}";
 }
 
 static void make_folders(const std::string &path)
@@ -99,8 +96,8 @@ TEST_F(BrowserGui, StartupReadsTheBookmarksOfTheBrowserInUse)
     write_file(netscape, bookmark_file(ns));
     make_folders(chrome);
     make_folders(vivaldi);
-    write_file(chrome, chromium({{"One", "http://one.example/"}, {"Two", "http://two.example/"}}));
-    write_file(vivaldi, chromium({{"Two", "http://two.example/"}, {"Three", "http://3.example/"}}));
+    write_file(chrome, chromium({"One", "Two"}));
+    write_file(vivaldi, chromium({"Two", "Three"}));
     set_string(SHELL_FOLDERS, "Favorites", favorites.c_str());
     set_string(SHELL_FOLDERS, "Local AppData", local.c_str());
     set_string(NETSCAPE_KEY, "File Location", netscape.c_str());
@@ -161,7 +158,7 @@ TEST_F(BrowserGui, StartupReadsTheBookmarksOfTheBrowserInUse)
         DeleteFileA((beside + ".bak").c_str());
         if (round == 2) break;
         if (!round) registry_clear();
-        write_file(vivaldi, chromium({{"V" + std::to_string(round), "http://v.example/"}}));
+        write_file(vivaldi, chromium({"V" + std::to_string(round)}));
         app = tl_startup(GetModuleHandleA(NULL));
         ASSERT_TRUE(app != nullptr);
         pump();
