@@ -84,50 +84,30 @@ DWORD WINAPI FakeBrowser::run(void *param)
     return 0;
 }
 
-static const char *const HANDLER_KEYS[3] = {
-    "SOFTWARE\\classes\\http\\shell\\open\\command",
-    "SOFTWARE\\classes\\http\\shell\\open\\ddeexec\\Application",
-    "SOFTWARE\\classes\\http\\shell\\open\\ddeexec\\Topic",
-};
-
-static bool read_default(const char *path, std::string *value)
-{
-    char text[1024];
-    DWORD size = sizeof text;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, path, NULL, RRF_RT_REG_SZ, NULL, text, &size) !=
-        ERROR_SUCCESS)
-        return false;
-    *value = text;
-    return true;
-}
-
-// Writes the handler's three values (null: none); no ddeexec key without
-// DDE names, as on a machine that never had any.
-static void write_handler(const char *const values[3])
-{
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\classes\\http\\shell\\open\\ddeexec");
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, HANDLER_KEYS[0]);
-    for (int i = 0; i < 3; i++) {
-        if (values[i])
-            RegSetKeyValueA(HKEY_LOCAL_MACHINE, HANDLER_KEYS[i], NULL, REG_SZ, values[i],
-                            (DWORD) strlen(values[i]) + 1);
-    }
-}
+static const char MACHINE[] = "Software\\TrovelinksTestMachine";
 
 HttpHandler::HttpHandler(const char *command, const char *service, const char *topic)
 {
-    for (int i = 0; i < 3; i++)
-        had_[i] = read_default(HANDLER_KEYS[i], &old_[i]);
+    SHDeleteKeyA(HKEY_CURRENT_USER, MACHINE); // a run that ended early left it
+    RegCreateKeyA(HKEY_CURRENT_USER, MACHINE, &machine_);
+    RegCreateKeyA(machine_, "SOFTWARE\\classes", &classes_);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_);
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_);
+    const char *keys[3] = {"command", "ddeexec\\Application", "ddeexec\\Topic"};
     const char *values[3] = {command, service, topic};
-    write_handler(values);
+    for (int i = 0; i < 3; i++)
+        if (values[i])
+            RegSetKeyValueA(classes_, (std::string("http\\shell\\open\\") + keys[i]).c_str(), NULL,
+                            REG_SZ, values[i], (DWORD) strlen(values[i]) + 1);
 }
 
 HttpHandler::~HttpHandler()
 {
-    const char *values[3];
-    for (int i = 0; i < 3; i++)
-        values[i] = had_[i] ? old_[i].c_str() : nullptr;
-    write_handler(values);
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, NULL);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, NULL);
+    RegCloseKey(classes_);
+    RegCloseKey(machine_);
+    SHDeleteKeyA(HKEY_CURRENT_USER, MACHINE);
 }
 
 std::string fake_browser_command(const std::string &arguments)

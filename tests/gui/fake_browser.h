@@ -33,9 +33,11 @@ private:
     HWND window_ = NULL;
 };
 
-// Sets the machine's http handler (the command, ddeexec\Application and
-// ddeexec\Topic keys under HKEY_LOCAL_MACHINE's http\shell\open; null leaves
-// a value out) and puts back what was there when it goes.
+// While it lives, this process sees a machine of its own (the local
+// machine's and the classes' keys point into a key of the test's) whose
+// http handler is the command, ddeexec\Application and ddeexec\Topic keys
+// under http\shell\open (null leaves a value out; no ddeexec key without
+// DDE names, as on a machine that never had any). One at a time.
 class HttpHandler
 {
 public:
@@ -43,8 +45,7 @@ public:
     ~HttpHandler();
 
 private:
-    bool had_[3];
-    std::string old_[3];
+    HKEY machine_ = NULL, classes_ = NULL;
 };
 
 // The fake browser program beside the test program, quoted, followed by

@@ -37,35 +37,25 @@ static void set_string(const char *key_path, const char *name, const char *value
     RegSetKeyValueA(HKEY_CURRENT_USER, key_path, name, REG_SZ, value, (DWORD) strlen(value) + 1);
 }
 
-// The test's values in the shell's folder list and Netscape's key, with the
-// prefix's own put back at the end.
+// The test's own current user: the values it sets in the shell's folder
+// list and Netscape's key go with it, and the prefix's stay as they were.
 class BrowserGui : public Gui
 {
 protected:
-    const char *names[2] = {"Favorites", "Local AppData"};
-    std::string saved[2];
-    bool had[2];
+    HKEY user = NULL;
 
     void SetUp() override
     {
+        RegCreateKeyA(HKEY_CURRENT_USER, "Software\\TrovelinksTestUser", &user);
+        RegOverridePredefKey(HKEY_CURRENT_USER, user);
         Gui::SetUp();
-        for (int i = 0; i < 2; i++) {
-            char value[MAX_PATH];
-            DWORD size = MAX_PATH;
-            had[i] = RegGetValueA(HKEY_CURRENT_USER, SHELL_FOLDERS, names[i], RRF_RT_REG_SZ, NULL,
-                                  value, &size) == ERROR_SUCCESS;
-            saved[i] = had[i] ? value : "";
-        }
     }
     void TearDown() override
     {
         Gui::TearDown();
-        SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Netscape");
-        for (int i = 0; i < 2; i++)
-            if (had[i])
-                set_string(SHELL_FOLDERS, names[i], saved[i].c_str());
-            else
-                SHDeleteValueA(HKEY_CURRENT_USER, SHELL_FOLDERS, names[i]);
+        RegOverridePredefKey(HKEY_CURRENT_USER, NULL);
+        RegCloseKey(user);
+        SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\TrovelinksTestUser");
     }
 };
 
