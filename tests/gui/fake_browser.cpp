@@ -60,13 +60,8 @@ HDDEDATA CALLBACK FakeBrowser::callback(UINT type, UINT, HCONV, HSZ topic, HSZ i
 DWORD WINAPI FakeBrowser::run(void *param)
 {
     FakeBrowser *self = (FakeBrowser *) param;
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = DefWindowProcA;
-    window_class.hInstance = GetModuleHandleA(NULL);
-    window_class.lpszClassName = "FakeBrowserFrame";
-    RegisterClassA(&window_class);
-    self->window_ = CreateWindowA("FakeBrowserFrame", "Netscape - [Fake Page] (window)", WS_POPUP,
-                                  0, 0, 300, 200, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    self->window_ = CreateWindowA("STATIC", "Netscape - [Fake Page] (window)", WS_POPUP, 0, 0, 300,
+                                  200, NULL, NULL, GetModuleHandleA(NULL), NULL);
     // A pop-up: without a window manager, unmapping a managed window waits.
     ShowWindow(self->window_, SW_SHOWNOACTIVATE);
     DdeInitializeA(&self->instance_, callback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS, 0);
