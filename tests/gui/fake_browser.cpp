@@ -105,12 +105,12 @@ HttpHandler::~HttpHandler()
     SHDeleteKeyA(HKEY_CURRENT_USER, MACHINE);
 }
 
-std::string fake_browser_command(const std::string &arguments)
+std::string fake_browser_command(const std::string &log)
 {
     char path[MAX_PATH];
     GetModuleFileNameA(NULL, path, sizeof path);
     PathRemoveFileSpecA(path);
-    return std::string("\"") + path + "\\fake_browser.exe\" " + arguments;
+    return std::string("\"") + path + "\\fake_browser.exe\" \"" + log + "\" \"%1\"";
 }
 
 std::vector<std::string> wait_for_log(const std::string &path, size_t count)

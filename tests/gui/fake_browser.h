@@ -48,11 +48,10 @@ private:
     HKEY machine_ = NULL, classes_ = NULL;
 };
 
-// The fake browser program beside the test program, quoted, followed by
-// arguments: "record LOG" logs its arguments; "serve LOG SERVICE TOPIC
-// DELAY" also serves as a FakeBrowser after DELAY ms, logging what it
-// receives, for a few seconds.
-std::string fake_browser_command(const std::string &arguments);
+// An http handler's command that starts the fake browser program beside the
+// test program, which appends "args|URL" for the URL it is given (the
+// handler's "%1") to the file log and ends.
+std::string fake_browser_command(const std::string &log);
 // The lines of the log at path once it has at least count lines, or what it
 // has after ten seconds (at once for a count of 0).
 std::vector<std::string> wait_for_log(const std::string &path, size_t count);

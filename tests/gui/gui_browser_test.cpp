@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <thread>
 
 #include "core/mem.h"
 #include "core/os.h"
@@ -27,7 +28,7 @@ protected:
     }
     std::string log() { return dir + "browser.log"; }
     std::string dde_log() { return dir + "dde.log"; }
-    std::string record_command() { return fake_browser_command("record \"" + log() + "\" \"%1\""); }
+    std::string record_command() { return fake_browser_command(log()); }
     // The three ways of opening the list's first item.
     void open_first(int way)
     {
@@ -129,17 +130,23 @@ TEST_F(Browser, StartUpLaunchesTheBrowserOnlyWhenNoneServes)
     EXPECT_EQ(wait_for_log(log(), 2), (Texts{"args|%1", "args|http://host/a.html"}));
 }
 
+// A browser that does not serve yet is started, and gets the URL once it
+// serves.
 TEST_F(Browser, AJustStartedBrowserGetsTheUrlOnceItServes)
 {
-    std::string late = "serve \"" + log() + "\" LateBrowser WWW_OpenURL 1500 \"%1\"";
-    HttpHandler handler(fake_browser_command(late).c_str(), "LateBrowser", "WWW_OpenURL");
+    HttpHandler handler(record_command().c_str(), "LateBrowser", "WWW_OpenURL");
     start_with_a();
     EXPECT_EQ(browser_kind(), 0);
+    std::unique_ptr<FakeBrowser> browser;
+    std::thread late([&] {
+        Sleep(1500);
+        browser.reset(new FakeBrowser("LateBrowser", "WWW_OpenURL", REPLY_A, dde_log()));
+    });
     EXPECT_EQ(browser_open_url("http://host/a.html"), 1);
-    std::vector<std::string> lines = wait_for_log(log(), 3);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "args|%1");
-    EXPECT_NE(std::find(lines.begin(), lines.end(), OPEN_A), lines.end());
+    late.join();
+    EXPECT_EQ(wait_for_log(log(), 1), Texts{"args|%1"});
+    Texts got = wait_for_log(dde_log(), 0);
+    EXPECT_NE(std::find(got.begin(), got.end(), OPEN_A), got.end());
 }
 
 // Fast Add stores a new titled page once, without a dialog; Add shows the
