@@ -6,28 +6,15 @@
 
 static std::string g_program;
 
-static HWND wait_for_window(DWORD milliseconds)
-{
-    for (DWORD waited = 0; waited < milliseconds; waited += 100) {
-        HWND window = FindWindowA("TroveLinksFrame", NULL);
-        if (window) return window;
-        Sleep(100);
-    }
-    return NULL;
-}
-
+// Starts the program: its process, or null.
 static HANDLE start_program(void)
 {
-    STARTUPINFOA startup;
-    PROCESS_INFORMATION process;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    std::string command = "\"" + g_program + "\"";
-    if (!CreateProcessA(g_program.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                        &process))
-        return NULL;
-    CloseHandle(process.hThread);
-    return process.hProcess;
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = g_program.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExA(&info) ? info.hProcess : NULL;
 }
 
 static DWORD exit_code(HANDLE process, DWORD milliseconds)
@@ -61,23 +48,22 @@ TEST_F(EndToEnd, OneInstanceThatChecksEveryBookmarkAndSavesWhenClosed)
     const int N = 200;
     HttpServer *server = http_server_start();
     ASSERT_TRUE(server != nullptr);
-    std::vector<std::string> urls, titles;
+    std::vector<std::string> urls(N);
     std::vector<Entry> entries;
     for (int i = 0; i < N; i++) {
-        urls.push_back(http_server_url(server, "/" + std::to_string(i)));
-        titles.push_back("Page " + std::to_string(i));
+        urls[i] = http_server_url(server, "/" + std::to_string(i));
+        entries.push_back({urls[i].c_str(), urls[i].c_str(), "page"});
         http_server_reply(server, "HTTP/1.0 200 OK\r\n"
                                   "Last-Modified: Wed, 01 Jun 2022 00:00:00 GMT\r\n\r\n");
     }
-    for (int i = 0; i < N; i++)
-        entries.push_back({urls[i].c_str(), titles[i].c_str(), "page"});
     write_file(file, bookmark_file(entries));
     registry_set_string("tl_file", file.c_str());
     registry_set_dword("auto_check", 1);
 
     HANDLE first = start_program();
     ASSERT_TRUE(first != NULL) << g_program;
-    HWND window = wait_for_window(60000);
+    ASSERT_EQ(WaitForInputIdle(first, 60000), 0u);
+    HWND window = FindWindowA("TroveLinksFrame", NULL);
     ASSERT_TRUE(window != NULL);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
