@@ -30,6 +30,7 @@ TEST(BrowserText, PageAndWindowTitleOfEachReply)
         {"\"http://host/unterminated", 0, REPLY_NONE, nullptr, nullptr, ""},
         {"\"u\",\"open title", 0, REPLY_PAGE, "u", "open title", "open title"},
         {"\"u\",\"[x", 0, REPLY_PAGE, "u", "", "[x"},
+        {"\"u\",\"", 0, REPLY_PAGE, "u", "", ""},
         {"\"u\",\"" + long_title + "\"", 1, REPLY_PAGE, "u", long_title.c_str(), nullptr},
         {std::string("\"u\",\"T\"\0\"junk\"", 13), 1, REPLY_PAGE, "u", "T", "T"},
         {"", 1, REPLY_NONE, nullptr, nullptr, ""},
