@@ -2,8 +2,8 @@
 // command, and start-up reading the bookmarks of the browser the http
 // handler names (the rescans of Netscape's file and of the Chromium family's
 // stores, the Favorites), on a first start too. Everything is found through
-// registry values the test sets in keys of its own. The readers themselves, and the
-// Import command's choice between them, are tested in store_*_test.
+// registry values the test sets in keys of its own. The readers themselves,
+// and the Import command's choice between them, are tested in store_*_test.
 #include "fake_browser.h"
 #include "gui_harness.h"
 
