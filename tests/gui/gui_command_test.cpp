@@ -138,69 +138,26 @@ static int refuse_replace(OsFileOp op, const char *)
     return op == OS_FILE_REPLACE || op == OS_FILE_RENAME;
 }
 
-// The import itself is tested on its own (store_file_reader_test); here the
-// file dialog, the status text, the filter run afterwards, a file that
-// cannot be read, and Cancel. Then a Save that fails says so and keeps the
-// file; Quit destroys the window, and the exit saves.
-TEST_F(Gui, ImportThenAFailedSaveThenQuit)
+// Nothing selected: Export writes everything without asking. Else the scope
+// chooser: the selection in display order, or everything (in BookmarkList
+// order, as the save writes it). Cancel there asks for no file; a failed
+// write says so and keeps the file that was there. Then Mark Visited and
+// Copy URL. The import itself is tested on its own (store_file_reader_test);
+// here the file dialog, the status text, the filter run afterwards, a file
+// that cannot be read, and Cancel. Then a Save that fails says so and keeps
+// the file; Quit destroys the window, and the exit saves.
+TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
 {
-    std::string before = three();
+    const std::string before = three(), out = dir + "out.htm";
     start(before.c_str());
-    std::string browser = dir + "bookmarks.html", missing = dir + "missing.htm";
-    write_file(browser, bookmark_file({{"HTTP://A.EXAMPLE/", "A again", ""},
-                                       {"http://knit.example/", "Knitting Patterns", ""}}));
-    type("knit");
-    DialogClicker clicker;
-    clicker.answer("Import Bookmarks", IDOK, typed(browser));
-    clicker.answer("Import Bookmarks", IDOK, typed(missing));
-    clicker.answer("Import Bookmarks", IDCANCEL);
-    command(IDM_IMPORT);
-    EXPECT_EQ(part(0), "1 Trovelinks imported from " + browser);
-    EXPECT_EQ(column(0), Texts{"Knitting Patterns"}); // the filter ran
-    command(IDM_IMPORT);
-    status_message(app, "before");
-    command(IDM_IMPORT);
-    EXPECT_EQ(clicker.texts(),
-              (Texts{"Import Bookmarks", "Import Bookmarks",
-                     "Unable to import html bookmark file\n\n" + missing, "Import Bookmarks"}));
-    EXPECT_EQ(part(0), "before");
-    EXPECT_EQ(app->bookmarks->count, 4u);
-    app->options.backup = 0;
-    os_file_set_fault_hook(refuse_replace);
-    command(IDM_SAVE);
-    os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(clicker.texts().back(), "Unable to write Trovelinks to file\n\n" + file);
-    EXPECT_EQ(read_file(file), before);
-    write_file(file, "");
-    on_command(app, IDM_QUIT, NULL, 0);
-    EXPECT_EQ(app->main_window, nullptr);
-    MSG msg;
-    bool quit = false;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        quit |= msg.message == WM_QUIT;
-    EXPECT_TRUE(quit);
-    stop();
-    EXPECT_EQ(titles_in(read_file(file)).size(), 4u);
-}
-
-// Nothing selected: everything, without asking. Else the scope chooser: the
-// selection in display order, or everything (in BookmarkList order, as the
-// save writes it). Cancel there asks for no file; a failed write says so
-// and keeps the file that was there.
-TEST_F(Gui, ExportThenMarkVisitedAndCopyUrl)
-{
-    start(three().c_str());
-    std::string out = dir + "out.htm";
     const std::string chooser =
         "Export Trovelinks|Export &all Trovelinks|Export &selected Trovelinks";
-    std::vector<std::string> all;
-    for (uint32_t i = 0; i < app->bookmarks->count; i++)
-        all.push_back(vec_at<Bookmark>(app->bookmarks, i)->title);
+    const Texts all = titles_in(before);
     list_sort(app, 1); // by URL the list shows a, b, c
     const struct {
         std::vector<int> selection;
         int scope; // the chooser's answer; 0: not asked
-        std::vector<std::string> titles;
+        Texts titles;
         const char *status;
     } cases[] = {
         {{}, 0, all, "3 Trovelinks exported to "},
@@ -227,13 +184,11 @@ TEST_F(Gui, ExportThenMarkVisitedAndCopyUrl)
     os_file_set_fault_hook(refuse_replace);
     command(IDM_EXPORT);
     os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(clicker.texts(), (Texts{chooser, "Export Trovelinks",
-                                      "Unable to export Trovelinks to specified file\n\n" + out}));
     EXPECT_EQ(read_file(out), "kept");
 
     // Mark Visited dates the selected item's visit now, or at its modification
     // when that is later; Ctrl+C in the filter box copies the one selected URL.
-    uint32_t before = (uint32_t) time(nullptr), later = before + 100000;
+    uint32_t now = (uint32_t) time(nullptr), later = now + 100000;
     for (int i = 0; i < 3; i++)
         item(i)->lastVisit = T1, item(i)->lastModified = T2;
     item(2)->lastModified = later;
@@ -242,11 +197,10 @@ TEST_F(Gui, ExportThenMarkVisitedAndCopyUrl)
     command(IDM_MARK_VISITED);
     select({2});
     command(IDM_MARK_VISITED);
-    EXPECT_GE(item(0)->lastVisit, before);
+    EXPECT_GE(item(0)->lastVisit, now);
     EXPECT_EQ(item(1)->lastVisit, T1);
     EXPECT_EQ(item(2)->lastVisit, later);
     EXPECT_EQ(image(0) + image(2), 0);
-
     HWND box = (HWND) app->filter_edit;
     SetFocus(box);
     type("openings | endgames");
@@ -262,6 +216,43 @@ TEST_F(Gui, ExportThenMarkVisitedAndCopyUrl)
     select({0});
     command(IDM_COPY_URL);
     EXPECT_EQ(clipboard_text(), "http://a.example/");
+
+    std::string browser = dir + "bookmarks.html", missing = dir + "missing.htm";
+    write_file(browser, bookmark_file({{"HTTP://A.EXAMPLE/", "A again", ""},
+                                       {"http://knit.example/", "Knitting Patterns", ""}}));
+    clear_box();
+    type("knit");
+    clicker.answer("Import Bookmarks", IDOK, typed(browser));
+    clicker.answer("Import Bookmarks", IDOK, typed(missing));
+    clicker.answer("Import Bookmarks", IDCANCEL);
+    command(IDM_IMPORT);
+    EXPECT_EQ(part(0), "1 Trovelinks imported from " + browser);
+    EXPECT_EQ(column(0), Texts{"Knitting Patterns"}); // the filter ran
+    command(IDM_IMPORT);
+    status_message(app, "before");
+    command(IDM_IMPORT);
+    EXPECT_EQ(part(0), "before");
+    EXPECT_EQ(app->bookmarks->count, 4u);
+    app->options.backup = 0;
+    os_file_set_fault_hook(refuse_replace);
+    command(IDM_SAVE);
+    os_file_set_fault_hook(nullptr);
+    EXPECT_EQ(clicker.texts(),
+              (Texts{chooser, "Export Trovelinks",
+                     "Unable to export Trovelinks to specified file\n\n" + out, "Import Bookmarks",
+                     "Import Bookmarks", "Unable to import html bookmark file\n\n" + missing,
+                     "Import Bookmarks", "Unable to write Trovelinks to file\n\n" + file}));
+    EXPECT_EQ(read_file(file), before);
+    write_file(file, "");
+    on_command(app, IDM_QUIT, NULL, 0);
+    EXPECT_EQ(app->main_window, nullptr);
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        quit |= msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
+    stop();
+    EXPECT_EQ(titles_in(read_file(file)).size(), 4u);
 }
 
 // ---- Delete ------------------------------------------------------------------------
