@@ -212,7 +212,7 @@ TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
     select({1});
     key(box, 'C', true);
     EXPECT_EQ(clipboard_text(), "http://b.example/");
-    EXPECT_EQ(box_text(), "openings | endgames");
+    EXPECT_EQ(window_text(box), "openings | endgames");
     select({0});
     command(IDM_COPY_URL);
     EXPECT_EQ(clipboard_text(), "http://a.example/");

@@ -69,7 +69,7 @@ static BOOL CALLBACK collect_text(HWND child, LPARAM param)
     return TRUE;
 }
 
-static std::string window_text(HWND window)
+std::string window_text(HWND window)
 {
     char text[512] = "";
     if (window) GetWindowTextA(window, text, sizeof text);
@@ -320,13 +320,6 @@ void Gui::clear_box()
 {
     SetWindowTextA((HWND) app->filter_edit, "");
     pump();
-}
-
-std::string Gui::box_text()
-{
-    char text[512];
-    GetWindowTextA((HWND) app->filter_edit, text, sizeof text);
-    return text;
 }
 
 std::string Gui::part(int index)
