@@ -23,27 +23,10 @@ const std::vector<std::string> SLOW = {"HTTP/1.0 200 OK\r\n",
 class Check : public Gui
 {
 protected:
-    void SetUp() override
+    // After Gui::TearDown: the shell stops before the server it probes.
+    ~Check() override
     {
-        Gui::SetUp();
-        server = http_server_start();
-        ASSERT_TRUE(server != nullptr);
-    }
-    void TearDown() override
-    {
-        Gui::TearDown();
-        http_server_stop(server);
-    }
-    // Starts with three Bookmarks "Page 0" ... (listed in that order)
-    // visited at T1, at the server's urls /0 ...
-    void start_pages()
-    {
-        std::vector<Entry> entries;
-        for (int i = 0; i < 3; i++)
-            urls.push_back(http_server_url(server, "/" + std::to_string(i)));
-        for (int i = 0; i < 3; i++)
-            entries.push_back({urls[i].c_str(), TITLES[i], "page", T1});
-        start(bookmark_file(entries).c_str());
+        if (server) http_server_stop(server);
     }
     // Pumps until done() holds or 20 s have passed; false on time-out.
     template <class F> bool wait_until(F done)
@@ -68,7 +51,7 @@ protected:
     }
     Bookmark *page(int i) { return find_bookmark_by_url(app, urls[i].c_str()); }
 
-    HttpServer *server = nullptr;
+    HttpServer *server = http_server_start();
     Texts urls;
 };
 
@@ -79,11 +62,19 @@ protected:
 // auto_rescan.
 TEST_F(Check, ResultsAndImagesThenDeleteAndStopDuringAProbeThenTheMinuteTimer)
 {
+    ASSERT_TRUE(server != nullptr);
     const Texts replies[] = {SLOW, {NOT_FOUND}, {"no status line\r\n\r\n"},
                              SLOW, SLOW,        {NOT_FOUND}};
     for (const Texts &reply : replies)
         http_server_reply(server, reply);
-    start_pages();
+    // Three Bookmarks "Page 0" ... (listed in that order) visited at T1, at
+    // the server's urls /0 ...
+    std::vector<Entry> entries;
+    for (int i = 0; i < 3; i++)
+        urls.push_back(http_server_url(server, "/" + std::to_string(i)));
+    for (int i = 0; i < 3; i++)
+        entries.push_back({urls[i].c_str(), TITLES[i], "page", T1});
+    start(bookmark_file(entries).c_str());
     // Item 0's images, the first before the cycle starts: the command takes
     // in the checker's first report already.
     std::vector<int> seen{image(0)};
