@@ -152,7 +152,9 @@ TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
     start(before.c_str());
     const std::string chooser =
         "Export Trovelinks|Export &all Trovelinks|Export &selected Trovelinks";
-    const Texts all = titles_in(before);
+    Texts all;
+    for (uint32_t i = 0; i < app->bookmarks->count; i++)
+        all.push_back(vec_at<Bookmark>(app->bookmarks, i)->title);
     list_sort(app, 1); // by URL the list shows a, b, c
     const struct {
         std::vector<int> selection;
