@@ -38,49 +38,34 @@ int DialogClicker::pending()
     return (int) answers_.size();
 }
 
-struct Found {
-    HWND dialog;
-    std::string caption;
-};
-
-static BOOL CALLBACK find_dialog(HWND window, LPARAM param)
-{
-    DWORD process;
-    GetWindowThreadProcessId(window, &process);
-    char name[64], caption[256];
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-    GetClassNameA(window, name, sizeof name);
-    if (strcmp(name, "#32770") != 0) return TRUE;
-    GetWindowTextA(window, caption, sizeof caption);
-    ((Found *) param)->dialog = window;
-    ((Found *) param)->caption = caption;
-    return FALSE;
-}
-
-static BOOL CALLBACK collect_text(HWND child, LPARAM param)
-{
-    char name[32], text[1024];
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) {
-        std::string &all = *(std::string *) param;
-        if (!all.empty()) all += "|";
-        all += text;
-    }
-    return TRUE;
-}
-
 std::string window_text(HWND window)
 {
-    char text[512] = "";
+    char text[1024] = "";
     if (window) GetWindowTextA(window, text, sizeof text);
     return text;
 }
 
+// The topmost visible dialog of this process, or null.
+static HWND find_dialog(void)
+{
+    for (HWND w = NULL; (w = FindWindowExA(NULL, w, "#32770", NULL)) != NULL;) {
+        DWORD process;
+        GetWindowThreadProcessId(w, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+    }
+    return NULL;
+}
+
 std::string dialog_text(HWND dialog)
 {
-    std::string text;
-    EnumChildWindows(dialog, collect_text, (LPARAM) &text);
-    return text;
+    std::string all;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char name[32];
+        GetClassNameA(c, name, sizeof name);
+        std::string text = window_text(c);
+        if (lstrcmpiA(name, "Static") == 0 && !text.empty()) all += (all.empty() ? "" : "|") + text;
+    }
+    return all;
 }
 
 std::string item_text(HWND dialog, int id)
@@ -127,16 +112,13 @@ void DialogClicker::respond(HWND dialog, const std::string &caption)
 void DialogClicker::run()
 {
     for (; !stop_; Sleep(20)) {
-        Found found = {NULL, ""};
-        EnumWindows(find_dialog, (LPARAM) &found);
-        if (!found.dialog) continue;
+        HWND dialog = find_dialog();
+        if (!dialog) continue;
         Sleep(50); // let the box finish drawing its texts
-        respond(found.dialog, found.caption);
+        respond(dialog, window_text(dialog));
         // Until it is gone or a dialog of its own has come up over it.
-        for (Found top = found; !stop_ && top.dialog == found.dialog; Sleep(20)) {
-            top.dialog = NULL;
-            EnumWindows(find_dialog, (LPARAM) &top);
-        }
+        while (!stop_ && find_dialog() == dialog)
+            Sleep(20);
     }
 }
 
