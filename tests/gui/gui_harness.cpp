@@ -4,8 +4,9 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "core/os.h"
 #include "res/resource.h"
@@ -178,9 +179,7 @@ std::string registry_dwords(const char *sub_key, const std::vector<const char *>
 std::string read_file(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void write_file(const std::string &path, const std::string &text)
@@ -246,12 +245,8 @@ void Gui::TearDown()
     if (app) stop();
     os_file_set_fault_hook(nullptr);
     registry_clear();
-    SHFILEOPSTRUCTA op = {};
-    std::string from = dir.substr(0, dir.size() - 1) + std::string(1, '\0');
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    SHFileOperationA(&op);
+    std::error_code error; // a folder that cannot go stays behind
+    std::filesystem::remove_all(dir.substr(0, dir.size() - 1), error);
 }
 
 void Gui::start(const char *text)
