@@ -22,25 +22,25 @@ static std::string clipboard_text(void)
     return text;
 }
 
-// ---- The command-state rule ---------------------------------------------------
+// ---- The command-state rule and Delete ---------------------------------------
 
 // The situations the rule is asked in: the items selected (display order),
-// their visit and modification, an empty list, a check cycle running.
+// their visit and modification, a check cycle running.
 static const struct Situation {
     std::vector<int> selected;
     uint32_t visit, modified;
-    bool empty, checking;
+    bool checking;
 } SITUATIONS[] = {
-    /* a */ {{}, T1, T2, false, false},
-    /* b */ {{0}, T1, T2, false, false},            // modified after the visit
-    /* c */ {{0}, T1 - 1, T1, false, false},        // by one second
-    /* d */ {{0}, T2, T2, false, false},            // visited at the modification
-    /* e */ {{0}, DATE_NONE, T2, false, false},     // never visited: the sentinel is later
-    /* f */ {{0}, T1, DATE_NONE, false, false},     // never checked
-    /* g */ {{0}, T1, DATE_CHECKING, false, false}, // being checked
-    /* h */ {{0, 1}, T1, T2, false, false},
-    /* i */ {{1, 2}, T1, T2, false, true}, // a check cycle runs
-    /* j */ {{}, T1, T2, true, false},     // no Bookmarks at all
+    /* a */ {{}, T1, T2, false},
+    /* b */ {{0}, T1, T2, false},            // modified after the visit
+    /* c */ {{0}, T1 - 1, T1, false},        // by one second
+    /* d */ {{0}, T2, T2, false},            // visited at the modification
+    /* e */ {{0}, DATE_NONE, T2, false},     // never visited: the sentinel is later
+    /* f */ {{0}, T1, DATE_NONE, false},     // never checked
+    /* g */ {{0}, T1, DATE_CHECKING, false}, // being checked
+    /* h */ {{0, 1}, T1, T2, false},
+    /* i */ {{1, 2}, T1, T2, true}, // a check cycle runs
+    /* j */ {{}, T1, T2, false},    // no Bookmarks left
 };
 
 // The ids enabled in every situation: the test prefix has a browser, so Add
@@ -85,16 +85,32 @@ static void expect_menus_and_toolbar_follow_the_rule(AppState *app)
     }
 }
 
-TEST_F(Gui, CommandStateRuleMenusAndToolbar)
+// The rule in the situations a to i, the menus' texts and help texts; then
+// Delete. Twelve Bookmarks "Title 00" ... "Title 11" at http://n00.example/
+// ... and two more. The question names the first ten titles in display
+// order; No keeps everything. With nothing selected the Delete key and
+// Ctrl+D ask nothing; with Yes the Bookmarks leave the list and the
+// BookmarkList (the index's part is the store's tests'). Deleting the last
+// one leaves situation j.
+TEST_F(Gui, CommandStateRuleAndDelete)
 {
-    start(three().c_str());
-    for (size_t k = 0; k < std::size(SITUATIONS); k++) {
+    std::vector<Entry> entries = {{"http://keep.example/", "Keep me", "kept"},
+                                  {"http://only.example/", "Only one", "solitary"}};
+    Texts texts;
+    texts.reserve(24);       // keeps the c_str()s in place
+    std::vector<int> titles; // the list sorts by title: Keep me, Only one, Title 00 ...
+    std::string ten, following = "Are you sure you wish to delete the following ";
+    for (int i = 0; i < 12; i++) {
+        texts.push_back("http://n" + std::to_string(100 + i).substr(1) + ".example/");
+        texts.push_back("Title " + std::to_string(100 + i).substr(1));
+        entries.push_back({texts[2 * i].c_str(), texts[2 * i + 1].c_str(), "numbered"});
+        titles.push_back(i + 2);
+        if (i < 10) ten += texts.back() + "\n";
+    }
+    start(bookmark_file(entries).c_str());
+    auto expect_rule = [&](size_t k) {
         const Situation &s = SITUATIONS[k];
         SCOPED_TRACE(std::string("situation ") + (char) ('a' + k));
-        if (s.empty) {
-            stop();
-            start(bookmark_file({}).c_str());
-        }
         for (int i : s.selected) {
             item(i)->lastVisit = s.visit;
             item(i)->lastModified = s.modified;
@@ -107,7 +123,9 @@ TEST_F(Gui, CommandStateRuleMenusAndToolbar)
         for (int id : ALWAYS)
             EXPECT_EQ(CMD_ENABLED, command_state(app, id)) << "id " << id;
         expect_menus_and_toolbar_follow_the_rule(app);
-    }
+    };
+    for (size_t k = 0; k + 1 < std::size(SITUATIONS); k++)
+        expect_rule(k);
     app->check_active = 0;
 
     // The menu texts promise the keys that work; the highlighted item's help
@@ -129,6 +147,45 @@ TEST_F(Gui, CommandStateRuleMenusAndToolbar)
     SendMessageA(frame, WM_NOTIFY, 0, (LPARAM) &tip);
     LoadStringA(tip.hinst, (UINT) (UINT_PTR) tip.lpszText, text, sizeof text);
     EXPECT_STREQ(text, "Delete Selected Trovelinks");
+
+    const struct {
+        std::vector<int> selection;
+        std::string question;
+    } cases[] = {
+        {{5}, "Are you sure you wish to delete this Trovelink?\n\nTitle 03\nhttp://n03.example/"},
+        {{11, 10, 9, 8, 7, 6, 5, 4, 3, 2}, following + "10 Trovelinks?\n\n" + ten},
+        {titles, following + "12 Trovelinks?\n\n" + ten + "and others..."},
+    };
+    // The message box may show the text's trailing line end or drop it.
+    auto trimmed = [](std::string s) { return s.substr(0, s.find_last_not_of('\n') + 1); };
+    for (const auto &c : cases) {
+        select(c.selection);
+        DialogClicker clicker(IDNO);
+        command(IDM_DELETE);
+        ASSERT_EQ(clicker.texts().size(), 1u);
+        EXPECT_EQ(trimmed(clicker.texts()[0]), trimmed(c.question));
+        EXPECT_EQ(list_selected_count(app), (int) c.selection.size()); // No keeps it
+    }
+    EXPECT_EQ(list_count(app), 14);
+    HWND list = (HWND) app->list_view;
+    SetFocus(list);
+    DialogClicker clicker(IDYES);
+    select({});
+    key(list, VK_DELETE);
+    key(list, 'D', true);
+    EXPECT_TRUE(clicker.texts().empty());
+    select(titles);
+    key((HWND) app->filter_edit, 'D', true);
+    select({1});
+    key(list, VK_DELETE);
+    EXPECT_EQ(clicker.texts().size(), 2u);
+    EXPECT_EQ(column(0), Texts{"Keep me"});
+    EXPECT_EQ(app->bookmarks->count, 1u);
+    EXPECT_EQ(part(1), "1 Trovelink");
+    select({0});
+    key(list, VK_DELETE);
+    EXPECT_EQ(app->bookmarks->count, 0u);
+    expect_rule(std::size(SITUATIONS) - 1);
 }
 
 // ---- Save, Import, Export ----------------------------------------------------------
@@ -255,65 +312,6 @@ TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
     EXPECT_TRUE(quit);
     stop();
     EXPECT_EQ(titles_in(read_file(file)).size(), 4u);
-}
-
-// ---- Delete ------------------------------------------------------------------------
-
-// Twelve Bookmarks "Title 00" ... "Title 11" at http://n00.example/ ...
-// and two more. The question names the first ten titles in display order;
-// No keeps everything. With nothing selected the Delete key and Ctrl+D ask
-// nothing; with Yes the Bookmarks leave the list and the BookmarkList (the
-// index's part is the store's tests').
-TEST_F(Gui, DeleteAsksWithTitlesAndYesRemovesEverywhere)
-{
-    std::vector<Entry> entries = {{"http://keep.example/", "Keep me", "kept"},
-                                  {"http://only.example/", "Only one", "solitary"}};
-    Texts texts;
-    texts.reserve(24);       // keeps the c_str()s in place
-    std::vector<int> titles; // the list sorts by title: Keep me, Only one, Title 00 ...
-    std::string ten, following = "Are you sure you wish to delete the following ";
-    for (int i = 0; i < 12; i++) {
-        texts.push_back("http://n" + std::to_string(100 + i).substr(1) + ".example/");
-        texts.push_back("Title " + std::to_string(100 + i).substr(1));
-        entries.push_back({texts[2 * i].c_str(), texts[2 * i + 1].c_str(), "numbered"});
-        titles.push_back(i + 2);
-        if (i < 10) ten += texts.back() + "\n";
-    }
-    start(bookmark_file(entries).c_str());
-    const struct {
-        std::vector<int> selection;
-        std::string question;
-    } cases[] = {
-        {{5}, "Are you sure you wish to delete this Trovelink?\n\nTitle 03\nhttp://n03.example/"},
-        {{11, 10, 9, 8, 7, 6, 5, 4, 3, 2}, following + "10 Trovelinks?\n\n" + ten},
-        {titles, following + "12 Trovelinks?\n\n" + ten + "and others..."},
-    };
-    // The message box may show the text's trailing line end or drop it.
-    auto trimmed = [](std::string s) { return s.substr(0, s.find_last_not_of('\n') + 1); };
-    for (const auto &c : cases) {
-        select(c.selection);
-        DialogClicker clicker(IDNO);
-        command(IDM_DELETE);
-        ASSERT_EQ(clicker.texts().size(), 1u);
-        EXPECT_EQ(trimmed(clicker.texts()[0]), trimmed(c.question));
-        EXPECT_EQ(list_selected_count(app), (int) c.selection.size()); // No keeps it
-    }
-    EXPECT_EQ(list_count(app), 14);
-    HWND list = (HWND) app->list_view;
-    SetFocus(list);
-    DialogClicker clicker(IDYES);
-    select({});
-    key(list, VK_DELETE);
-    key(list, 'D', true);
-    EXPECT_TRUE(clicker.texts().empty());
-    select(titles);
-    key((HWND) app->filter_edit, 'D', true);
-    select({1});
-    key(list, VK_DELETE);
-    EXPECT_EQ(clicker.texts().size(), 2u);
-    EXPECT_EQ(column(0), Texts{"Keep me"});
-    EXPECT_EQ(app->bookmarks->count, 1u);
-    EXPECT_EQ(part(1), "1 Trovelink");
 }
 
 // ---- Help ---------------------------------------------------
