@@ -1,5 +1,6 @@
-// The dialogs, driven by the clicker: Properties (Add's dialog is the
-// browser tests'), Options, About and the Keyword Dictionary.
+// The dialogs, driven by the clicker one after another on one window: the
+// Keyword Dictionary, Properties (Add's dialog is the browser tests'), About
+// and Options.
 #include "gui_harness.h"
 
 #include <iterator>
