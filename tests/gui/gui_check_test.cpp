@@ -62,7 +62,7 @@ protected:
 // auto_rescan.
 TEST_F(Check, ResultsAndImagesThenDeleteAndStopDuringAProbeThenTheMinuteTimer)
 {
-    ASSERT_TRUE(server != nullptr);
+    ASSERT_NE(server, nullptr);
     const Texts replies[] = {SLOW, {NOT_FOUND}, {"no status line\r\n\r\n"},
                              SLOW, SLOW,        {NOT_FOUND}};
     for (const Texts &reply : replies)

@@ -255,7 +255,7 @@ void Gui::start(const char *text)
     registry_set_string("tl_file", file.c_str());
     g_accelerators = LoadAcceleratorsA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     app = tl_startup(GetModuleHandleA(NULL));
-    ASSERT_TRUE(app != nullptr);
+    ASSERT_NE(app, nullptr);
     pump();
 }
 
