@@ -22,25 +22,25 @@ static std::string clipboard_text(void)
     return text;
 }
 
-// ---- The command-state rule ---------------------------------------------------
+// ---- The command-state rule and Delete ---------------------------------------
 
 // The situations the rule is asked in: the items selected (display order),
-// their visit and modification, an empty list, a check cycle running.
+// their visit and modification, a check cycle running.
 static const struct Situation {
     std::vector<int> selected;
     uint32_t visit, modified;
-    bool empty, checking;
+    bool checking;
 } SITUATIONS[] = {
-    /* a */ {{}, T1, T2, false, false},
-    /* b */ {{0}, T1, T2, false, false},            // modified after the visit
-    /* c */ {{0}, T1 - 1, T1, false, false},        // by one second
-    /* d */ {{0}, T2, T2, false, false},            // visited at the modification
-    /* e */ {{0}, DATE_NONE, T2, false, false},     // never visited: the sentinel is later
-    /* f */ {{0}, T1, DATE_NONE, false, false},     // never checked
-    /* g */ {{0}, T1, DATE_CHECKING, false, false}, // being checked
-    /* h */ {{0, 1}, T1, T2, false, false},
-    /* i */ {{1, 2}, T1, T2, false, true}, // a check cycle runs
-    /* j */ {{}, T1, T2, true, false},     // no Bookmarks at all
+    /* a */ {{}, T1, T2, false},
+    /* b */ {{0}, T1, T2, false},            // modified after the visit
+    /* c */ {{0}, T1 - 1, T1, false},        // by one second
+    /* d */ {{0}, T2, T2, false},            // visited at the modification
+    /* e */ {{0}, DATE_NONE, T2, false},     // never visited: the sentinel is later
+    /* f */ {{0}, T1, DATE_NONE, false},     // never checked
+    /* g */ {{0}, T1, DATE_CHECKING, false}, // being checked
+    /* h */ {{0, 1}, T1, T2, false},
+    /* i */ {{1, 2}, T1, T2, true}, // a check cycle runs
+    /* j */ {{}, T1, T2, false},    // no Bookmarks left
 };
 
 // The ids enabled in every situation: the test prefix has a browser, so Add
@@ -85,16 +85,32 @@ static void expect_menus_and_toolbar_follow_the_rule(AppState *app)
     }
 }
 
-TEST_F(Gui, CommandStateRuleMenusAndToolbar)
+// The rule in the situations a to i, the menus' texts and help texts; then
+// Delete. Twelve Bookmarks "Title 00" ... "Title 11" at http://n00.example/
+// ... and two more. The question names the first ten titles in display
+// order; No keeps everything. With nothing selected the Delete key and
+// Ctrl+D ask nothing; with Yes the Bookmarks leave the list and the
+// BookmarkList (the index's part is the store's tests'). Deleting the last
+// one leaves situation j.
+TEST_F(Gui, CommandStateRuleAndDelete)
 {
-    start(three().c_str());
-    for (size_t k = 0; k < std::size(SITUATIONS); k++) {
+    std::vector<Entry> entries = {{"http://keep.example/", "Keep me", "kept"},
+                                  {"http://only.example/", "Only one", "solitary"}};
+    Texts texts;
+    texts.reserve(24);       // keeps the c_str()s in place
+    std::vector<int> titles; // the list sorts by title: Keep me, Only one, Title 00 ...
+    std::string ten, following = "Are you sure you wish to delete the following ";
+    for (int i = 0; i < 12; i++) {
+        texts.push_back("http://n" + std::to_string(100 + i).substr(1) + ".example/");
+        texts.push_back("Title " + std::to_string(100 + i).substr(1));
+        entries.push_back({texts[2 * i].c_str(), texts[2 * i + 1].c_str(), "numbered"});
+        titles.push_back(i + 2);
+        if (i < 10) ten += texts.back() + "\n";
+    }
+    start(bookmark_file(entries).c_str());
+    auto expect_rule = [&](size_t k) {
         const Situation &s = SITUATIONS[k];
         SCOPED_TRACE(std::string("situation ") + (char) ('a' + k));
-        if (s.empty) {
-            stop();
-            start(bookmark_file({}).c_str());
-        }
         for (int i : s.selected) {
             item(i)->lastVisit = s.visit;
             item(i)->lastModified = s.modified;
@@ -107,7 +123,9 @@ TEST_F(Gui, CommandStateRuleMenusAndToolbar)
         for (int id : ALWAYS)
             EXPECT_EQ(CMD_ENABLED, command_state(app, id)) << "id " << id;
         expect_menus_and_toolbar_follow_the_rule(app);
-    }
+    };
+    for (size_t k = 0; k + 1 < std::size(SITUATIONS); k++)
+        expect_rule(k);
     app->check_active = 0;
 
     // The menu texts promise the keys that work; the highlighted item's help
@@ -129,164 +147,7 @@ TEST_F(Gui, CommandStateRuleMenusAndToolbar)
     SendMessageA(frame, WM_NOTIFY, 0, (LPARAM) &tip);
     LoadStringA(tip.hinst, (UINT) (UINT_PTR) tip.lpszText, text, sizeof text);
     EXPECT_STREQ(text, "Delete Selected Trovelinks");
-}
 
-// ---- Save, Import, Export ----------------------------------------------------------
-
-static int refuse_replace(OsFileOp op, const char *)
-{
-    return op == OS_FILE_REPLACE || op == OS_FILE_RENAME;
-}
-
-// The import itself is tested on its own (store_file_reader_test); here the
-// file dialog, the status text, the filter run afterwards, a file that
-// cannot be read, and Cancel. Then a Save that fails says so and keeps the
-// file; Quit destroys the window, and the exit saves.
-TEST_F(Gui, ImportThenAFailedSaveThenQuit)
-{
-    std::string before = three();
-    start(before.c_str());
-    std::string browser = dir + "bookmarks.html", missing = dir + "missing.htm";
-    write_file(browser, bookmark_file({{"HTTP://A.EXAMPLE/", "A again", ""},
-                                       {"http://knit.example/", "Knitting Patterns", ""}}));
-    type("knit");
-    DialogClicker clicker;
-    clicker.answer("Import Bookmarks", IDOK, typed(browser));
-    clicker.answer("Import Bookmarks", IDOK, typed(missing));
-    clicker.answer("Import Bookmarks", IDCANCEL);
-    command(IDM_IMPORT);
-    EXPECT_EQ(part(0), "1 Trovelinks imported from " + browser);
-    EXPECT_EQ(column(0), Texts{"Knitting Patterns"}); // the filter ran
-    command(IDM_IMPORT);
-    status_message(app, "before");
-    command(IDM_IMPORT);
-    EXPECT_EQ(clicker.texts(),
-              (Texts{"Import Bookmarks", "Import Bookmarks",
-                     "Unable to import html bookmark file\n\n" + missing, "Import Bookmarks"}));
-    EXPECT_EQ(part(0), "before");
-    EXPECT_EQ(app->bookmarks->count, 4u);
-    app->options.backup = 0;
-    os_file_set_fault_hook(refuse_replace);
-    command(IDM_SAVE);
-    os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(clicker.texts().back(), "Unable to write Trovelinks to file\n\n" + file);
-    EXPECT_EQ(read_file(file), before);
-    write_file(file, "");
-    on_command(app, IDM_QUIT, NULL, 0);
-    EXPECT_EQ(app->main_window, nullptr);
-    MSG msg;
-    bool quit = false;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        quit |= msg.message == WM_QUIT;
-    EXPECT_TRUE(quit);
-    stop();
-    EXPECT_EQ(titles_in(read_file(file)).size(), 4u);
-}
-
-// Nothing selected: everything, without asking. Else the scope chooser: the
-// selection in display order, or everything (in BookmarkList order, as the
-// save writes it). Cancel there asks for no file; a failed write says so
-// and keeps the file that was there.
-TEST_F(Gui, ExportThenMarkVisitedAndCopyUrl)
-{
-    start(three().c_str());
-    std::string out = dir + "out.htm";
-    const std::string chooser =
-        "Export Trovelinks|Export &all Trovelinks|Export &selected Trovelinks";
-    std::vector<std::string> all;
-    for (uint32_t i = 0; i < app->bookmarks->count; i++)
-        all.push_back(vec_at<Bookmark>(app->bookmarks, i)->title);
-    list_sort(app, 1); // by URL the list shows a, b, c
-    const struct {
-        std::vector<int> selection;
-        int scope; // the chooser's answer; 0: not asked
-        std::vector<std::string> titles;
-        const char *status;
-    } cases[] = {
-        {{}, 0, all, "3 Trovelinks exported to "},
-        {{2, 0}, IDC_SCOPE_SELECTED, {"A chess", "C cooking"}, "2 Trovelinks exported to "},
-        {{1}, IDC_SCOPE_SELECTED, {"B chess"}, "1 Trovelink exported to "},
-        {{1}, IDC_SCOPE_ALL, all, "3 Trovelinks exported to "},
-    };
-    for (const auto &c : cases) {
-        select(c.selection);
-        DialogClicker clicker;
-        if (c.scope) clicker.answer("Export Trovelinks", IDOK, chosen(c.scope));
-        clicker.answer("Export Trovelinks", IDOK, typed(out));
-        command(IDM_EXPORT);
-        EXPECT_EQ(clicker.texts()[0], c.scope ? chooser : "Export Trovelinks");
-        EXPECT_EQ(titles_in(read_file(out)), c.titles);
-        EXPECT_EQ(part(0), c.status + out);
-    }
-    write_file(out, "kept");
-    DialogClicker clicker;
-    clicker.answer("Export Trovelinks", IDCANCEL);
-    command(IDM_EXPORT);
-    select({});
-    clicker.answer("Export Trovelinks", IDOK, typed(out));
-    os_file_set_fault_hook(refuse_replace);
-    command(IDM_EXPORT);
-    os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(clicker.texts(), (Texts{chooser, "Export Trovelinks",
-                                      "Unable to export Trovelinks to specified file\n\n" + out}));
-    EXPECT_EQ(read_file(out), "kept");
-
-    // Mark Visited dates the selected item's visit now, or at its modification
-    // when that is later; Ctrl+C in the filter box copies the one selected URL.
-    uint32_t before = (uint32_t) time(nullptr), later = before + 100000;
-    for (int i = 0; i < 3; i++)
-        item(i)->lastVisit = T1, item(i)->lastModified = T2;
-    item(2)->lastModified = later;
-    select({0});
-    EXPECT_EQ(image(0), 2);
-    command(IDM_MARK_VISITED);
-    select({2});
-    command(IDM_MARK_VISITED);
-    EXPECT_GE(item(0)->lastVisit, before);
-    EXPECT_EQ(item(1)->lastVisit, T1);
-    EXPECT_EQ(item(2)->lastVisit, later);
-    EXPECT_EQ(image(0) + image(2), 0);
-
-    HWND box = (HWND) app->filter_edit;
-    SetFocus(box);
-    type("openings | endgames");
-    SendMessageA(box, EM_SETSEL, 0, -1); // the box's own text selected too
-    copy_url_to_clipboard((HWND) app->main_window, "before");
-    select({0, 1}); // two: nothing is copied
-    key(box, 'C', true);
-    EXPECT_EQ(clipboard_text(), "before");
-    select({1});
-    key(box, 'C', true);
-    EXPECT_EQ(clipboard_text(), "http://b.example/");
-    EXPECT_EQ(box_text(), "openings | endgames");
-    select({0});
-    command(IDM_COPY_URL);
-    EXPECT_EQ(clipboard_text(), "http://a.example/");
-}
-
-// ---- Delete ------------------------------------------------------------------------
-
-// Twelve Bookmarks "Title 00" ... "Title 11" at http://n00.example/ ...
-// and two more. The question names the first ten titles in display order;
-// No keeps everything. With nothing selected the Delete key and Ctrl+D ask
-// nothing; with Yes the Bookmarks leave the list and the BookmarkList (the
-// index's part is the store's tests').
-TEST_F(Gui, DeleteAsksWithTitlesAndYesRemovesEverywhere)
-{
-    std::vector<Entry> entries = {{"http://keep.example/", "Keep me", "kept"},
-                                  {"http://only.example/", "Only one", "solitary"}};
-    Texts texts;
-    texts.reserve(24);       // keeps the c_str()s in place
-    std::vector<int> titles; // the list sorts by title: Keep me, Only one, Title 00 ...
-    std::string ten, following = "Are you sure you wish to delete the following ";
-    for (int i = 0; i < 12; i++) {
-        texts.push_back("http://n" + std::to_string(100 + i).substr(1) + ".example/");
-        texts.push_back("Title " + std::to_string(100 + i).substr(1));
-        entries.push_back({texts[2 * i].c_str(), texts[2 * i + 1].c_str(), "numbered"});
-        titles.push_back(i + 2);
-        if (i < 10) ten += texts.back() + "\n";
-    }
-    start(bookmark_file(entries).c_str());
     const struct {
         std::vector<int> selection;
         std::string question;
@@ -321,6 +182,136 @@ TEST_F(Gui, DeleteAsksWithTitlesAndYesRemovesEverywhere)
     EXPECT_EQ(column(0), Texts{"Keep me"});
     EXPECT_EQ(app->bookmarks->count, 1u);
     EXPECT_EQ(part(1), "1 Trovelink");
+    select({0});
+    key(list, VK_DELETE);
+    EXPECT_EQ(app->bookmarks->count, 0u);
+    expect_rule(std::size(SITUATIONS) - 1);
+}
+
+// ---- Save, Import, Export ----------------------------------------------------------
+
+static int refuse_replace(OsFileOp op, const char *)
+{
+    return op == OS_FILE_REPLACE || op == OS_FILE_RENAME;
+}
+
+// Nothing selected: Export writes everything without asking. Else the scope
+// chooser: the selection in display order, or everything (in BookmarkList
+// order, as the save writes it). Cancel there asks for no file; a failed
+// write says so and keeps the file that was there. Then Mark Visited and
+// Copy URL. The import itself is tested on its own (store_file_reader_test);
+// here the file dialog, the status text, the filter run afterwards, a file
+// that cannot be read, and Cancel. Then a Save that fails says so and keeps
+// the file; Quit destroys the window, and the exit saves.
+TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
+{
+    const std::string before = three(), out = dir + "out.htm";
+    start(before.c_str());
+    const std::string chooser =
+        "Export Trovelinks|Export &all Trovelinks|Export &selected Trovelinks";
+    Texts all;
+    for (uint32_t i = 0; i < app->bookmarks->count; i++)
+        all.push_back(vec_at<Bookmark>(app->bookmarks, i)->title);
+    list_sort(app, 1); // by URL the list shows a, b, c
+    const struct {
+        std::vector<int> selection;
+        int scope; // the chooser's answer; 0: not asked
+        Texts titles;
+        const char *status;
+    } cases[] = {
+        {{}, 0, all, "3 Trovelinks exported to "},
+        {{2, 0}, IDC_SCOPE_SELECTED, {"A chess", "C cooking"}, "2 Trovelinks exported to "},
+        {{1}, IDC_SCOPE_SELECTED, {"B chess"}, "1 Trovelink exported to "},
+        {{1}, IDC_SCOPE_ALL, all, "3 Trovelinks exported to "},
+    };
+    for (const auto &c : cases) {
+        select(c.selection);
+        DialogClicker clicker;
+        if (c.scope) clicker.answer("Export Trovelinks", IDOK, chosen(c.scope));
+        clicker.answer("Export Trovelinks", IDOK, typed(out));
+        command(IDM_EXPORT);
+        EXPECT_EQ(clicker.texts()[0], c.scope ? chooser : "Export Trovelinks");
+        EXPECT_EQ(titles_in(read_file(out)), c.titles);
+        EXPECT_EQ(part(0), c.status + out);
+    }
+    write_file(out, "kept");
+    DialogClicker clicker;
+    clicker.answer("Export Trovelinks", IDCANCEL);
+    command(IDM_EXPORT);
+    select({});
+    clicker.answer("Export Trovelinks", IDOK, typed(out));
+    os_file_set_fault_hook(refuse_replace);
+    command(IDM_EXPORT);
+    os_file_set_fault_hook(nullptr);
+    EXPECT_EQ(read_file(out), "kept");
+
+    // Mark Visited dates the selected item's visit now, or at its modification
+    // when that is later; Ctrl+C in the filter box copies the one selected URL.
+    uint32_t now = (uint32_t) time(nullptr), later = now + 100000;
+    for (int i = 0; i < 3; i++)
+        item(i)->lastVisit = T1, item(i)->lastModified = T2;
+    item(2)->lastModified = later;
+    select({0});
+    EXPECT_EQ(image(0), 2);
+    command(IDM_MARK_VISITED);
+    select({2});
+    command(IDM_MARK_VISITED);
+    EXPECT_GE(item(0)->lastVisit, now);
+    EXPECT_EQ(item(1)->lastVisit, T1);
+    EXPECT_EQ(item(2)->lastVisit, later);
+    EXPECT_EQ(image(0) + image(2), 0);
+    HWND box = (HWND) app->filter_edit;
+    SetFocus(box);
+    type("openings | endgames");
+    SendMessageA(box, EM_SETSEL, 0, -1); // the box's own text selected too
+    copy_url_to_clipboard((HWND) app->main_window, "before");
+    select({0, 1}); // two: nothing is copied
+    key(box, 'C', true);
+    EXPECT_EQ(clipboard_text(), "before");
+    select({1});
+    key(box, 'C', true);
+    EXPECT_EQ(clipboard_text(), "http://b.example/");
+    EXPECT_EQ(window_text(box), "openings | endgames");
+    select({0});
+    command(IDM_COPY_URL);
+    EXPECT_EQ(clipboard_text(), "http://a.example/");
+
+    std::string browser = dir + "bookmarks.html", missing = dir + "missing.htm";
+    write_file(browser, bookmark_file({{"HTTP://A.EXAMPLE/", "A again", ""},
+                                       {"http://knit.example/", "Knitting Patterns", ""}}));
+    clear_box();
+    type("knit");
+    clicker.answer("Import Bookmarks", IDOK, typed(browser));
+    clicker.answer("Import Bookmarks", IDOK, typed(missing));
+    clicker.answer("Import Bookmarks", IDCANCEL);
+    command(IDM_IMPORT);
+    EXPECT_EQ(part(0), "1 Trovelinks imported from " + browser);
+    EXPECT_EQ(column(0), Texts{"Knitting Patterns"}); // the filter ran
+    command(IDM_IMPORT);
+    status_message(app, "before");
+    command(IDM_IMPORT);
+    EXPECT_EQ(part(0), "before");
+    EXPECT_EQ(app->bookmarks->count, 4u);
+    app->options.backup = 0;
+    os_file_set_fault_hook(refuse_replace);
+    command(IDM_SAVE);
+    os_file_set_fault_hook(nullptr);
+    EXPECT_EQ(clicker.texts(),
+              (Texts{chooser, "Export Trovelinks",
+                     "Unable to export Trovelinks to specified file\n\n" + out, "Import Bookmarks",
+                     "Import Bookmarks", "Unable to import html bookmark file\n\n" + missing,
+                     "Import Bookmarks", "Unable to write Trovelinks to file\n\n" + file}));
+    EXPECT_EQ(read_file(file), before);
+    write_file(file, "");
+    on_command(app, IDM_QUIT, NULL, 0);
+    EXPECT_EQ(app->main_window, nullptr);
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        quit |= msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
+    stop();
+    EXPECT_EQ(titles_in(read_file(file)).size(), 4u);
 }
 
 // ---- Help ---------------------------------------------------

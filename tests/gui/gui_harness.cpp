@@ -4,8 +4,9 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "core/os.h"
 #include "res/resource.h"
@@ -38,49 +39,34 @@ int DialogClicker::pending()
     return (int) answers_.size();
 }
 
-struct Found {
-    HWND dialog;
-    std::string caption;
-};
-
-static BOOL CALLBACK find_dialog(HWND window, LPARAM param)
+std::string window_text(HWND window)
 {
-    DWORD process;
-    GetWindowThreadProcessId(window, &process);
-    char name[64], caption[256];
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-    GetClassNameA(window, name, sizeof name);
-    if (strcmp(name, "#32770") != 0) return TRUE;
-    GetWindowTextA(window, caption, sizeof caption);
-    ((Found *) param)->dialog = window;
-    ((Found *) param)->caption = caption;
-    return FALSE;
-}
-
-static BOOL CALLBACK collect_text(HWND child, LPARAM param)
-{
-    char name[32], text[1024];
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) {
-        std::string &all = *(std::string *) param;
-        if (!all.empty()) all += "|";
-        all += text;
-    }
-    return TRUE;
-}
-
-static std::string window_text(HWND window)
-{
-    char text[512] = "";
+    char text[1024] = "";
     if (window) GetWindowTextA(window, text, sizeof text);
     return text;
 }
 
+// The topmost visible dialog of this process, or null.
+static HWND find_dialog(void)
+{
+    for (HWND w = NULL; (w = FindWindowExA(NULL, w, "#32770", NULL)) != NULL;) {
+        DWORD process;
+        GetWindowThreadProcessId(w, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+    }
+    return NULL;
+}
+
 std::string dialog_text(HWND dialog)
 {
-    std::string text;
-    EnumChildWindows(dialog, collect_text, (LPARAM) &text);
-    return text;
+    std::string all;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char name[32];
+        GetClassNameA(c, name, sizeof name);
+        std::string text = window_text(c);
+        if (lstrcmpiA(name, "Static") == 0 && !text.empty()) all += (all.empty() ? "" : "|") + text;
+    }
+    return all;
 }
 
 std::string item_text(HWND dialog, int id)
@@ -127,16 +113,13 @@ void DialogClicker::respond(HWND dialog, const std::string &caption)
 void DialogClicker::run()
 {
     for (; !stop_; Sleep(20)) {
-        Found found = {NULL, ""};
-        EnumWindows(find_dialog, (LPARAM) &found);
-        if (!found.dialog) continue;
+        HWND dialog = find_dialog();
+        if (!dialog) continue;
         Sleep(50); // let the box finish drawing its texts
-        respond(found.dialog, found.caption);
+        respond(dialog, window_text(dialog));
         // Until it is gone or a dialog of its own has come up over it.
-        for (Found top = found; !stop_ && top.dialog == found.dialog; Sleep(20)) {
-            top.dialog = NULL;
-            EnumWindows(find_dialog, (LPARAM) &top);
-        }
+        while (!stop_ && find_dialog() == dialog)
+            Sleep(20);
     }
 }
 
@@ -196,9 +179,7 @@ std::string registry_dwords(const char *sub_key, const std::vector<const char *>
 std::string read_file(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void write_file(const std::string &path, const std::string &text)
@@ -264,12 +245,8 @@ void Gui::TearDown()
     if (app) stop();
     os_file_set_fault_hook(nullptr);
     registry_clear();
-    SHFILEOPSTRUCTA op = {};
-    std::string from = dir.substr(0, dir.size() - 1) + std::string(1, '\0');
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    SHFileOperationA(&op);
+    std::error_code error; // a folder that cannot go stays behind
+    std::filesystem::remove_all(dir.substr(0, dir.size() - 1), error);
 }
 
 void Gui::start(const char *text)
@@ -278,7 +255,7 @@ void Gui::start(const char *text)
     registry_set_string("tl_file", file.c_str());
     g_accelerators = LoadAcceleratorsA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     app = tl_startup(GetModuleHandleA(NULL));
-    ASSERT_TRUE(app != nullptr);
+    ASSERT_NE(app, nullptr);
     pump();
 }
 
@@ -320,13 +297,6 @@ void Gui::clear_box()
 {
     SetWindowTextA((HWND) app->filter_edit, "");
     pump();
-}
-
-std::string Gui::box_text()
-{
-    char text[512];
-    GetWindowTextA((HWND) app->filter_edit, text, sizeof text);
-    return text;
 }
 
 std::string Gui::part(int index)

@@ -67,7 +67,8 @@ DialogClicker::Action wait_for_selection(std::string path);
 // The texts of a dialog's static controls, joined by "|" (a message box's
 // message among them).
 std::string dialog_text(HWND dialog);
-// A dialog control's text.
+// A window's text ("" for no window); a dialog control's text.
+std::string window_text(HWND window);
 std::string item_text(HWND dialog, int id);
 
 // Options values as the registry holds them.
@@ -111,7 +112,6 @@ protected:
     void type(const std::string &text);
     // Empties the filter box.
     void clear_box();
-    std::string box_text();
     std::string part(int index);
     std::vector<std::string> column(int column);
     int image(int index);
