@@ -95,29 +95,16 @@ int on_hello(SSL *ssl, int *, void *)
     return SSL_TLSEXT_ERR_ALERT_FATAL;
 }
 
-// Reads the client's request up to its empty line and hands it on.
-bool relay_request(SSL *ssl)
-{
-    std::string request;
-    char buf[4096];
-    while (request.find("\r\n\r\n") == std::string::npos &&
-           request.find("\n\n") == std::string::npos && request.size() < 65536) {
-        int n = SSL_read(ssl, buf, sizeof buf);
-        if (n <= 0) return false;
-        request.append(buf, (size_t) n);
-    }
-    return send(backend, request.data(), request.size(), MSG_NOSIGNAL) == (ssize_t) request.size();
-}
-
-// Hands the scripted server's reply on until one side closes; a reset from
-// the server is passed on as a reset.
-void relay_reply(SSL *ssl, int client)
+// Relays between the client and the scripted server until one side closes;
+// a reset from the server is passed on as a reset.
+void relay(SSL *ssl, int client)
 {
     char buf[16384];
     for (int ready; (ready = wait_readable(backend, client)) > 0;) {
-        if (ready == 2) { // the client: its close, or data nobody asked for
-            if (SSL_read(ssl, buf, sizeof buf) > 0) continue;
-            break;
+        if (ready == 2) { // the client: its request, or its close
+            int n = SSL_read(ssl, buf, sizeof buf);
+            if (n <= 0 || send(backend, buf, (size_t) n, MSG_NOSIGNAL) != n) break;
+            continue;
         }
         ssize_t n = recv(backend, buf, sizeof buf, 0);
         linger l = {1, 0};
@@ -165,7 +152,7 @@ int main(int argc, char **argv)
         set_timeouts(client);
         SSL *ssl = SSL_new(contexts[ready - 1]);
         SSL_set_fd(ssl, client);
-        if (SSL_accept(ssl) == 1 && relay_request(ssl)) relay_reply(ssl, client);
+        if (SSL_accept(ssl) == 1) relay(ssl, client);
         SSL_free(ssl);
         close(client);
         if (backend >= 0) close(backend), backend = -1;
