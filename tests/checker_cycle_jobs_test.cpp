@@ -194,7 +194,6 @@ TEST_F(Cycle, ResumedSearchAgreesWithASearchFromTheTop)
     EXPECT_GT(checker.posted.size(), 100u);
 }
 
-
 const uint32_t PAGES = 17; // the last one over TLS
 
 // The reply of a page, by its number modulo 4, and what a check stores for

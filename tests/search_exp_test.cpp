@@ -6,6 +6,7 @@
 // evaluator.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "core/mem.h"
+#include "core/os.h"
 #include "core/panic.h"
 #include "helpers/store_helpers.h"
 #include "search/exp_parser.h"
@@ -21,6 +23,58 @@
 #include "search/search_eval.h"
 #include "session/appstate.h"
 #include "store/bookmark.h"
+
+// Random search texts from the grammar, each of which parses: words as
+// word() gives them, NOTs, parentheses (closed by ")" or the apostrophe)
+// nested up to depth, operators with bytes the scanner skips around them,
+// and words side by side with a blank between them or touching after a full
+// stop.
+struct SearchTextMaker {
+    std::mt19937 rng;
+    std::function<std::string()> word;
+    int pick(int n) { return (int) (rng() % (unsigned) n); }
+    std::string space()
+    {
+        static const char *fill[] = {"",  "",  "",   " ", "  ", "\t", "-",
+                                     ",", "+", "\"", "_", "*",  "."};
+        return fill[pick(13)];
+    }
+    std::string expr(int depth)
+    {
+        std::string s = factor(depth);
+        for (int k = pick(4); k > 0; k--) {
+            static const char *ops[] = {" ", ".", "|", "&", " | ", " & "};
+            std::string op = ops[pick(6)];
+            s += (op == " " || op == "." ? op : space() + op + space()) + factor(depth);
+        }
+        return s;
+    }
+    std::string factor(int depth)
+    {
+        int r = depth > 0 ? pick(6) : 0;
+        if (r <= 2) return word();
+        if (r == 3) return "!" + space() + factor(depth - 1);
+        return "(" + space() + expr(depth - 1) + space() + (pick(5) ? ")" : "'");
+    }
+};
+
+// Runs fn on a thread with a 1 MB stack. A stack overflow may end only the
+// thread (it does under Wine): true when fn ran to its end.
+static bool on_small_stack(const std::function<void()> &fn)
+{
+    struct Run {
+        const std::function<void()> *fn;
+        bool finished;
+    } run = {&fn, false};
+    int started = os_run_on_thread(
+        [](void *p) {
+            Run *r = (Run *) p;
+            (*r->fn)();
+            r->finished = true;
+        },
+        &run, 1 << 20);
+    return started == 1 && run.finished;
+}
 
 // A tree as text: terms as word[.]@offset, operators as AND(l,r), OR(l,r),
 // NOT(x) and IMP(l,r).

@@ -222,7 +222,6 @@ TEST_F(Files, ExportWritesTheGivenOrder)
     vec_destroy(v);
 }
 
-
 const char HEADER[] = "<HTML><HEAD>\r\n<!DOCTYPE Velorix-Trovelinks-file-1>\r\n"
                       "<!-- This is an automatically generated file.\r\n"
                       "It will be read and overwritten.\r\nDo Not Edit! -->\r\n"
