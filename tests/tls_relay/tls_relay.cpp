@@ -10,9 +10,9 @@
 // It connects to CONTROL_PORT, writes its two ports there ("TRUSTED
 // UNTRUSTED\n") and ends when that connection closes or sends a byte. For
 // each connection it tells the server the name the client sent for virtual
-// hosting ("TLS name" and an empty line) and goes on with the handshake when
-// the answer is "go", else holds it silent. One connection at a time; every
-// wait is bounded.
+// hosting ("TLS name" and an empty line) and goes on with the handshake once
+// the server answers with a byte. One connection at a time; every wait is
+// bounded.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -22,7 +22,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <string.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -78,7 +77,7 @@ int wait_readable(int a, int b)
 }
 
 // During the handshake, once the client's hello is in: tells the scripted
-// server the name and asks whether to go on.
+// server the name and waits for its answer.
 int on_hello(SSL *ssl, int *, void *)
 {
     const char *name = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name);
@@ -86,13 +85,10 @@ int on_hello(SSL *ssl, int *, void *)
     if (backend < 0) return SSL_TLSEXT_ERR_ALERT_FATAL;
     set_timeouts(backend);
     std::string hello = std::string("TLS ") + (name ? name : "") + "\r\n\r\n";
-    char answer[8] = {};
-    if (send(backend, hello.data(), hello.size(), MSG_NOSIGNAL) != (ssize_t) hello.size() ||
-        recv(backend, answer, sizeof answer - 1, 0) <= 0)
-        return SSL_TLSEXT_ERR_ALERT_FATAL;
-    if (strncmp(answer, "go", 2) == 0) return SSL_TLSEXT_ERR_OK;
-    wait_readable(SSL_get_fd(ssl), -1); // the client hears nothing until it gives up
-    return SSL_TLSEXT_ERR_ALERT_FATAL;
+    char answer;
+    bool go = send(backend, hello.data(), hello.size(), MSG_NOSIGNAL) == (ssize_t) hello.size() &&
+              recv(backend, &answer, 1, 0) == 1;
+    return go ? SSL_TLSEXT_ERR_OK : SSL_TLSEXT_ERR_ALERT_FATAL;
 }
 
 // Relays between the client and the scripted server until one side closes;
