@@ -121,7 +121,7 @@ void handle(HttpServer *server, OsSocket s)
     if (tls) {
         server->tls_names.push_back(field(request, "TLS ", "\r"));
         hold.unlock();
-        os_socket_send(s, "+", 1, 1000); // the handshake goes on
+        os_socket_send(s, "+", 1, 1000);    // the handshake goes on
         request = receive(server, s, 5000); // none when it fails
         hold.lock();
     }
