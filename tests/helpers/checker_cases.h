@@ -160,7 +160,6 @@ inline const CheckCase CHECK_CASES[] = {
     {DATE_NONE, {{std::string("HTTP/1.0 404 Not Found\r\n") + LM + "\r\n"}}},
     {DATE_NONE, {{"<HTML><BODY>no status line</BODY></HTML>"}}},
     {DATE_FAILED, {{"<html><body>lower case</body></html>"}}},
-    {DATE_FAILED, {{"SSH-2.0-OpenSSH\r\n"}}},
     {DATE_FAILED, {{"HTTP/1.0 301 Moved\r\nServer: t\r\n\r\n"}}},
     {DATE_NONE, {{"HTTP/1.0 204 No Content\r\n\r\n"}}, {HEAD_ROOT}, "http://h.example"},
     // The header block in pieces, read to its end and no further; never more
