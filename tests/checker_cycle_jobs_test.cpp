@@ -196,6 +196,8 @@ TEST_F(Cycle, ResumedSearchAgreesWithASearchFromTheTop)
 
 const uint32_t PAGES = 17; // the last one over TLS
 
+// ---- Parallel check cycles against the loopback server ----------------------
+
 // The reply of a page, by its number modulo 4, and what a check stores for
 // it; a dated page's seconds are its number, so that no two results agree.
 std::string reply(int page)

@@ -297,6 +297,8 @@ TEST(ExpParser, DeepNestingOnSmallStack)
         EXPECT_EQ(std::make_pair(c.parsed, c.depth), parsed_small(c.text)) << c.text.substr(0, 8);
 }
 
+// ---- Evaluation ----------------------------------------------------------
+
 // An application record whose Bookmarks are named by their titles.
 struct Library {
     AppState *app = new_app();

@@ -1,9 +1,9 @@
-// Writing the bookmark file: its layout byte for byte, the round trip written
-// -> read -> written over generated records with arbitrary bytes; and files on
-// disk: the platform layer's file functions, the whole-file read, the save
-// with its ".bak" backup, export, and saves that fail part way (made to fail
-// through the platform layer's fault hook), which must leave the previous file
-// byte for byte as it was.
+// Writing the bookmark file. Files on disk: the platform layer's file
+// functions, the whole-file read, the save with its ".bak" backup, export, and
+// saves that fail part way (made to fail through the platform layer's fault
+// hook), which must leave the previous file byte for byte as it was. Then the
+// writer's layout byte for byte, and the round trip written -> read -> written
+// over generated records with arbitrary bytes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -221,6 +221,8 @@ TEST_F(Files, ExportWritesTheGivenOrder)
     EXPECT_EQ(0, export_bookmarks_to(v, ""));
     vec_destroy(v);
 }
+
+// ---- The writer ---------------------------------------------------------------
 
 const char HEADER[] = "<HTML><HEAD>\r\n<!DOCTYPE Velorix-Trovelinks-file-1>\r\n"
                       "<!-- This is an automatically generated file.\r\n"
