@@ -44,7 +44,6 @@ class Cycle : public ::testing::Test
 protected:
     void SetUp() override
     {
-        memModuleInit();
         app = app_state_create("");
         g_checker = &checker;
         CheckDoors doors = {[](AppState *, char *url) {
@@ -62,7 +61,6 @@ protected:
         check_cycle_use_doors(nullptr);
         filter_update_free(&u);
         app_state_destroy(app);
-        memModuleExit();
     }
     Bookmark *add(const std::string &url, const char *keywords = "word", uint32_t visit = T1,
                   uint32_t modified = DATE_NONE)
@@ -238,7 +236,6 @@ std::string path_of(const std::string &text, size_t from)
 
 TEST(CheckJobs, StoresEveryResultAndKeepsToOneRequestPerHost)
 {
-    memModuleInit();
     for (int jobs : {1, 8}) {
         SCOPED_TRACE(jobs);
         HttpServer *server = http_server_start();
@@ -324,5 +321,4 @@ TEST(CheckJobs, StoresEveryResultAndKeepsToOneRequestPerHost)
         app_state_destroy(app);
         http_server_stop(server);
     }
-    memModuleExit();
 }
