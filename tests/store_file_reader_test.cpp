@@ -8,7 +8,6 @@
 // are and are not shortcuts, deep and long paths and a folder loop.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string.h>
 #include <string>
 #include <time.h>

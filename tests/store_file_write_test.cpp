@@ -12,7 +12,6 @@
 #include <time.h>
 #include <vector>
 
-#include "core/mem.h"
 #include "core/os.h"
 #include "core/utf8.h"
 #include "core/vec.h"
