@@ -17,11 +17,6 @@ void memModuleExit(void)
     if (mem_users != 0) mem_users--;
 }
 
-unsigned memModuleUsers(void)
-{
-    return mem_users;
-}
-
 // The default heap, also for code that allocates before memModuleInit runs
 // (static initialisers, tests).
 static OsHeap heap(void)

@@ -15,8 +15,6 @@ int memModuleInit(void);
 // Counts one user less (nothing at 0). Releases nothing: the heap is the
 // process's.
 void memModuleExit(void);
-// The current use count.
-unsigned memModuleUsers(void);
 
 // A block of size bytes, not zeroed. Never null: when the heap cannot satisfy
 // the request the program reports "Out of memory" and ends.

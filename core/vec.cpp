@@ -22,14 +22,6 @@ void vec_destroy(vec *v)
     memFree(v);
 }
 
-void vec_clear(vec *v)
-{
-    memFree(v->items);
-    v->items = (vec_slot *) memAlloc(VEC_INITIAL * sizeof(vec_slot));
-    v->capacity = VEC_INITIAL;
-    v->count = 0;
-}
-
 // Raises the capacity by half of itself until it exceeds count.
 static void grow(vec *v)
 {

@@ -26,8 +26,6 @@ const uint32_t VEC_NONE = 0xFFFFFFFFu;
 vec *vec_create(void);
 // Frees the array and the header; the elements are not touched.
 void vec_destroy(vec *v);
-// Back to a fresh 16-slot array and count 0.
-void vec_clear(vec *v);
 // Makes room for capacity slots in all (nothing when there is room).
 void vec_reserve(vec *v, uint32_t capacity);
 // Stores item at index (at most count, not checked), moving later slots up.

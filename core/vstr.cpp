@@ -45,35 +45,6 @@ void vstrAppendCh(vstr *s, char ch)
     s->data[s->length] = 0;
 }
 
-int vstrFindChar(const vstr *s, char ch, uint32_t *position)
-{
-    uint32_t i = *position;
-    if (!s->data || s->data[i] == 0) return 0;
-    for (; s->data[i] != 0; i++) {
-        if (s->data[i] == ch) {
-            *position = i;
-            return 1;
-        }
-    }
-    *position = i;
-    return 0;
-}
-
-int vstrFindStr(const vstr *s, const char *text, uint32_t *position)
-{
-    const char *hit = s->data ? strstr(s->data, text) : nullptr;
-    *position = hit ? (uint32_t) (hit - s->data) : 0;
-    return hit != nullptr;
-}
-
-void vstrExtract(vstr *s, const vstr *src, uint32_t start, uint32_t count)
-{
-    if (count + 2 >= s->capacity) reserve(s, count + 2);
-    memmove(s->data, src->data + start, count);
-    s->data[count] = 0;
-    s->length = count;
-}
-
 void vstrSub(vstr *s, const char *pattern, const char *replacement)
 {
     vstr out;

@@ -19,14 +19,6 @@ void vstrSet(vstr *s, const char *text);
 // Appends count bytes (need not be zero-terminated).
 void vstrAppendPrimative(vstr *s, const void *bytes, uint32_t count);
 void vstrAppendCh(vstr *s, char ch);
-// From *position on, looks for ch: 1 with *position at the first match, 0 with
-// *position at the terminator (unchanged when it starts there).
-int vstrFindChar(const vstr *s, char ch, uint32_t *position);
-// First occurrence of text in the whole content (the incoming *position is not
-// used): 1 with its offset, or 0 with *position 0.
-int vstrFindStr(const vstr *s, const char *text, uint32_t *position);
-// Replaces the content with count bytes of src from start (within src).
-void vstrExtract(vstr *s, const vstr *src, uint32_t start, uint32_t count);
 // Replaces every occurrence of pattern (not empty) by replacement, left to
 // right, never rescanning inserted text.
 void vstrSub(vstr *s, const char *pattern, const char *replacement);
@@ -41,14 +33,6 @@ void vstrClear(vstr *s);
 // Hands the buffer to the caller (who frees it with memFree); all fields 0.
 // Null when nothing was ever stored.
 char *vstrDetach(vstr *s);
-inline char vstrRead(const vstr *s, uint32_t offset)
-{
-    return s->data[offset];
-}
-inline void vstrWrite(vstr *s, char ch, uint32_t offset)
-{
-    s->data[offset] = ch;
-}
 
 // Appends a zero-terminated text.
 inline void vstrAppend(vstr *s, const char *text)

@@ -263,7 +263,6 @@ TEST_F(Probe, HostileServers)
         const struct { const char *what; Lines parts; HttpEnd end; std::string then; uint32_t want;
                      } cases[] = {
             {"silent", {}, HTTP_SILENT, "", DATE_FAILED},
-            {"stalled handshake", {}, HTTP_STALL_HANDSHAKE, "", DATE_FAILED},
             {"drip", drip, HTTP_CLOSE, "", DATE_NONE},
             {"10 MB", {head + std::string(10 << 20, 'x')}, HTTP_CLOSE, "", LM_TIME},
             {"reset", {head.substr(0, 40)}, HTTP_RESET, "", DATE_NONE},
@@ -276,4 +275,7 @@ TEST_F(Probe, HostileServers)
             EXPECT_EQ(c.want, check(base + "/")) << c.what << " on " << base;
         }
     }
+    // A server that never answers the client's hello.
+    http_server_reply(server, {}, HTTP_SILENT);
+    EXPECT_EQ(DATE_FAILED, check("https://localhost:" + std::to_string(http_server_port(server))));
 }

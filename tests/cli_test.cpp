@@ -4,11 +4,11 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/helpers/http_server.h"
+#include "tests/helpers/scratch_dir.h"
 
 namespace
 {
@@ -28,11 +29,6 @@ std::string slurp(const std::string &path)
     std::stringstream s;
     s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
-}
-
-void spit(const std::string &path, const std::string &text)
-{
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 // One command: its arguments, a text its standard output must hold ("" for
@@ -48,15 +44,9 @@ struct Step {
 class Cli : public ::testing::Test
 {
 protected:
-    std::string home, out, err;
-
-    void SetUp() override
-    {
-        char dir[] = "/tmp/tl-cli-XXXXXX";
-        ASSERT_TRUE(mkdtemp(dir));
-        home = dir;
-    }
-    void TearDown() override { system(("rm -rf " + home).c_str()); }
+    ScratchDir dir{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+    const std::string home = std::filesystem::absolute(dir.path()).parent_path().string();
+    std::string out, err;
 
     std::string data() { return home + "/.local/share/trovelinks/tl.htm"; }
 
@@ -75,7 +65,7 @@ protected:
     // Runs the program; its exit status, its output and error in out and err.
     int run(const Args &args, const std::string &input = "")
     {
-        spit(home + "/run0.in", input);
+        dir.put("run0.in", input);
         int status = system(command(args, 0).c_str());
         out = slurp(home + "/run0.out");
         err = slurp(home + "/run0.err");
@@ -95,18 +85,16 @@ protected:
 TEST_F(Cli, EveryCommandEndToEnd)
 {
     // A browser export: one page modified after its visit, one not.
-    spit(home + "/export.htm",
-         "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><H3>Games</H3>\n<DL><p>\n"
-         "<DT><A HREF=\"http://chess.example/\" ADD_DATE=\"1000\" LAST_VISIT=\"2000\" "
-         "LAST_MODIFIED=\"3000\">Chess Openings</A>\n"
-         "<DT><A HREF=\"http://go.example/\" ADD_DATE=\"1000\" LAST_VISIT=\"5000\" "
-         "LAST_MODIFIED=\"3000\">Go Openings</A>\n</DL><p>\n</DL><p>\n");
-    mkdir((home + "/fav").c_str(), 0700);
-    spit(home + "/fav/Tea Shop.url", "[InternetShortcut]\r\nURL=http://teashop.example/\r\n");
-    spit(home + "/Bookmarks", R"({"roots": {"bookmark_bar": {"type": "folder", "children": [
+    dir.put("export.htm",
+            "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><H3>Games</H3>\n<DL><p>\n"
+            "<DT><A HREF=\"http://chess.example/\" ADD_DATE=\"1000\" LAST_VISIT=\"2000\" "
+            "LAST_MODIFIED=\"3000\">Chess Openings</A>\n"
+            "<DT><A HREF=\"http://go.example/\" ADD_DATE=\"1000\" LAST_VISIT=\"5000\" "
+            "LAST_MODIFIED=\"3000\">Go Openings</A>\n</DL><p>\n</DL><p>\n");
+    dir.put("fav/Tea Shop.url", "[InternetShortcut]\r\nURL=http://teashop.example/\r\n");
+    dir.put("Bookmarks", R"({"roots": {"bookmark_bar": {"type": "folder", "children": [
         {"type": "url", "name": "Chess Club", "url": "http://club.example/"}]}}})");
-    std::string notes = home + "/notes.htm";
-    spit(notes, "my notes, not bookmarks");
+    std::string notes = dir.put("notes.htm", "my notes, not bookmarks");
     // clang-format off
     play({
         {{"import", home + "/export.htm"}, "2 Trovelinks imported from " + home},
@@ -159,8 +147,8 @@ TEST_F(Cli, BadInputChangesNothing)
 {
     ASSERT_EQ(0, run({"add", "http://a.example/", "--title", "Alpha"}));
     std::string before = slurp(data());
-    spit(home + "/empty.htm", "");
-    spit(home + "/plain", "not a folder");
+    dir.put("empty.htm", "");
+    dir.put("plain", "not a folder");
     // clang-format off
     play({
         {{}, "", "Usage: trovelinks", 2},
@@ -192,8 +180,8 @@ TEST_F(Cli, BadInputChangesNothing)
 TEST_F(Cli, ConcurrentCommandsWaitForTheLock)
 {
     ASSERT_EQ(0, run({"add", "http://seed.example/"}));
-    spit(home + "/run1.in", "");
-    spit(home + "/run2.in", "");
+    dir.put("run1.in", "");
+    dir.put("run2.in", "");
     system((command({"add", "http://one.example/"}, 1) + " & " +
             command({"add", "http://two.example/"}, 2) + " & wait")
                .c_str());
@@ -229,7 +217,7 @@ TEST_F(Cli, CheckWithOneJobOrEight)
     for (const std::string &url : urls)
         list += "<DT><A HREF=\"" + url + "\" LAST_VISIT=\"2000\">" +
                 (url == urls[3] ? "Target" : "Page") + "</A>\n";
-    spit(home + "/in.htm", list);
+    dir.put("in.htm", list);
     std::string listing[2];
     for (int jobs : {1, 8}) {
         std::string file = home + "/j" + std::to_string(jobs) + ".htm";

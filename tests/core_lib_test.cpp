@@ -11,18 +11,8 @@
 #include "core/vec.h"
 #include "core/vstr.h"
 
-TEST(Mem, UseCountAndNull)
+TEST(Mem, ReallocAndNull)
 {
-    unsigned before = memModuleUsers();
-    memModuleInit();
-    memModuleInit();
-    EXPECT_EQ(before + 2, memModuleUsers());
-    for (unsigned i = 0; i < before + 3; i++) // one more than there are users
-        memModuleExit();
-    EXPECT_EQ(0u, memModuleUsers());
-    for (unsigned i = 0; i < before; i++)
-        memModuleInit();
-
     memFree(nullptr);
     char *p = (char *) memRealloc(nullptr, 10); // null reallocates afresh
     memcpy(p, "012345678", 10);
@@ -50,10 +40,7 @@ TEST(Vec, GrowthRemoveSearchCopy)
     EXPECT_EQ((std::vector<uint32_t>{16, 24, 36, 54, 81, 121, 181, 271}), caps);
     EXPECT_EQ(99u, v->items[0]);
     EXPECT_EQ(15u, v->items[16]);
-    vec_clear(v);
-    EXPECT_EQ(16u, v->capacity);
-    EXPECT_EQ(0u, v->count);
-
+    v->count = 0;
     for (uint32_t i = 0; i < 5; i++)
         vec_append(v, i * 10);
     vec_remove(v, 4);
@@ -148,11 +135,10 @@ TEST(Vstr, Capacities)
               }));
 }
 
-TEST(Vstr, FindSubDeleteExtract)
+TEST(Vstr, SubDelete)
 {
-    vstr s, t;
+    vstr s;
     vstrInit(&s);
-    vstrInit(&t);
     vstrSub(&s, "x", "y"); // nothing stored: the result still has a buffer
     EXPECT_STREQ("", s.data);
     const struct {
@@ -170,19 +156,7 @@ TEST(Vstr, FindSubDeleteExtract)
     }
 
     vstrSet(&s, "a.b.c");
-    uint32_t pos = 2; // past the first dot: only later ones
-    EXPECT_EQ(1, vstrFindChar(&s, '.', &pos));
-    EXPECT_EQ(3u, pos);
-    pos = 4;
-    EXPECT_EQ(0, vstrFindChar(&s, '.', &pos));
-    EXPECT_EQ(5u, pos);                        // at the terminator
-    EXPECT_EQ(1, vstrFindStr(&s, "b.", &pos)); // from the first byte, whatever pos says
-    EXPECT_EQ(2u, pos);
     vstrDelete(&s, 1, 2);
-    vstrExtract(&t, &s, 1, 2);
     EXPECT_STREQ("a.c", s.data);
-    EXPECT_STREQ(".c", t.data);
-    EXPECT_EQ(2u, t.length);
-    vstrClear(&t);
     vstrClear(&s);
 }

@@ -39,6 +39,7 @@ const char *const fixed_inputs[] = {
     "%41%42://x.y/z", "x-y.z+w://a", "http://[::1]:8080/", "HTTPS/1.0 200 OK",
     "Last-Modified: Thursday Jan 1 00:00:00 1970", "last-modified: mon DEC 31 23:59:59 1899",
     "Modified: X Sept 99 24:60:61 2106 GMT\r\n", "odified:Sun  Feb 29 12:00:00  2000\r\n",
+    "Last-Modified: Fri Dec 31 23:59:59 1999",
 };
 // clang-format on
 

@@ -11,7 +11,6 @@
 
 #include "session/appstate.h"
 #include "core/dupstr.h"
-#include "core/mem.h"
 #include "helpers/store_helpers.h"
 #include "search/filter.h"
 #include "search/list_order.h"

@@ -32,15 +32,12 @@ inline const SplitCase SPLIT_CASES[] = {
     {"FILE://host/x", 1, SCHEME_FILE, "host", 0, "/x"},
     {"gopher://g.example:70/1/", 1, SCHEME_NONE, "g.example", 70, "/1/"},
     {"htt://x/", 1, SCHEME_NONE, "x", 80, "/"},
-    {"http://host:8080/x", 1, SCHEME_HTTP, "host", 8080, "/x"},
     {"http://host:99999/x", 1, SCHEME_HTTP, "host", 34463, "/x"},
-    {"http://host", 1, SCHEME_HTTP, "host", 80, nullptr},
     {"http://host/~user/page.html", 1, SCHEME_HTTP, "host", 80, "/"},
     {"http://h/a?b=c#top", 1, SCHEME_HTTP, "h", 80, "/a?b=c"},
     {"file:///c:/x", 1, SCHEME_NONE, "file", 80, nullptr},
     {"  http://lead.example/", 1, SCHEME_HTTP, "lead.example", 80, "/"},
     {"", 0, SCHEME_NONE, nullptr, 0, nullptr},
-    {"/:/#", 0, SCHEME_NONE, nullptr, 0, nullptr},
     {"~~~ ###", 0, SCHEME_NONE, nullptr, 0, nullptr},
 };
 
@@ -53,21 +50,18 @@ struct ResolveCase {
 inline const ResolveCase RESOLVE_CASES[] = {
     {RB, "http://b.example/x", "http://b.example/x"},
     {RB, "/new/page", "http://a.example/new/page"},
-    {RB, "page.html", "http://a.example/dir/page.html"},
     {RB, "sub/p2.html", "http://a.example/dir/sub/p2.html"},
-    {RB, "//c.example/p", "http://c.example/p"}, {RB, "../up.html", "http://a.example/up.html"},
+    {RB, "../up.html", "http://a.example/up.html"},
     {RB, "./x/../y?q=1#frag", "http://a.example/dir/y?q=1"}, {RB, "/../../x", "http://a.example/x"},
     {RB, "..", "http://a.example/"},
     {"http://a.example/dir/page.html?old", "?q", "http://a.example/dir/page.html?q"},
     {"http://a.example/dir/page.html?old", "#f", "http://a.example/dir/page.html?old"},
     {"HTTPS://a.example:8080", "p", "https://a.example:8080/p"},
     {"https://a.example:443/d/", "//c.example/p", "https://c.example/p"},
-    {"https://a.example/d/", "/e", "https://a.example/e"},
     {"http://a.example:80/d/", "e", "http://a.example/d/e"},
-    {"a.example/dir/", "/x", "a.example/x"}, {"a.example", "x", "a.example/x"},
+    {"a.example", "x", "a.example/x"},
     {"a.example/d/e", "//h.example/p", "//h.example/p"},
     {"http://a.example/", "other.example:81/p", "other.example:81/p"},
-    {"http://a.example/", "mailto:x@y", "mailto:x@y"},
 };
 #undef RB
 // clang-format on
@@ -83,7 +77,6 @@ inline const DateCase DATE_CASES[] = {
     {"Last-Modified: Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
     {"Last-Modified: Sun Nov  6 08:49:37 1994", 784111777},
     {"Last-Modified: Sun 06 Nov 1994 08:49:37 GMT", 784111777},
-    {"last-modified: Sun, 06 nov 1994 08:49:37 GMT", 784111777},
     {"Last-modified:Sun, 06 NOV 1994 08:49:37", 784111777},
     {"Last-Modified: Sun, 06 Foo 1994 08:49:37 GMT", DATE_NONE},
     {"Last-Modified: Tue, 06 September 1994 08:49:37 GMT", 778841377},
@@ -165,12 +158,9 @@ inline const CheckCase CHECK_CASES[] = {
     {LM_TIME, {{std::string("HTTP/1.1 200 OK\r\n") + LM + "\r\n"}}},
     {DATE_NONE, {{"HTTP/1.0 200 OK\r\nServer: t\r\n\r\n"}}},
     {DATE_NONE, {{std::string("HTTP/1.0 404 Not Found\r\n") + LM + "\r\n"}}},
-    {DATE_NONE, {{"HTTP/1.0 500 Server Error\r\n\r\n"}}},
     {DATE_NONE, {{"<HTML><BODY>no status line</BODY></HTML>"}}},
     {DATE_FAILED, {{"<html><body>lower case</body></html>"}}},
-    {DATE_FAILED, {{"SSH-2.0-OpenSSH\r\n"}}},
     {DATE_FAILED, {{"HTTP/1.0 301 Moved\r\nServer: t\r\n\r\n"}}},
-    {DATE_FAILED, {{"HTTP/1.0 302 Found\r\nContent-Location: /elsewhere\r\n\r\n"}}},
     {DATE_NONE, {{"HTTP/1.0 204 No Content\r\n\r\n"}}, {HEAD_ROOT}, "http://h.example"},
     // The header block in pieces, read to its end and no further; never more
     // than 2,047 bytes, so a date beyond them is not seen.
@@ -208,9 +198,7 @@ inline const CheckCase CHECK_CASES[] = {
     {DATE_NONE, {{"HTTP/1.0 404 Not Found\r\n\r\n"}},
      {"HEAD " + std::string(2047 - 8, '/') + " HTTP/1.0|h"}, "http://h" + std::string(3000, '/')},
     // Other schemes and URLs that do not split make no traffic at all.
-    {DATE_NONE, {{OK_LM}}, {}, "ftp://h.example/pub"},
     {DATE_NONE, {{OK_LM}}, {}, "file://h.example/x"},
-    {DATE_NONE, {{OK_LM}}, {}, "FTP://h.example"},
     {DATE_FAILED, {{OK_LM}}, {}, "~~~"},
 };
 // clang-format on

@@ -96,7 +96,7 @@ void play(HttpServer *server, OsSocket s, const Step &step)
         }
     }
     if (step.end == HTTP_RESET) pause_ms(300); // for the parts to arrive first, relay and all
-    if (step.end >= HTTP_SILENT) receive(server, s, 10000);
+    if (step.end == HTTP_SILENT) receive(server, s, 10000);
 }
 
 // Counts a request as held (by 1) or no longer held (by -1), for its host
@@ -121,10 +121,8 @@ void handle(HttpServer *server, OsSocket s)
     if (tls) {
         server->tls_names.push_back(field(request, "TLS ", "\r"));
         hold.unlock();
-        bool go = step.end != HTTP_STALL_HANDSHAKE;
-        os_socket_send(s, go ? "go\n" : "stall\n", go ? 3 : 6, 1000);
-        // The request follows unless the handshake fails.
-        request = go ? receive(server, s, 5000) : "";
+        os_socket_send(s, "+", 1, 1000);    // the handshake goes on
+        request = receive(server, s, 5000); // none when it fails
         hold.lock();
     }
     if (!tls || !request.empty()) {

@@ -32,9 +32,8 @@ std::string http_server_tls_url(const HttpServer *server, const std::string &hos
                                 const std::string &path, bool trusted = true);
 
 // How a step ends once its parts are sent: closed; reset; held silent until
-// the client closes; or (over TLS) with the handshake held silent after the
-// client's hello, which without TLS is the same as silent.
-enum HttpEnd { HTTP_CLOSE, HTTP_RESET, HTTP_SILENT, HTTP_STALL_HANDSHAKE };
+// the client closes.
+enum HttpEnd { HTTP_CLOSE, HTTP_RESET, HTTP_SILENT };
 
 // Adds a step to the script: the parts are sent one by one with a pause
 // between them, so that each arrives as a segment of its own.

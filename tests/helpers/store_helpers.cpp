@@ -10,7 +10,6 @@
 #include "session/appstate.h"
 #include "core/dupstr.h"
 #include "core/mem.h"
-#include "core/os.h"
 #include "search/keyword_index.h"
 #include "store/bookmark.h"
 #include "store/bookmark_writer.h"
@@ -118,45 +117,4 @@ Bookmark *add_to(AppState *app, const char *title, const char *url, const char *
 std::string image_of(const vec *v)
 {
     return taken(bookmark_file_image(v));
-}
-
-std::string SearchTextMaker::space()
-{
-    static const char *fill[] = {"", "", "", " ", "  ", "\t", "-", ",", "+", "\"", "_", "*", "."};
-    return fill[pick(13)];
-}
-
-std::string SearchTextMaker::expr(int depth)
-{
-    std::string s = factor(depth);
-    for (int k = pick(4); k > 0; k--) {
-        static const char *ops[] = {" ", ".", "|", "&", " | ", " & "};
-        std::string op = ops[pick(6)];
-        s += (op == " " || op == "." ? op : space() + op + space()) + factor(depth);
-    }
-    return s;
-}
-
-std::string SearchTextMaker::factor(int depth)
-{
-    int r = depth > 0 ? pick(6) : 0;
-    if (r <= 2) return word();
-    if (r == 3) return "!" + space() + factor(depth - 1);
-    return "(" + space() + expr(depth - 1) + space() + (pick(5) ? ")" : "'");
-}
-
-bool on_small_stack(const std::function<void()> &fn)
-{
-    struct Run {
-        const std::function<void()> *fn;
-        bool finished;
-    } run = {&fn, false};
-    int started = os_run_on_thread(
-        [](void *p) {
-            Run *r = (Run *) p;
-            (*r->fn)();
-            r->finished = true;
-        },
-        &run, 1 << 20);
-    return started == 1 && run.finished;
 }

@@ -1,15 +1,12 @@
 // What the unit tests share: consistency checks over the store, a fresh
-// application record, adding and reading back Bookmarks as texts, random
-// search texts, and a run on a thread with a small stack. The checks return "" when everything
-// holds, else a description of the first fault found, so a test can
-// EXPECT_EQ("", ...) and see what broke.
+// application record, and adding and reading back Bookmarks as texts. The
+// checks return "" when everything holds, else a description of the first
+// fault found, so a test can EXPECT_EQ("", ...) and see what broke.
 #ifndef TL_TESTS_HELPERS_STORE_HELPERS_H
 #define TL_TESTS_HELPERS_STORE_HELPERS_H
 
 #include <stdint.h>
 
-#include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -48,23 +45,5 @@ Bookmark *add_to(AppState *app, const char *title, const char *url, const char *
                  uint32_t lastModified = DATE_NONE, int title_words = 0);
 // The bookmark file image of the Bookmarks of v (bookmark_file_image).
 std::string image_of(const vec *v);
-
-// Random search texts from the grammar, each of which parses: words as
-// word() gives them, NOTs, parentheses (closed by ")" or the apostrophe)
-// nested up to depth, operators with bytes the scanner skips around them,
-// and words side by side with a blank between them or touching after a full
-// stop.
-struct SearchTextMaker {
-    std::mt19937 rng;
-    std::function<std::string()> word;
-    int pick(int n) { return (int) (rng() % (unsigned) n); }
-    std::string space();
-    std::string expr(int depth);
-    std::string factor(int depth);
-};
-
-// Runs fn on a thread with a 1 MB stack. A stack overflow may end only the
-// thread (it does under Wine): true when fn ran to its end.
-bool on_small_stack(const std::function<void()> &fn);
 
 #endif

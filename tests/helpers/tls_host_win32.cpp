@@ -39,14 +39,7 @@ int tls_host_trust_test_ca(const std::string &path)
     // The prefix's store is shared with test programs running at the same
     // time, whose additions of the same certificate can make one fail: a few
     // tries, a moment apart.
-    for (int attempt = 0; attempt < 5; attempt++, Sleep(100)) {
-        HCERTSTORE root =
-            CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
-        if (!root) continue;
-        BOOL ok = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der, size,
-                                                   CERT_STORE_ADD_USE_EXISTING, nullptr);
-        CertCloseStore(root, 0);
-        if (ok) return 1;
-    }
+    for (int attempt = 0; attempt < 5; attempt++, Sleep(100))
+        if (CertAddEncodedCertificateToSystemStoreA("Root", der, size)) return 1;
     return 0;
 }

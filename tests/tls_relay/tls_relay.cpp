@@ -10,9 +10,9 @@
 // It connects to CONTROL_PORT, writes its two ports there ("TRUSTED
 // UNTRUSTED\n") and ends when that connection closes or sends a byte. For
 // each connection it tells the server the name the client sent for virtual
-// hosting ("TLS name" and an empty line) and goes on with the handshake when
-// the answer is "go", else holds it silent. One connection at a time; every
-// wait is bounded.
+// hosting ("TLS name" and an empty line) and goes on with the handshake once
+// the server answers with a byte. One connection at a time; every wait is
+// bounded.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -22,7 +22,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <string.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -78,7 +77,7 @@ int wait_readable(int a, int b)
 }
 
 // During the handshake, once the client's hello is in: tells the scripted
-// server the name and asks whether to go on.
+// server the name and waits for its answer.
 int on_hello(SSL *ssl, int *, void *)
 {
     const char *name = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name);
@@ -86,38 +85,22 @@ int on_hello(SSL *ssl, int *, void *)
     if (backend < 0) return SSL_TLSEXT_ERR_ALERT_FATAL;
     set_timeouts(backend);
     std::string hello = std::string("TLS ") + (name ? name : "") + "\r\n\r\n";
-    char answer[8] = {};
-    if (send(backend, hello.data(), hello.size(), MSG_NOSIGNAL) != (ssize_t) hello.size() ||
-        recv(backend, answer, sizeof answer - 1, 0) <= 0)
-        return SSL_TLSEXT_ERR_ALERT_FATAL;
-    if (strncmp(answer, "go", 2) == 0) return SSL_TLSEXT_ERR_OK;
-    wait_readable(SSL_get_fd(ssl), -1); // the client hears nothing until it gives up
-    return SSL_TLSEXT_ERR_ALERT_FATAL;
+    char answer;
+    bool go = send(backend, hello.data(), hello.size(), MSG_NOSIGNAL) == (ssize_t) hello.size() &&
+              recv(backend, &answer, 1, 0) == 1;
+    return go ? SSL_TLSEXT_ERR_OK : SSL_TLSEXT_ERR_ALERT_FATAL;
 }
 
-// Reads the client's request up to its empty line and hands it on.
-bool relay_request(SSL *ssl)
-{
-    std::string request;
-    char buf[4096];
-    while (request.find("\r\n\r\n") == std::string::npos &&
-           request.find("\n\n") == std::string::npos && request.size() < 65536) {
-        int n = SSL_read(ssl, buf, sizeof buf);
-        if (n <= 0) return false;
-        request.append(buf, (size_t) n);
-    }
-    return send(backend, request.data(), request.size(), MSG_NOSIGNAL) == (ssize_t) request.size();
-}
-
-// Hands the scripted server's reply on until one side closes; a reset from
-// the server is passed on as a reset.
-void relay_reply(SSL *ssl, int client)
+// Relays between the client and the scripted server until one side closes;
+// a reset from the server is passed on as a reset.
+void relay(SSL *ssl, int client)
 {
     char buf[16384];
     for (int ready; (ready = wait_readable(backend, client)) > 0;) {
-        if (ready == 2) { // the client: its close, or data nobody asked for
-            if (SSL_read(ssl, buf, sizeof buf) > 0) continue;
-            break;
+        if (ready == 2) { // the client: its request, or its close
+            int n = SSL_read(ssl, buf, sizeof buf);
+            if (n <= 0 || send(backend, buf, (size_t) n, MSG_NOSIGNAL) != n) break;
+            continue;
         }
         ssize_t n = recv(backend, buf, sizeof buf, 0);
         linger l = {1, 0};
@@ -165,7 +148,7 @@ int main(int argc, char **argv)
         set_timeouts(client);
         SSL *ssl = SSL_new(contexts[ready - 1]);
         SSL_set_fd(ssl, client);
-        if (SSL_accept(ssl) == 1 && relay_request(ssl)) relay_reply(ssl, client);
+        if (SSL_accept(ssl) == 1) relay(ssl, client);
         SSL_free(ssl);
         close(client);
         if (backend >= 0) close(backend), backend = -1;
