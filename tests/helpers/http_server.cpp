@@ -228,8 +228,10 @@ int http_server_start_tls(HttpServer *server)
     if (listener == OS_SOCKET_NONE) return 0;
     std::string args =
         TL_TLS_DIR " " + std::to_string(control_port) + " " + std::to_string(server->port);
+    // The first native program started from a freshly made Wine prefix can
+    // take seconds to come up.
     OsSocket control =
-        tls_host_spawn(TL_TLS_RELAY, args) ? os_socket_accept(listener, 10000) : OS_SOCKET_NONE;
+        tls_host_spawn(TL_TLS_RELAY, args) ? os_socket_accept(listener, 30000) : OS_SOCKET_NONE;
     os_socket_close(listener);
     if (control == OS_SOCKET_NONE) return 0;
     server->relay_control = control;
