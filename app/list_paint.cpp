@@ -23,6 +23,7 @@ struct ListPaint {
     int width, height; // of bitmap
     int painting;      // inside BeginPaint: its background erase is ours
     int redraw_posted; // redrawing is off, and WM_LIST_REDRAW is on its way
+    int header_stale;  // the header had a paint pending when redrawing went off
 };
 
 static ListPaint *paint_of(HWND list)
@@ -102,17 +103,20 @@ static void paint(HWND list, ListPaint *p)
 // vertical one at once, twice over under Wine. Marked invisible meanwhile,
 // as the system's own handling of WM_SETREDRAW marks a window, it draws
 // nothing; the window's next paint draws the bar once, with the rows (and
-// the header when the bar's coming or going resized it).
-static void redraw_on(HWND list, WNDPROC previous)
+// the header when the bar's coming or going resized it, or when it had a
+// paint pending).
+static void redraw_on(HWND list, ListPaint *p)
 {
     HWND header = (HWND) SendMessageA(list, LVM_GETHEADER, 0, 0);
     RECT before, after;
     GetWindowRect(header, &before);
     DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
-    CallWindowProcA(previous, list, WM_SETREDRAW, TRUE, 0);
+    CallWindowProcA(p->previous, list, WM_SETREDRAW, TRUE, 0);
     DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
     GetWindowRect(header, &after);
-    UINT children = EqualRect(&before, &after) ? RDW_NOCHILDREN : RDW_ALLCHILDREN;
+    UINT children =
+        EqualRect(&before, &after) && !p->header_stale ? RDW_NOCHILDREN : RDW_ALLCHILDREN;
+    p->header_stale = 0;
     RedrawWindow(list, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | children);
 }
 
@@ -134,7 +138,7 @@ static LRESULT CALLBACK list_proc(HWND list, UINT message, WPARAM wparam, LPARAM
     case WM_LIST_REDRAW:
         if (p->redraw_posted) {
             p->redraw_posted = 0;
-            redraw_on(list, previous);
+            redraw_on(list, p);
         }
         return 0;
     case WM_NCDESTROY:
@@ -151,6 +155,11 @@ void list_redraw_later(HWND list)
 {
     ListPaint *p = paint_of(list);
     if (!p || p->redraw_posted) return;
+    // Turning redrawing off drops the paints the header has pending (the
+    // first one after the window comes up, a clicked column's): the header
+    // is then drawn again when redrawing comes back on.
+    HWND header = (HWND) SendMessageA(list, LVM_GETHEADER, 0, 0);
+    if (GetUpdateRect(header, NULL, FALSE)) p->header_stale = 1;
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     if (PostMessageA(list, WM_LIST_REDRAW, 0, 0))
         p->redraw_posted = 1;

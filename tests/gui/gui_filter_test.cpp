@@ -246,6 +246,11 @@ TEST_F(Gui, HeaderClicksSortByEachColumnKeepingTheSelection)
             (int) SendMessageA((HWND) app->list_view, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED);
         return v + "|" + (focus < 0 ? "none" : item(focus)->title);
     };
+    // A list without a scroll bar: its header is drawn after start-up too.
+    HWND header = (HWND) SendMessageA((HWND) app->list_view, LVM_GETHEADER, 0, 0);
+    RECT heading;
+    GetClientRect(header, &heading);
+    EXPECT_GT(ink(header, heading), 20);
     Texts first = column(1);
     select({0, 2}); // alpha and gamma
     set_state((HWND) app->list_view, 2, LVIS_FOCUSED);
