@@ -2,7 +2,7 @@
 // the tests' loopback server: results and status images, a Bookmark deleted
 // while checked, Stop Checking during a probe, and the minute timer.
 // Automatic checking at start-up is the end-to-end test's; the cycle's own
-// rules are tested on the application record (checker_cycle_test).
+// rules are tested on the application record (checker_cycle_jobs_test).
 #include "gui_harness.h"
 
 #include "res/resource.h"
