@@ -7,6 +7,13 @@
 // onto a window asks the display for its colour depth, twice, at a cost that
 // outweighs the drawing.
 //
+// The rows' status icons are copied from pictures made once per image and
+// state: the list view would draw each through the image list, which under
+// Wine costs a third of the rows' paint. While the rows are painted through
+// the picture, the items give an image index the image list does not hold,
+// so the list view lays each row out with its icon's place and draws nothing
+// there; the icons are copied in after the rows.
+//
 // After a refill its redrawing comes back on when the messages queued before
 // it have been handled: turning it on redraws the scroll bar (twice, under
 // Wine), so keystrokes that arrive together refill the list each and redraw
@@ -14,6 +21,21 @@
 #include "app/shell.h"
 #include "core/mem.h"
 #include "res/resource.h"
+
+// The status icons as the list view draws them, one cell per image and
+// state (unselected, selected while the list has the focus), made on first
+// use; made again when the icon size, the number of images or the colours
+// they are drawn with change.
+struct IconCells {
+    HDC dc;              // null until the first icon
+    HBITMAP bitmap;      // cells side by side, width x height each
+    HGDIOBJ original;    // the bitmap dc came with
+    int width, height;   // of a cell: the item's icon place
+    int count;           // images in the list
+    COLORREF background; // the list's
+    COLORREF highlight;  // the selected icons are blended with it
+    unsigned char *made; // per cell: drawn already
+};
 
 struct ListPaint {
     WNDPROC previous;  // the list view's own procedure
@@ -24,6 +46,8 @@ struct ListPaint {
     int painting;      // inside BeginPaint: its background erase is ours
     int redraw_posted; // redrawing is off, and WM_LIST_REDRAW is on its way
     int header_stale;  // the header had a paint pending when redrawing went off
+    int rows;          // the rows are being painted through the picture
+    IconCells icons;
 };
 
 static ListPaint *paint_of(HWND list)
@@ -38,6 +62,111 @@ static void release_bitmap(ListPaint *p)
     DeleteObject(p->bitmap);
     DeleteDC(p->dc);
     p->dc = NULL;
+}
+
+static void release_icons(IconCells *c)
+{
+    if (!c->dc) return;
+    SelectObject(c->dc, c->original);
+    DeleteObject(c->bitmap);
+    DeleteDC(c->dc);
+    memFree(c->made);
+    ZeroMemory(c, sizeof *c);
+}
+
+// The cells for the icons of images, width x height each, in the list's
+// colours, or null when none can be made.
+static IconCells *icon_cells(HWND list, ListPaint *p, HDC dc, HIMAGELIST images, int width,
+                             int height)
+{
+    IconCells *c = &p->icons;
+    int count = ImageList_GetImageCount(images);
+    COLORREF background = (COLORREF) SendMessageA(list, LVM_GETBKCOLOR, 0, 0);
+    COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    if (c->dc && c->width == width && c->height == height && c->count == count &&
+        c->background == background && c->highlight == highlight)
+        return c;
+    release_icons(c);
+    if (count <= 0 || width <= 0 || height <= 0) return NULL;
+    c->dc = CreateCompatibleDC(dc);
+    c->bitmap = c->dc ? CreateCompatibleBitmap(dc, width * count * 2, height) : NULL;
+    c->made = (unsigned char *) memAlloc((uint32_t) count * 2);
+    if (!c->bitmap) {
+        if (c->dc) DeleteDC(c->dc);
+        memFree(c->made);
+        ZeroMemory(c, sizeof *c);
+        return NULL;
+    }
+    ZeroMemory(c->made, (size_t) count * 2);
+    c->original = SelectObject(c->dc, c->bitmap);
+    c->width = width;
+    c->height = height;
+    c->count = count;
+    c->background = background;
+    c->highlight = highlight;
+    return c;
+}
+
+int list_draws_icons(HWND list)
+{
+    ListPaint *p = paint_of(list);
+    return p && p->rows;
+}
+
+// Copies the icon of image onto dc at place from its cell, drawn into the
+// cell first as the list view draws it: over the list's background, blended
+// with the highlight colour when selected.
+static void copy_icon(IconCells *c, HIMAGELIST images, HDC dc, const RECT &place, int image,
+                      int selected)
+{
+    int cell = image * 2 + selected;
+    if (!c->made[cell]) {
+        RECT area = {cell * c->width, 0, (cell + 1) * c->width, c->height};
+        HBRUSH brush = CreateSolidBrush(c->background);
+        FillRect(c->dc, &area, brush);
+        DeleteObject(brush);
+        ImageList_DrawEx(images, image, c->dc, area.left, 0, c->width, c->height, c->background,
+                         CLR_DEFAULT, selected ? ILD_SELECTED : ILD_NORMAL);
+        c->made[cell] = 1;
+    }
+    BitBlt(dc, place.left, place.top, c->width, c->height, c->dc, cell * c->width, 0, SRCCOPY);
+}
+
+// The status icons of the rows that meet area, drawn onto dc after the list
+// view has drawn the rows without them.
+static void draw_icons(HWND list, ListPaint *p, HDC dc, const RECT *area)
+{
+    HIMAGELIST images = (HIMAGELIST) SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+    int count = (int) SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    int top = (int) SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+    int rows = (int) SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0) + 2; // and part rows
+    // The list view blends a selected item's icon with the highlight colour
+    // while it has the focus.
+    int focused = GetFocus() == list;
+    IconCells *c = NULL;
+    for (int i = top < 0 ? 0 : top; images && i < count && i < top + rows; i++) {
+        RECT place;
+        place.left = LVIR_ICON;
+        LVITEMA item;
+        ZeroMemory(&item, sizeof item);
+        item.mask = LVIF_IMAGE | LVIF_STATE;
+        item.stateMask = LVIS_SELECTED;
+        item.iItem = i;
+        if (!SendMessageA(list, LVM_GETITEMRECT, (WPARAM) i, (LPARAM) &place) ||
+            place.top >= area->bottom || place.bottom <= area->top ||
+            !SendMessageA(list, LVM_GETITEMA, 0, (LPARAM) &item) || item.iImage < 0)
+            continue;
+        int selected = focused && (item.state & LVIS_SELECTED);
+        if (!c) c = icon_cells(list, p, dc, images, place.right - place.left,
+                               place.bottom - place.top);
+        if (c && item.iImage < c->count)
+            copy_icon(c, images, dc, place, item.iImage, selected);
+        else
+            ImageList_DrawEx(images, item.iImage, dc, place.left, place.top,
+                             place.right - place.left, place.bottom - place.top,
+                             (COLORREF) SendMessageA(list, LVM_GETBKCOLOR, 0, 0), CLR_DEFAULT,
+                             selected ? ILD_SELECTED : ILD_NORMAL);
+    }
 }
 
 // The memory DC with a bitmap of at least width x height, or null when none
@@ -89,7 +218,10 @@ static void paint(HWND list, ListPaint *p)
             target = dc;
         }
         CallWindowProcA(p->previous, list, WM_ERASEBKGND, (WPARAM) target, 0);
+        p->rows = 1;
         CallWindowProcA(p->previous, list, WM_PAINT, (WPARAM) target, 0);
+        p->rows = 0;
+        draw_icons(list, p, target, &area);
         if (target != dc) {
             BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, target,
                    area.left, area.top, SRCCOPY);
@@ -145,6 +277,7 @@ static LRESULT CALLBACK list_proc(HWND list, UINT message, WPARAM wparam, LPARAM
         SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR) previous);
         SetWindowLongPtrA(list, GWLP_USERDATA, 0);
         release_bitmap(p);
+        release_icons(&p->icons);
         memFree(p);
         break;
     }

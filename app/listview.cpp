@@ -213,7 +213,8 @@ static void on_get_display_info(AppState *app, NMLVDISPINFOA *info, int wide)
             if (n == 0) out[item->cchTextMax - 1] = 0;
         }
     }
-    if (item->mask & LVIF_IMAGE) item->iImage = status_icon(b);
+    if (item->mask & LVIF_IMAGE)
+        item->iImage = list_draws_icons(list_of(app)) ? LIST_ICON_DRAWN_LATER : status_icon(b);
     if (item->mask & LVIF_PARAM) item->lParam = (LPARAM) b;
 }
 

@@ -103,6 +103,12 @@ int create_list_view(AppState *app);
 // Makes list paint off screen and copy each paint onto the window in one
 // step (list_paint.cpp); the picture is freed with the window.
 void list_paint_off_screen(HWND list);
+// 1 while list's rows are painted through its picture: its items then give
+// LIST_ICON_DRAWN_LATER as their image, and the picture gets their icons
+// after the rows. That index is one the image list does not hold: the list
+// view lays the row out as one with an icon and draws none.
+int list_draws_icons(HWND list);
+#define LIST_ICON_DRAWN_LATER 32767
 // Turns list's redrawing off until the messages queued now have been
 // handled; then it comes back on and the list is redrawn whole.
 void list_redraw_later(HWND list);

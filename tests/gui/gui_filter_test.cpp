@@ -52,6 +52,36 @@ static uint32_t read_fake_tick(void)
 // and the caret (counted by the box in UTF-16) picks the hint's word. Then
 // the keys of the main loop, the transient message's time and the status
 // icons.
+// The list's rows below its header, as the window shows them (on_screen) or
+// as the list view paints them itself into a bitmap of the test's.
+static std::vector<uint32_t> drawn_rows(HWND list, bool on_screen)
+{
+    RECT client, header;
+    GetClientRect(list, &client);
+    GetWindowRect((HWND) SendMessageA(list, LVM_GETHEADER, 0, 0), &header);
+    LONG top = header.bottom - header.top, width = client.right;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC window = GetDC(list), memory = CreateCompatibleDC(window);
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ original = SelectObject(memory, bitmap);
+    if (on_screen) {
+        BitBlt(memory, 0, 0, width, client.bottom, window, 0, 0, SRCCOPY);
+    } else {
+        SendMessageA(list, WM_ERASEBKGND, (WPARAM) memory, 0);
+        SendMessageA(list, WM_PAINT, (WPARAM) memory, 0);
+    }
+    GdiFlush();
+    const uint32_t *pixel = (const uint32_t *) bits;
+    std::vector<uint32_t> rows(pixel + top * width, pixel + client.bottom * width);
+    SelectObject(memory, original);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(list, window);
+    return rows;
+}
+
 TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
 {
     const char *moskva = "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0"; // Москва
@@ -206,6 +236,17 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
             b->lastModified = modified[m];
             EXPECT_EQ(image(0), icons[v][m] - '0') << v << m;
         }
+    // The rows with four different icons, two selected in the focused list:
+    // on screen as the list view draws them itself.
+    for (int i = 0; i < 4; i++) {
+        item(i)->lastVisit = DATE_NONE;
+        item(i)->lastModified = modified[i];
+    }
+    select({1, 2});
+    SetFocus(list);
+    InvalidateRect(list, NULL, TRUE);
+    pump();
+    EXPECT_EQ(drawn_rows(list, true), drawn_rows(list, false));
     // The visit rule: a modification date in the future becomes the visit.
     b->lastModified = 0xF0000000u;
     set_visit_time(b, 1000);
