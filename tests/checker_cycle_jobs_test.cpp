@@ -134,7 +134,7 @@ TEST_F(Cycle, ResumedSearchAgreesWithASearchFromTheTop)
     }
     start_check_cycle(app);
     std::string probing;
-    for (int step = 0; step < 1500 && !HasFailure(); step++) {
+    for (int step = 0; step < 3000 && !HasFailure(); step++) {
         SCOPED_TRACE(step);
         vec *all = app->bookmarks;
         Bookmark *some = all->count ? vec_at<Bookmark>(all, rng() % all->count) : nullptr;
