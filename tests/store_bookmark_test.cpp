@@ -60,7 +60,6 @@ TEST_F(BookmarkListTest, OneAdd)
         const char *want;
     } cases[] = {
         {nullptr, nullptr, nullptr, 1000, 2000, 1500, 0, nullptr},
-        {"", "", nullptr, 1000, 2000, 1500, 0, nullptr},
         {"  ", " \t ", "keywords", 1000, 2000, 1500, 0, nullptr},
         {"\t\n\v\f\r \xa0News  x\x85\r\n", " a/b.htm ", nullptr, 1000, 2000, F, 0,
          "a/b.htm|\xa0News  x\x85||1000|2000|failed"}, // inner blanks and bytes beyond ASCII stay
