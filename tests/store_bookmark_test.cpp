@@ -21,7 +21,7 @@
 class BookmarkListTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { app = new_app(); }
+    AppState *app = new_app();
     void TearDown() override
     {
         EXPECT_EQ("", check_app_store(app));
@@ -40,8 +40,6 @@ protected:
         EXPECT_EQ(1u, count());
         return count() ? at(0) : nullptr;
     }
-
-    AppState *app;
 };
 
 // One add to an empty list: the texts trimmed, an entry with neither title
