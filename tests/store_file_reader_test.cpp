@@ -390,14 +390,6 @@ const char CHROMIUM[] = R"({ "checksum": "0123456789abcdef", "roots": {
 
 int opened; // shortcut files opened, counted through the file layer's hook
 
-std::string url_of(const char *text)
-{
-    char *url = shortcut_url(text);
-    std::string s = url ? url : NONE;
-    memFree(url);
-    return s;
-}
-
 // A shortcut as current systems write it.
 const char REAL_STYLE[] =
     "[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,11\r\n"
@@ -422,16 +414,16 @@ TEST(ShortcutUrl, SectionAndKeyWhereverTheyStand)
         {"[Other]\rURL=http://no/\r[InternetShortcut]\rIconIndex=0\rURL = http://d/\rX=1",
          "http://d/"},
         {"[DEFAULT]\nBASEURL=http://x/\n  [InternetShortcut]  \nURL=http://e/\n", "http://e/"},
-        // No URL key in the section: skipped.
-        {"[Other]\r\nURL=http://no/\r\n", NONE},
-        {"URL=http://no/\r\n", NONE},
-        {"[InternetShortcut]\r\n[Other]\r\nURL=http://no/\r\n", NONE},
-        {"[InternetShortcut\r\nURL=http://no/\r\n", NONE},
-        {"[InternetShortcut]\r\n;URL=http://no/\r\nURLS=http://no/\r\nxURL=http://no/", NONE},
-        {"", NONE},
+        // No URL key in the section: skipped (null).
+        {"[Other]\r\nURL=http://no/\r\n", "(null)"},
+        {"URL=http://no/\r\n", "(null)"},
+        {"[InternetShortcut]\r\n[Other]\r\nURL=http://no/\r\n", "(null)"},
+        {"[InternetShortcut\r\nURL=http://no/\r\n", "(null)"},
+        {"[InternetShortcut]\r\n;URL=http://no/\r\nURLS=http://no/\r\nxURL=http://no/", "(null)"},
+        {"", "(null)"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(c.url, url_of(c.text)) << c.text;
+        EXPECT_EQ(c.url, taken(shortcut_url(c.text))) << c.text;
 }
 
 std::string shortcut(const std::string &url)
