@@ -67,15 +67,6 @@ protected:
     {
         books[i].keywords = set_keywords(index, &books[i], text, books[i].keywords);
     }
-    Words entries()
-    {
-        Words w;
-        vec *texts = keyword_index_words(index);
-        for (uint32_t i = 0; i < texts->count; i++)
-            w.push_back(vec_at<char>(texts, i));
-        vec_destroy(texts);
-        return w;
-    }
     std::vector<Bookmark *> all()
     {
         std::vector<Bookmark *> v;
@@ -176,7 +167,12 @@ TEST_F(KeywordIndexTest, InvariantsHoldAfterRandomAssignments)
         std::set<std::string> words;
         for (const auto &h : held)
             words.insert(h.begin(), h.end());
-        ASSERT_EQ(Words(words.begin(), words.end()), entries()) << step;
+        vec *texts = keyword_index_words(index);
+        Words entries;
+        for (uint32_t i = 0; i < texts->count; i++)
+            entries.push_back(vec_at<char>(texts, i));
+        vec_destroy(texts);
+        ASSERT_EQ(Words(words.begin(), words.end()), entries) << step;
     }
 }
 
