@@ -34,11 +34,10 @@ protected:
         add_to(app, title, url, keywords, addDate, lastVisit, lastModified, title_words);
     }
     uint32_t count() { return app->bookmarks->count; }
-    Bookmark *at(uint32_t i) { return vec_at<Bookmark>(app->bookmarks, i); }
     Bookmark *only()
     {
         EXPECT_EQ(1u, count());
-        return count() ? at(0) : nullptr;
+        return count() ? vec_at<Bookmark>(app->bookmarks, 0) : nullptr;
     }
 };
 
