@@ -207,7 +207,6 @@ static std::string repeats_removed_plainly(std::string t, bool case_sensitive)
 
 TEST(RepeatedWords, WithAndWithoutCase)
 {
-    EXPECT_EQ("foo-bar foo", repeats_removed("foo-bar foo", 1));
     // Letters beyond ASCII fold too: CAFÉ café, ΣΟΦΙΑ σοφια, МОСКВА москва;
     // bytes that are no UTF-8 stay as they are.
     const char *folding = "CAF\xc3\x89 \xce\xa3\xce\x9f\xce\xa6\xce\x99\xce\x91 "
@@ -218,11 +217,11 @@ TEST(RepeatedWords, WithAndWithoutCase)
     EXPECT_EQ(folding, repeats_removed(folding, 1));
 
     std::mt19937 rng(99);
-    const char pieces[] = "aAbB ,\t\n";
+    const char pieces[] = "aAbB ,\t\n-"; // a hyphen joins, as any other byte
     for (int round = 0; round < 3000; round++) {
         std::string t;
         for (int n = (int) (rng() % 80); n > 0; n--)
-            t += pieces[rng() % 8];
+            t += pieces[rng() % 9];
         int cs = (int) (rng() % 2);
         ASSERT_EQ(repeats_removed_plainly(t, cs), repeats_removed(t.c_str(), cs))
             << "text [" << t << "] case " << cs;
