@@ -43,16 +43,6 @@ protected:
         app_state_destroy(app);
     }
 
-    // Reads text from a heap block of exactly its size, so that a scan past
-    // the terminating zero is caught by the address sanitizer.
-    void read(const std::string &text, int title_words = 0)
-    {
-        char *copy = (char *) memAlloc(text.size() + 1);
-        memcpy(copy, text.c_str(), text.size() + 1);
-        read_bookmark_file(app, copy, title_words);
-        memFree(copy);
-    }
-
     uint32_t count() const { return app->bookmarks->count; }
 
     // The url as held and the summary of the Bookmark of url.
@@ -229,7 +219,11 @@ TEST_F(Reader, EntriesOfEachText)
         AppState *fresh = new_app();
         std::swap(app, fresh);
         app_state_destroy(fresh);
-        read(c.text, c.title_words);
+        // A heap block of exactly the text's size, so that a scan past the
+        // terminating zero is caught by the address sanitizer.
+        char *text = dupstr(c.text.c_str());
+        read_bookmark_file(app, text, c.title_words);
+        memFree(text);
         std::vector<std::string> want, got;
         for (const auto &e : c.entries) {
             want.push_back(std::string(e.first) + "|" + e.second);
