@@ -146,15 +146,13 @@ TEST_F(Reader, EntriesOfEachText)
         int title_words;
         std::vector<std::pair<const char *, const char *>> entries; // url, summary
     } cases[] = {
-        {"<dl><p><dt><a href=\"http://lower/\" add_date=\"5\">lower case</a>\r\n<dd>kw\r\n"
-         "<DT><A HREF=\"http://split/\">two\r\nlines <b>and</b> tags</A>\n"
+        {"<DT><A HREF=\"http://split/\">two\r\nlines <b>and</b> tags</A>\n"
          "<DT><A HREF=\"http://blank-dd/\">blank</A> <DD>lost\n"
          "<DT><A HREF=\"http://crlf-dd/\">crlf</A>\r\n\r\n<DD>kept<DD>not kept\n"
          "<DT><A HREF=\"http://accent/\">Caf\xe9 \xfc\xdf\xff</A>\n" // no UTF-8: windows-1252
          "<DT><A HREF=\"http://after-accent/\">after</A>\n",
          0,
-         {{"http://lower/", "lower case|kw|now|now|none"}, // add_date is not ADD_DATE
-          {"http://split/", "twolines and tags||now|now|none"},
+         {{"http://split/", "twolines and tags||now|now|none"},
           {"http://blank-dd/", "blank||now|now|none"},
           {"http://crlf-dd/", "crlf|kept|now|now|none"},
           {"http://accent/", "Caf\xc3\xa9 \xc3\xbc\xc3\x9f\xc3\xbf||now|now|none"},
