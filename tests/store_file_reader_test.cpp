@@ -400,7 +400,6 @@ TEST(ShortcutUrl, SectionAndKeyWhereverTheyStand)
         {"[InternetShortcut]\r\nURL=\r\n", ""},
         {"\xEF\xBB\xBF[InternetShortcut]\r\nURL=http://bom.example/", "http://bom.example/"},
         // Another section first, lines around URL=, line ends of every kind.
-        {REAL_STYLE, "https://www.example.org/news?a=1&b=2"},
         {"[InternetShortcut]\r\nBASEURL=http://x/\r\nURL=http://c.example/\r\nModified=1\r\n",
          "http://c.example/"},
         {"[Other]\rURL=http://no/\r[InternetShortcut]\rIconIndex=0\rURL = http://d/\rX=1",
@@ -408,7 +407,6 @@ TEST(ShortcutUrl, SectionAndKeyWhereverTheyStand)
         {"[DEFAULT]\nBASEURL=http://x/\n  [InternetShortcut]  \nURL=http://e/\n", "http://e/"},
         // No URL key in the section: skipped (null).
         {"[Other]\r\nURL=http://no/\r\n", "(null)"},
-        {"URL=http://no/\r\n", "(null)"},
         {"[InternetShortcut]\r\n[Other]\r\nURL=http://no/\r\n", "(null)"},
         {"[InternetShortcut\r\nURL=http://no/\r\n", "(null)"},
         {"[InternetShortcut]\r\n;URL=http://no/\r\nURLS=http://no/\r\nxURL=http://no/", "(null)"},
