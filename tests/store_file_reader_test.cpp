@@ -157,19 +157,6 @@ TEST_F(Reader, EntriesOfEachText)
           {"http://crlf-dd/", "crlf|kept|now|now|none"},
           {"http://accent/", "Caf\xc3\xa9 \xc3\xbc\xc3\x9f\xc3\xbf||now|now|none"},
           {"http://after-accent/", "after||now|now|none"}}},
-        // Nested folders are flattened and read in file order: the first of
-        // two entries with one url (in any letter case) is kept, the later
-        // one's newer dates merged in. Headings and folder descriptions add
-        // nothing.
-        {"<H1>Bookmarks</H1>\n<DL><p>\n<DT><H3>Folder</H3>\n<DD>folder description\n<DL><p>\n"
-         "  <DT><H3>Inner</H3>\n  <DL><p>\n"
-         "    <DT><A HREF=\"http://Dup.example/\" ADD_DATE=\"1\" LAST_MODIFIED=\"10\">first</A>\n"
-         "  </DL><p>\n</DL><p>\n"
-         "<DT><A HREF=\"HTTP://dup.EXAMPLE/\" ADD_DATE=\"2\" LAST_MODIFIED=\"20\">second</A>\n"
-         "<DT><A HREF=\"http://other/\" ADD_DATE=\"3\">other</A>\n</DL>\n",
-         1,
-         {{"http://Dup.example/", "first|first|1|none|20"},
-          {"http://other/", "other|other|3|now|none"}}},
         // Entities are decoded before keywords are made.
         {"<DT><A HREF=\"http://q/?a=1&amp;b=2&c=3\">AT&amp;T &lt;News&gt;</A>\n"
          "<DD>rock&#39;n&#39;roll &#8211; &quot;live&quot;\n",
