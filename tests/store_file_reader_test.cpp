@@ -157,11 +157,6 @@ TEST_F(Reader, EntriesOfEachText)
           {"http://crlf-dd/", "crlf|kept|now|now|none"},
           {"http://accent/", "Caf\xc3\xa9 \xe2\x80\x93 \xc3\xbc\xc3\x9f\xc3\xbf||now|now|none"},
           {"http://after-accent/", "after||now|now|none"}}},
-        // Entities are decoded before keywords are made.
-        {"<DT><A HREF=\"http://q/?a=1&amp;b=2&c=3\">AT&amp;T &lt;News&gt;</A>\n"
-         "<DD>rock&#39;n&#39;roll &#8211; &quot;live&quot;\n",
-         0,
-         {{"http://q/?a=1&b=2&c=3", "AT&T <News>|rock n roll \xe2\x80\x93 live|now|now|none"}}},
         // Files in windows-1252: a browser export that says so (the first
         // text above says nothing, as the own files of earlier versions,
         // written in the ANSI code page); and a UTF-8 file where bytes typed
@@ -254,8 +249,9 @@ TEST_F(Reader, BrowserExports)
     // Two hand-made exports read one after the other, with title words on.
     // Indented <DD> lines (as browsers write them) add no keywords; in the
     // older file's <DD> lines, which follow </A> directly, the line breaks
-    // are dropped, so words on either side of one run together. LAST_VISIT
-    // is read where there is one; 0 is a time like any other.
+    // are dropped, so words on either side of one run together. Entities
+    // are decoded before keywords are made. LAST_VISIT is read where there is
+    // one; 0 is a time like any other.
     const std::string data = source_dir() + "/data/";
     ASSERT_EQ(12, import(data + "browser-export-folders.htm"));
     ASSERT_EQ(5, import(data + "browser-export-classic.htm")); // the tide tables are there already
@@ -273,6 +269,9 @@ TEST_F(Reader, BrowserExports)
         {"http://www.example.com/rail/timetable.html",
          "Rail Timetable: Winter 1998|Rail Timetable Winter 1998 Departures arrivalsweekdays "
          "only|880000000|890000000|885000000"},
+        {"http://dict.example.org/cgi-bin/look?word=\"sea\"",
+         "Dictionary \xe2\x80\x9csea\xe2\x80\x9d|Dictionary \xe2\x80\x9csea\xe2\x80\x9d Words "
+         "phrases Brien notes|880000200|880000300|0"},
         {"http://10.0.0.7:8000/~ada/notes.txt", "ada's notes|ada notes|880000400|0|880000400"},
         {"https://lower.example.net/", "lower case markup|lower case markup|now|now|none"},
     };
