@@ -33,12 +33,6 @@ TEST(Utf8, SequencesAndCuts)
     };
     for (const auto &c : cuts)
         EXPECT_EQ(c.cut, utf8_cut(c.text, c.max)) << c.text << " " << c.max;
-
-    char out[4];
-    EXPECT_EQ(0u, utf8_encode(0xD800, out));
-    EXPECT_EQ(0u, utf8_encode(0x110000, out));
-    EXPECT_EQ(4u, utf8_encode(0x10FFFF, out));
-    EXPECT_EQ(std::string("\xf4\x8f\xbf\xbf"), std::string(out, 4));
 }
 
 // Every two-byte character of the folding blocks: folding keeps its length and is done after
