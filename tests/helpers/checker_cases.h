@@ -90,6 +90,8 @@ inline const DateCase DATE_CASES[] = {
     {"Last-Modified: Sun, 07 Feb 2106 06:28:12 GMT", 0xFFFFFFFCu},
     {"Last-Modified: Sun, 07 Feb 2106 06:28:13 GMT", DATE_NONE},
     {"Last-Modified: Sun, 07 Feb 99999999999 06:28:13 GMT", DATE_NONE},
+    // A field's number wraps at 2^32: day 2^32 + 6 is day 6.
+    {"Last-Modified: Sun, 4294967302 Nov 1994 08:49:37 GMT", 784111777},
     {"Last-Modified: 06 Nov 1994 08:49:37 GMT", DATE_NONE},
     {"Last-Modified: Sun, 06 Nov 1994 08:49 GMT", DATE_NONE},
     {"HTTP/1.0 200 OK\r\nDate: Sun, 06 Nov 1994 08:49:37 GMT\r\n", DATE_NONE},
