@@ -102,7 +102,6 @@ TEST_F(Cli, EveryCommandEndToEnd)
         {{"add", "HTTPS://X.EXAMPLE/tea", "--title", "Tea"}, "Stored already"},
         {{"search", "openings"}, "Chess Openings\thttp://chess.example/\tnew\n"
                                  "Go Openings\thttp://go.example/\tunchanged\n"},
-        {{"search", "op", "&", "!go"}, "Chess Openings\t"},
         {{"search", "--sort", "url"}, "http://chess.example/\tnew\nGo Openings\thttp://go.example/"
                                       "\tunchanged\nTea\thttps://x.example/Tea\tunknown\n"},
         {{"search", "--hint", "te"}, "tea"},
