@@ -201,8 +201,7 @@ const uint32_t PAGES = 17; // the last one over TLS
 std::string reply(int page)
 {
     const char *const formats[] = {
-        "HTTP/1.0 200 OK\r\nLast-Modified: Sun, 06 Nov 1994 08:49:%02d "
-        "GMT\r\n\r\n",
+        "HTTP/1.0 200 OK\r\nLast-Modified: Sun, 06 Nov 1994 08:49:%02d GMT\r\n\r\n",
         "HTTP/1.0 200 OK\r\nServer: x%d\r\n\r\n",
         "HTTP/1.0 404 Not Found\r\nServer: x%d\r\n\r\n",
         "no status line %d\r\n\r\n",
