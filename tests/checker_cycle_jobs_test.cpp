@@ -107,8 +107,6 @@ TEST_F(Cycle, ReportsReachEveryBookmarkOfTheUrlIgnoringCase)
     EXPECT_EQ(std::vector<Bookmark *>{a}, checker.redrawn);
     check_status_arrived(app, "", DATE_FAILED);
     EXPECT_EQ(DATE_FAILED, e->lastModified);
-    check_status_arrived(app, "http://gone/", T1); // deleted meanwhile: nothing changes
-    EXPECT_EQ(DATE_NONE, b->lastModified);
 }
 
 // Random changes between and during probes, requests lost before the
