@@ -107,8 +107,6 @@ TEST_F(Cycle, ReportsReachEveryBookmarkOfTheUrlIgnoringCase)
     EXPECT_EQ(std::vector<Bookmark *>{a}, checker.redrawn);
     check_status_arrived(app, "", DATE_FAILED);
     EXPECT_EQ(DATE_FAILED, e->lastModified);
-    check_status_arrived(app, "http://gone/", T1); // deleted meanwhile: nothing changes
-    EXPECT_EQ(DATE_NONE, b->lastModified);
 }
 
 // Random changes between and during probes, requests lost before the
@@ -201,8 +199,7 @@ const uint32_t PAGES = 17; // the last one over TLS
 std::string reply(int page)
 {
     const char *const formats[] = {
-        "HTTP/1.0 200 OK\r\nLast-Modified: Sun, 06 Nov 1994 08:49:%02d "
-        "GMT\r\n\r\n",
+        "HTTP/1.0 200 OK\r\nLast-Modified: Sun, 06 Nov 1994 08:49:%02d GMT\r\n\r\n",
         "HTTP/1.0 200 OK\r\nServer: x%d\r\n\r\n",
         "HTTP/1.0 404 Not Found\r\nServer: x%d\r\n\r\n",
         "no status line %d\r\n\r\n",
