@@ -222,29 +222,34 @@ void http_server_stop(HttpServer *server)
 
 int http_server_start_tls(HttpServer *server)
 {
-    if (!tls_host_trust_test_ca(TL_TLS_DIR "/ca.pem")) return 0;
+    // Each step that fails says which, for a failure seen once under load.
+    auto fail = [](const char *step) {
+        fprintf(stderr, "http_server_start_tls: %s failed\n", step);
+        return 0;
+    };
+    if (!tls_host_trust_test_ca(TL_TLS_DIR "/ca.pem")) return fail("trusting the test CA");
     uint16_t control_port;
     OsSocket listener = os_socket_listen_loopback(1, &control_port);
-    if (listener == OS_SOCKET_NONE) return 0;
+    if (listener == OS_SOCKET_NONE) return fail("listening");
     std::string args =
         TL_TLS_DIR " " + std::to_string(control_port) + " " + std::to_string(server->port);
     // The first native program started from a freshly made Wine prefix can
     // take seconds to come up.
-    OsSocket control =
-        tls_host_spawn(TL_TLS_RELAY, args) ? os_socket_accept(listener, 30000) : OS_SOCKET_NONE;
+    if (!tls_host_spawn(TL_TLS_RELAY, args)) return fail("starting the relay");
+    OsSocket control = os_socket_accept(listener, 30000);
     os_socket_close(listener);
-    if (control == OS_SOCKET_NONE) return 0;
+    if (control == OS_SOCKET_NONE) return fail("the relay's connection");
     server->relay_control = control;
     // The relay's two ports, "TRUSTED UNTRUSTED\n", read up to the line's end.
     char line[64] = {};
     size_t got = 0;
     while (got < sizeof line - 1 && !memchr(line, '\n', got)) {
-        int n = os_socket_recv(control, line + got, sizeof line - 1 - got, 10000);
-        if (n <= 0) return 0;
+        int n = os_socket_recv(control, line + got, sizeof line - 1 - got, 30000);
+        if (n <= 0) return fail("reading the relay's ports");
         got += (size_t) n;
     }
     unsigned trusted, untrusted;
-    if (sscanf(line, "%u %u", &trusted, &untrusted) != 2) return 0;
+    if (sscanf(line, "%u %u", &trusted, &untrusted) != 2) return fail("the relay's ports");
     server->tls_ports[0] = (uint16_t) trusted, server->tls_ports[1] = (uint16_t) untrusted;
     return 1;
 }

@@ -37,9 +37,9 @@ int tls_host_trust_test_ca(const std::string &path)
                               &size, nullptr, nullptr))
         return 0;
     // The prefix's store is shared with test programs running at the same
-    // time, whose additions of the same certificate can make one fail: a few
-    // tries, a moment apart.
-    for (int attempt = 0; attempt < 5; attempt++, Sleep(100))
+    // time, whose additions of the same certificate can make one fail: tries
+    // a moment apart, for up to five seconds on a loaded machine.
+    for (int attempt = 0; attempt < 20; attempt++, Sleep(250))
         if (CertAddEncodedCertificateToSystemStoreA("Root", der, size)) return 1;
     return 0;
 }
