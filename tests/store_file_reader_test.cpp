@@ -221,6 +221,7 @@ TEST(HtmlText, DecodesTheKnownEntitiesOnly)
         {"&#233;&#8211;&#128512;&#x1F600;&#xe9;&#150;&#x81;&#160;&#1114111;",
          "\xc3\xa9\xe2\x80\x93\xf0\x9f\x98\x80\xf0\x9f\x98\x80\xc3\xa9\xe2\x80\x93\xc2\x81\xc2\xa0"
          "\xf4\x8f\xbf\xbf"},
+        {"&#2047;&#2048;&#65535;&#65536;", "\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf\xf0\x90\x80\x80"},
         {"&#xD800;&#57343;&#1114112;&#x110000;", "&#xD800;&#57343;&#1114112;&#x110000;"},
         {"&#99999999999999999999999999;&#xfffffffffffffffff;&AMP;", //
          "&#99999999999999999999999999;&#xfffffffffffffffff;&AMP;"},
