@@ -115,7 +115,6 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
     set_state(list, 3, LVIS_SELECTED | LVIS_FOCUSED);
     type("chess");
     EXPECT_EQ(column(0), (Texts{"chess club", "Chess Openings Guide", "Chessboard Shop"}));
-    EXPECT_EQ(column(1), (Texts{"http://r.example/", "http://p.example/", "http://q.example/"}));
     EXPECT_EQ(status(), "Chess chessboard|3 Trovelinks");
     EXPECT_EQ(list_selected_count(app), 0);
     EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED), -1);
@@ -139,10 +138,6 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
     type("cooking)");
     EXPECT_EQ(list_count(app), 0);
     EXPECT_EQ(part(1), "No Trovelinks");
-    clear_box();
-    type("cooking");
-    EXPECT_EQ(column(0), Texts{"Cooking Basics"});
-    EXPECT_EQ(part(1), "1 Trovelink");
     // The caret picks the word of the hint: before «x» in «ch & x».
     clear_box();
     type("ch & x");
@@ -247,10 +242,8 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
     InvalidateRect(list, NULL, TRUE);
     pump();
     EXPECT_EQ(drawn_rows(list, true), drawn_rows(list, false));
-    // The visit rule: a modification date in the future becomes the visit.
-    b->lastModified = 0xF0000000u;
-    set_visit_time(b, 1000);
-    EXPECT_EQ(b->lastVisit, 0xF0000000u);
+    // The visit rule: a failed check's mark is no date to take as the visit
+    // (a modification in the future is Mark Visited's test).
     b->lastModified = DATE_FAILED;
     set_visit_time(b, 1000);
     EXPECT_EQ(b->lastVisit, 1000u);
