@@ -69,8 +69,7 @@ TEST_F(Browser, OpenSendsTheUrlAndBringsTheBrowserForward)
                          "WWW_GetWindowInfo|0xFFFFFFFF"}));
         EXPECT_FALSE(IsIconic(browser.window()));
         EXPECT_EQ(GetForegroundWindow(), browser.window());
-        EXPECT_GE(item(0)->lastVisit, before);
-        EXPECT_NE(item(0)->lastVisit, DATE_NONE);
+        EXPECT_LE(item(0)->lastVisit - before, 60u); // visited now, not DATE_NONE
     }
     EXPECT_FALSE(file_exists(log())); // the browser ran: nothing started
 }
