@@ -159,9 +159,10 @@ void registry_set_dword(const char *name, DWORD value)
     RegSetKeyValueA(HKEY_CURRENT_USER, PROPERTIES, name, REG_DWORD, &value, sizeof value);
 }
 
-void registry_set_string(const char *name, const char *value)
+void registry_set_string(const char *name, const char *value, const char *key)
 {
-    RegSetKeyValueA(HKEY_CURRENT_USER, PROPERTIES, name, REG_SZ, value, (DWORD) strlen(value) + 1);
+    RegSetKeyValueA(HKEY_CURRENT_USER, key ? key : PROPERTIES, name, REG_SZ, value,
+                    (DWORD) strlen(value) + 1);
 }
 
 std::string registry_dwords(const char *sub_key, const std::vector<const char *> &names)
