@@ -117,7 +117,6 @@ TEST_F(BrowserGui, StartupReadsTheBookmarksOfTheBrowserInUse)
         DialogClicker clicker;
         clicker.answer("Browse for Folder", IDOK, wait_for_selection(favorites));
         command(IDM_IMPORT_FAVORITES);
-        EXPECT_EQ(clicker.pending(), 0);
         std::string status = std::to_string(added) + " Trovelinks imported from " + favorites;
         EXPECT_EQ(lstrcmpiA(part(0).c_str(), status.c_str()), 0) << part(0);
     }
