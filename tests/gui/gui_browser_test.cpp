@@ -158,26 +158,20 @@ TEST_F(Browser, FastAddAndAddStartFromTheBrowsersPageOrACopiedUrl)
     HttpHandler handler(record_command().c_str(), "Netscape", "WWW_OpenURL");
     start(bookmark_file({{"http://a.example/", "A chess", "openings"}}).c_str());
     const char *stored = "\"HTTP://A.EXAMPLE/\",\"Netscape - [Other]\"";
+    const char *guide = "\"http://new.example/x\",\"Netscape - [Chess Openings Guide]\"";
+    const char *page = "\"http://new.example/\",\"Netscape - [New Page]\""; // "page": a stop word
     struct {
         const char *reply, *clipboard;
         int command;
         const char *boxes;    // title|url|keywords shown; null: no dialog
         const char *typed[3]; // filled in before OK; none: Cancel
     } cases[] = {
-        {"\"http://new.example/x\",\"Netscape - [Chess Openings Guide]\"",
-         "",
-         IDM_FAST_ADD,
-         nullptr,
-         {}},
+        {guide, "", IDM_FAST_ADD, nullptr, {}},
         {stored, "", IDM_FAST_ADD, nullptr, {}},
         {"\"http://t.example/\",\"Netscape - []\"", "", IDM_FAST_ADD, nullptr, {}}, // no title
         {"\"\",\"Netscape - [No Url]\"", "", IDM_FAST_ADD, nullptr, {}},
         {stored, "", IDM_ADD, "A chess|http://a.example/|openings", {}},
-        {"\"http://new.example/\",\"Netscape - [New Page]\"",
-         "http://clip.example/",
-         IDM_ADD,
-         "New Page|http://new.example/|New",
-         {}}, // "page" is a stop word
+        {page, "http://clip.example/", IDM_ADD, "New Page|http://new.example/|New", {}},
         {nullptr, " http://clip.example/x \r\n", IDM_ADD, "|http://clip.example/x|", {}},
         {nullptr, "not a url", IDM_ADD, "||", {"Go Rules", "http://go.example/", "baduk weiqi"}},
         {nullptr, "not a url", IDM_FAST_ADD, nullptr, {}},
