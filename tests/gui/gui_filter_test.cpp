@@ -217,29 +217,22 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
     status_message(app, std::string(300, 'h').c_str());
     EXPECT_EQ(part(0), std::string(255, 'h'));
 
-    // The status icon for each combination of dates: by visit, then by
-    // modification.
-    Bookmark *b = item(0);
-    const uint32_t visits[] = {DATE_NONE, 100, 500, 900};
-    const uint32_t modified[] = {DATE_NONE, DATE_FAILED, DATE_CHECKING, 500};
-    const char *icons[] = {"0132", "0132", "0130", "0130"};
-    for (int v = 0; v < 4; v++)
-        for (int m = 0; m < 4; m++) {
-            b->lastVisit = visits[v];
-            b->lastModified = modified[m];
-            EXPECT_EQ(image(0), icons[v][m] - '0') << v << m;
-        }
-    // The rows with four different icons, two selected in the focused list:
+    // The rows with four different icons, never visited and not checked, failed,
+    // being checked or modified (the icons of a visit before or after the
+    // modification are Mark Visited's test), two selected in the focused list:
     // on screen as the list view draws them itself.
+    const uint32_t modified[] = {DATE_NONE, DATE_FAILED, DATE_CHECKING, 500};
     for (int i = 0; i < 4; i++) {
         item(i)->lastVisit = DATE_NONE;
         item(i)->lastModified = modified[i];
+        EXPECT_EQ(image(i), "0132"[i] - '0') << i;
     }
     select({1, 2});
     SetFocus(list);
     InvalidateRect(list, NULL, TRUE);
     pump();
     EXPECT_EQ(drawn_rows(list, true), drawn_rows(list, false));
+    Bookmark *b = item(0);
     // The visit rule: a failed check's mark is no date to take as the visit
     // (a modification in the future is Mark Visited's test).
     b->lastModified = DATE_FAILED;
