@@ -29,13 +29,6 @@ static int ink(HWND window, const RECT &rect)
     return n;
 }
 
-static void set_state(HWND list, int index, UINT state)
-{
-    LVITEMA item = {};
-    item.stateMask = item.state = state;
-    SendMessageA(list, LVM_SETITEMSTATE, (WPARAM) index, (LPARAM) &item);
-}
-
 static uint32_t fake_tick;
 static uint32_t read_fake_tick(void)
 {
@@ -112,12 +105,12 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
         SendMessageA(bar, SB_GETRECT, (WPARAM) i, (LPARAM) &parts[i]);
         shown[i] = pixels(bar, parts[i]);
     }
-    set_state(list, 3, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list, 3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     type("chess");
     EXPECT_EQ(column(0), (Texts{"chess club", "Chess Openings Guide", "Chessboard Shop"}));
     EXPECT_EQ(status(), "Chess chessboard|3 Trovelinks");
     EXPECT_EQ(list_selected_count(app), 0);
-    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED), -1);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), -1);
     SCROLLINFO range = {sizeof range, SIF_RANGE, 0, 0, 0, 0, 0};
     GetScrollInfo(list, SB_VERT, &range);
     EXPECT_EQ(range.nMax, 2);
@@ -131,7 +124,7 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
         EXPECT_NE(pixels(bar, parts[i]), shown[i]) << i;
     }
 
-    set_state(list, 2, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     type(" & (");
     EXPECT_EQ(status(), "Search expression error|Trovelinks ???");
     EXPECT_EQ(list_first_selected(app), 2); // the same set: the list untouched
@@ -251,11 +244,10 @@ TEST_F(Gui, HeaderClicksSortByEachColumnKeepingTheSelection)
                          {"http://e.example/", "gamma", ""},
                          {"http://d.example/", "BETA", ""}})
               .c_str());
+    HWND list = (HWND) app->list_view;
     auto click = [&](int column) {
         NMLISTVIEW n = {};
-        n.hdr.hwndFrom = (HWND) app->list_view;
-        n.hdr.idFrom = IDC_LIST;
-        n.hdr.code = LVN_COLUMNCLICK;
+        n.hdr = {list, IDC_LIST, (UINT) LVN_COLUMNCLICK};
         n.iItem = -1;
         n.iSubItem = column;
         SendMessageA((HWND) app->main_window, WM_NOTIFY, IDC_LIST, (LPARAM) &n);
@@ -265,20 +257,19 @@ TEST_F(Gui, HeaderClicksSortByEachColumnKeepingTheSelection)
     auto chosen = [&]() {
         std::string v;
         for (int i = 0; i < list_count(app); i++)
-            if (SendMessageA((HWND) app->list_view, LVM_GETITEMSTATE, i, LVIS_SELECTED))
+            if (ListView_GetItemState(list, i, LVIS_SELECTED))
                 v += std::string(item(i)->title) + " ";
-        int focus =
-            (int) SendMessageA((HWND) app->list_view, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED);
+        int focus = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
         return v + "|" + (focus < 0 ? "none" : item(focus)->title);
     };
     // A list without a scroll bar: its header is drawn after start-up too.
-    HWND header = (HWND) SendMessageA((HWND) app->list_view, LVM_GETHEADER, 0, 0);
+    HWND header = ListView_GetHeader(list);
     RECT heading;
     GetClientRect(header, &heading);
     EXPECT_GT(ink(header, heading), 20);
     Texts first = column(1);
     select({0, 2}); // alpha and gamma
-    set_state((HWND) app->list_view, 2, LVIS_FOCUSED);
+    ListView_SetItemState(list, 2, LVIS_FOCUSED, LVIS_FOCUSED);
     click(1);
     EXPECT_EQ(app->sort_column, 1);
     EXPECT_EQ(column(1), (Texts{"http://a.example/", "http://b.example/z", "http://c.example/",

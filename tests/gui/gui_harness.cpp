@@ -313,11 +313,7 @@ std::vector<std::string> Gui::column(int column)
     int n = list_count(app);
     for (int i = 0; i < n; i++) {
         char text[512] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA((HWND) app->list_view, LVM_GETITEMTEXTA, (WPARAM) i, (LPARAM) &item);
+        ListView_GetItemText((HWND) app->list_view, i, column, text, sizeof text);
         texts.push_back(text);
     }
     return texts;
@@ -334,12 +330,9 @@ int Gui::image(int index)
 
 void Gui::select(const std::vector<int> &indices)
 {
-    HWND list = (HWND) app->list_view;
     list_deselect_all(app);
-    LVITEMA item = {};
-    item.stateMask = item.state = LVIS_SELECTED;
     for (int i : indices)
-        SendMessageA(list, LVM_SETITEMSTATE, (WPARAM) i, (LPARAM) &item);
+        ListView_SetItemState((HWND) app->list_view, i, LVIS_SELECTED, LVIS_SELECTED);
     pump();
 }
 
