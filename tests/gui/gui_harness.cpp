@@ -134,13 +134,8 @@ DialogClicker::Action wait_for_selection(std::string path)
         HWND tree = FindWindowExA(dialog, NULL, "SysTreeView32", NULL);
         for (int waited = 0; tree && waited < 10000; waited += 50) {
             char text[MAX_PATH] = "";
-            TVITEMA item = {};
-            item.mask = TVIF_TEXT;
-            item.hItem = (HTREEITEM) SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            if (item.hItem && SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM) &item) &&
-                lstrcmpiA(text, name.c_str()) == 0)
+            TVITEMA item = {TVIF_TEXT, TreeView_GetSelection(tree), 0, 0, text, sizeof text};
+            if (item.hItem && TreeView_GetItem(tree, &item) && lstrcmpiA(text, name.c_str()) == 0)
                 return;
             if (waited == 2000)
                 SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM) path.c_str());
@@ -321,10 +316,8 @@ std::vector<std::string> Gui::column(int column)
 
 int Gui::image(int index)
 {
-    LVITEMA item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = index;
-    SendMessageA((HWND) app->list_view, LVM_GETITEMA, 0, (LPARAM) &item);
+    LVITEMA item = {LVIF_IMAGE, index};
+    ListView_GetItem((HWND) app->list_view, &item);
     return item.iImage;
 }
 
