@@ -198,10 +198,10 @@ static int refuse_replace(OsFileOp op, const char *)
 // chooser: the selection in display order, or everything (in BookmarkList
 // order, as the save writes it). Cancel there asks for no file; a failed
 // write says so (that it keeps the file is the store's tests'). Then Mark
-// Visited and Copy URL. The import itself is tested on its own (store_file_reader_test);
-// here the file dialog, the status text, the filter run afterwards, a file
-// that cannot be read, and Cancel. Then a Save that fails says so; Quit
-// destroys the window, and the exit saves.
+// Visited and Copy URL. The import itself is tested on its own
+// (store_file_reader_test); here the file dialog, the status text, the
+// filter run afterwards, a file that cannot be read, and Cancel. Then a Save
+// that fails says so; Quit destroys the window, and the exit saves.
 TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
 {
     const std::string out = dir + "out.htm";

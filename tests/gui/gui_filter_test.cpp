@@ -210,10 +210,10 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
     status_message(app, std::string(300, 'h').c_str());
     EXPECT_EQ(part(0), std::string(255, 'h'));
 
-    // The rows with four different icons, never visited and not checked, failed,
-    // being checked or modified (the icons of a visit before or after the
-    // modification are Mark Visited's test), two selected in the focused list:
-    // on screen as the list view draws them itself.
+    // Four rows never visited, with the icons of a Bookmark not checked,
+    // failed, being checked and modified (a visit before or after the
+    // modification is Mark Visited's test); two of them selected in the
+    // focused list: on screen as the list view draws them itself.
     const uint32_t modified[] = {DATE_NONE, DATE_FAILED, DATE_CHECKING, 500};
     for (int i = 0; i < 4; i++) {
         item(i)->lastVisit = DATE_NONE;
