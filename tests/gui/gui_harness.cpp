@@ -134,7 +134,11 @@ DialogClicker::Action wait_for_selection(std::string path)
         HWND tree = FindWindowExA(dialog, NULL, "SysTreeView32", NULL);
         for (int waited = 0; tree && waited < 10000; waited += 50) {
             char text[MAX_PATH] = "";
-            TVITEMA item = {TVIF_TEXT, TreeView_GetSelection(tree), 0, 0, text, sizeof text};
+            TVITEMA item = {};
+            item.mask = TVIF_TEXT;
+            item.hItem = TreeView_GetSelection(tree);
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
             if (item.hItem && TreeView_GetItem(tree, &item) && lstrcmpiA(text, name.c_str()) == 0)
                 return;
             if (waited == 2000)
@@ -316,7 +320,9 @@ std::vector<std::string> Gui::column(int column)
 
 int Gui::image(int index)
 {
-    LVITEMA item = {LVIF_IMAGE, index};
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = index;
     ListView_GetItem((HWND) app->list_view, &item);
     return item.iImage;
 }
