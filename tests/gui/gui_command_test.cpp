@@ -166,7 +166,6 @@ TEST_F(Gui, CommandStateRuleAndDelete)
         EXPECT_EQ(trimmed(clicker.texts()[0]), trimmed(c.question));
         EXPECT_EQ(list_selected_count(app), (int) c.selection.size()); // No keeps it
     }
-    EXPECT_EQ(list_count(app), 14);
     HWND list = (HWND) app->list_view;
     SetFocus(list);
     DialogClicker clicker(IDYES);
@@ -198,15 +197,15 @@ static int refuse_replace(OsFileOp op, const char *)
 // Nothing selected: Export writes everything without asking. Else the scope
 // chooser: the selection in display order, or everything (in BookmarkList
 // order, as the save writes it). Cancel there asks for no file; a failed
-// write says so and keeps the file that was there. Then Mark Visited and
-// Copy URL. The import itself is tested on its own (store_file_reader_test);
-// here the file dialog, the status text, the filter run afterwards, a file
-// that cannot be read, and Cancel. Then a Save that fails says so and keeps
-// the file; Quit destroys the window, and the exit saves.
+// write says so (that it keeps the file is the store's tests'). Then Mark
+// Visited and Copy URL. The import itself is tested on its own
+// (store_file_reader_test); here the file dialog, the status text, the
+// filter run afterwards, a file that cannot be read, and Cancel. Then a Save
+// that fails says so; Quit destroys the window, and the exit saves.
 TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
 {
-    const std::string before = three(), out = dir + "out.htm";
-    start(before.c_str());
+    const std::string out = dir + "out.htm";
+    start(three().c_str());
     const std::string chooser =
         "Export Trovelinks|Export &all Trovelinks|Export &selected Trovelinks";
     Texts all;
@@ -234,7 +233,6 @@ TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
         EXPECT_EQ(titles_in(read_file(out)), c.titles);
         EXPECT_EQ(part(0), c.status + out);
     }
-    write_file(out, "kept");
     DialogClicker clicker;
     clicker.answer("Export Trovelinks", IDCANCEL);
     command(IDM_EXPORT);
@@ -243,7 +241,6 @@ TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
     os_file_set_fault_hook(refuse_replace);
     command(IDM_EXPORT);
     os_file_set_fault_hook(nullptr);
-    EXPECT_EQ(read_file(out), "kept");
 
     // Mark Visited dates the selected item's visit now, or at its modification
     // when that is later; Ctrl+C in the filter box copies the one selected URL.
@@ -291,7 +288,6 @@ TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
     status_message(app, "before");
     command(IDM_IMPORT);
     EXPECT_EQ(part(0), "before");
-    EXPECT_EQ(app->bookmarks->count, 4u);
     app->options.backup = 0;
     os_file_set_fault_hook(refuse_replace);
     command(IDM_SAVE);
@@ -301,7 +297,6 @@ TEST_F(Gui, ExportMarkVisitedCopyUrlImportAFailedSaveAndQuit)
                      "Unable to export Trovelinks to specified file\n\n" + out, "Import Bookmarks",
                      "Import Bookmarks", "Unable to import html bookmark file\n\n" + missing,
                      "Import Bookmarks", "Unable to write Trovelinks to file\n\n" + file}));
-    EXPECT_EQ(read_file(file), before);
     write_file(file, "");
     on_command(app, IDM_QUIT, NULL, 0);
     EXPECT_EQ(app->main_window, nullptr);

@@ -29,13 +29,6 @@ static int ink(HWND window, const RECT &rect)
     return n;
 }
 
-static void set_state(HWND list, int index, UINT state)
-{
-    LVITEMA item = {};
-    item.stateMask = item.state = state;
-    SendMessageA(list, LVM_SETITEMSTATE, (WPARAM) index, (LPARAM) &item);
-}
-
 static uint32_t fake_tick;
 static uint32_t read_fake_tick(void)
 {
@@ -112,13 +105,12 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
         SendMessageA(bar, SB_GETRECT, (WPARAM) i, (LPARAM) &parts[i]);
         shown[i] = pixels(bar, parts[i]);
     }
-    set_state(list, 3, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list, 3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     type("chess");
     EXPECT_EQ(column(0), (Texts{"chess club", "Chess Openings Guide", "Chessboard Shop"}));
-    EXPECT_EQ(column(1), (Texts{"http://r.example/", "http://p.example/", "http://q.example/"}));
     EXPECT_EQ(status(), "Chess chessboard|3 Trovelinks");
     EXPECT_EQ(list_selected_count(app), 0);
-    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED), -1);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), -1);
     SCROLLINFO range = {sizeof range, SIF_RANGE, 0, 0, 0, 0, 0};
     GetScrollInfo(list, SB_VERT, &range);
     EXPECT_EQ(range.nMax, 2);
@@ -132,17 +124,12 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
         EXPECT_NE(pixels(bar, parts[i]), shown[i]) << i;
     }
 
-    set_state(list, 2, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     type(" & (");
     EXPECT_EQ(status(), "Search expression error|Trovelinks ???");
     EXPECT_EQ(list_first_selected(app), 2); // the same set: the list untouched
     type("cooking)");
-    EXPECT_EQ(list_count(app), 0);
     EXPECT_EQ(part(1), "No Trovelinks");
-    clear_box();
-    type("cooking");
-    EXPECT_EQ(column(0), Texts{"Cooking Basics"});
-    EXPECT_EQ(part(1), "1 Trovelink");
     // The caret picks the word of the hint: before «x» in «ch & x».
     clear_box();
     type("ch & x");
@@ -165,7 +152,6 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
     RECT scroll = {x, top, x + 1, top + client.bottom};
     std::vector<COLORREF> all = pixels(list, scroll, true);
     type("alpha");
-    EXPECT_EQ(list_count(app), 120);
     EXPECT_NE(pixels(list, scroll, true), all);
     clear_box();
     EXPECT_EQ(pixels(list, scroll, true), all);
@@ -224,33 +210,24 @@ TEST_F(Gui, TheListAndTheStatusBarFollowTheFilterBox)
     status_message(app, std::string(300, 'h').c_str());
     EXPECT_EQ(part(0), std::string(255, 'h'));
 
-    // The status icon for each combination of dates: by visit, then by
-    // modification.
-    Bookmark *b = item(0);
-    const uint32_t visits[] = {DATE_NONE, 100, 500, 900};
+    // Four rows never visited, with the icons of a Bookmark not checked,
+    // failed, being checked and modified (a visit before or after the
+    // modification is Mark Visited's test); two of them selected in the
+    // focused list: on screen as the list view draws them itself.
     const uint32_t modified[] = {DATE_NONE, DATE_FAILED, DATE_CHECKING, 500};
-    const char *icons[] = {"0132", "0132", "0130", "0130"};
-    for (int v = 0; v < 4; v++)
-        for (int m = 0; m < 4; m++) {
-            b->lastVisit = visits[v];
-            b->lastModified = modified[m];
-            EXPECT_EQ(image(0), icons[v][m] - '0') << v << m;
-        }
-    // The rows with four different icons, two selected in the focused list:
-    // on screen as the list view draws them itself.
     for (int i = 0; i < 4; i++) {
         item(i)->lastVisit = DATE_NONE;
         item(i)->lastModified = modified[i];
+        EXPECT_EQ(image(i), "0132"[i] - '0') << i;
     }
     select({1, 2});
     SetFocus(list);
     InvalidateRect(list, NULL, TRUE);
     pump();
     EXPECT_EQ(drawn_rows(list, true), drawn_rows(list, false));
-    // The visit rule: a modification date in the future becomes the visit.
-    b->lastModified = 0xF0000000u;
-    set_visit_time(b, 1000);
-    EXPECT_EQ(b->lastVisit, 0xF0000000u);
+    Bookmark *b = item(0);
+    // The visit rule: a failed check's mark is no date to take as the visit
+    // (a modification in the future is Mark Visited's test).
     b->lastModified = DATE_FAILED;
     set_visit_time(b, 1000);
     EXPECT_EQ(b->lastVisit, 1000u);
@@ -267,11 +244,10 @@ TEST_F(Gui, HeaderClicksSortByEachColumnKeepingTheSelection)
                          {"http://e.example/", "gamma", ""},
                          {"http://d.example/", "BETA", ""}})
               .c_str());
+    HWND list = (HWND) app->list_view;
     auto click = [&](int column) {
         NMLISTVIEW n = {};
-        n.hdr.hwndFrom = (HWND) app->list_view;
-        n.hdr.idFrom = IDC_LIST;
-        n.hdr.code = LVN_COLUMNCLICK;
+        n.hdr = {list, IDC_LIST, (UINT) LVN_COLUMNCLICK};
         n.iItem = -1;
         n.iSubItem = column;
         SendMessageA((HWND) app->main_window, WM_NOTIFY, IDC_LIST, (LPARAM) &n);
@@ -281,20 +257,19 @@ TEST_F(Gui, HeaderClicksSortByEachColumnKeepingTheSelection)
     auto chosen = [&]() {
         std::string v;
         for (int i = 0; i < list_count(app); i++)
-            if (SendMessageA((HWND) app->list_view, LVM_GETITEMSTATE, i, LVIS_SELECTED))
+            if (ListView_GetItemState(list, i, LVIS_SELECTED))
                 v += std::string(item(i)->title) + " ";
-        int focus =
-            (int) SendMessageA((HWND) app->list_view, LVM_GETNEXTITEM, (WPARAM) -1, LVNI_FOCUSED);
+        int focus = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
         return v + "|" + (focus < 0 ? "none" : item(focus)->title);
     };
     // A list without a scroll bar: its header is drawn after start-up too.
-    HWND header = (HWND) SendMessageA((HWND) app->list_view, LVM_GETHEADER, 0, 0);
+    HWND header = ListView_GetHeader(list);
     RECT heading;
     GetClientRect(header, &heading);
     EXPECT_GT(ink(header, heading), 20);
     Texts first = column(1);
     select({0, 2}); // alpha and gamma
-    set_state((HWND) app->list_view, 2, LVIS_FOCUSED);
+    ListView_SetItemState(list, 2, LVIS_FOCUSED, LVIS_FOCUSED);
     click(1);
     EXPECT_EQ(app->sort_column, 1);
     EXPECT_EQ(column(1), (Texts{"http://a.example/", "http://b.example/z", "http://c.example/",

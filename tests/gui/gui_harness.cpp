@@ -136,11 +136,10 @@ DialogClicker::Action wait_for_selection(std::string path)
             char text[MAX_PATH] = "";
             TVITEMA item = {};
             item.mask = TVIF_TEXT;
-            item.hItem = (HTREEITEM) SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+            item.hItem = TreeView_GetSelection(tree);
             item.pszText = text;
             item.cchTextMax = sizeof text;
-            if (item.hItem && SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM) &item) &&
-                lstrcmpiA(text, name.c_str()) == 0)
+            if (item.hItem && TreeView_GetItem(tree, &item) && lstrcmpiA(text, name.c_str()) == 0)
                 return;
             if (waited == 2000)
                 SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, (LPARAM) path.c_str());
@@ -159,9 +158,10 @@ void registry_set_dword(const char *name, DWORD value)
     RegSetKeyValueA(HKEY_CURRENT_USER, PROPERTIES, name, REG_DWORD, &value, sizeof value);
 }
 
-void registry_set_string(const char *name, const char *value)
+void registry_set_string(const char *name, const char *value, const char *key)
 {
-    RegSetKeyValueA(HKEY_CURRENT_USER, PROPERTIES, name, REG_SZ, value, (DWORD) strlen(value) + 1);
+    RegSetKeyValueA(HKEY_CURRENT_USER, key ? key : PROPERTIES, name, REG_SZ, value,
+                    (DWORD) strlen(value) + 1);
 }
 
 std::string registry_dwords(const char *sub_key, const std::vector<const char *> &names)
@@ -312,11 +312,7 @@ std::vector<std::string> Gui::column(int column)
     int n = list_count(app);
     for (int i = 0; i < n; i++) {
         char text[512] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA((HWND) app->list_view, LVM_GETITEMTEXTA, (WPARAM) i, (LPARAM) &item);
+        ListView_GetItemText((HWND) app->list_view, i, column, text, sizeof text);
         texts.push_back(text);
     }
     return texts;
@@ -327,18 +323,15 @@ int Gui::image(int index)
     LVITEMA item = {};
     item.mask = LVIF_IMAGE;
     item.iItem = index;
-    SendMessageA((HWND) app->list_view, LVM_GETITEMA, 0, (LPARAM) &item);
+    ListView_GetItem((HWND) app->list_view, &item);
     return item.iImage;
 }
 
 void Gui::select(const std::vector<int> &indices)
 {
-    HWND list = (HWND) app->list_view;
     list_deselect_all(app);
-    LVITEMA item = {};
-    item.stateMask = item.state = LVIS_SELECTED;
     for (int i : indices)
-        SendMessageA(list, LVM_SETITEMSTATE, (WPARAM) i, (LPARAM) &item);
+        ListView_SetItemState((HWND) app->list_view, i, LVIS_SELECTED, LVIS_SELECTED);
     pump();
 }
 

@@ -71,10 +71,11 @@ std::string dialog_text(HWND dialog);
 std::string window_text(HWND window);
 std::string item_text(HWND dialog, int id);
 
-// Options values as the registry holds them.
+// Options values as the registry holds them; a string value under another
+// key of the current user too.
 void registry_clear(void);
 void registry_set_dword(const char *name, DWORD value);
-void registry_set_string(const char *name, const char *value);
+void registry_set_string(const char *name, const char *value, const char *key = nullptr);
 // The values names of the Properties or Version key, each followed by a
 // space; "-" for one that is missing or not a number.
 std::string registry_dwords(const char *sub_key, const std::vector<const char *> &names);
