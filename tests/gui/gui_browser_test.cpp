@@ -133,7 +133,9 @@ TEST_F(Browser, StartUpLaunchesTheBrowserOnlyWhenNoneServes)
             Texts got = wait_for_log(dde_log(), 0);
             EXPECT_NE(std::find(got.begin(), got.end(), OPEN_A), got.end());
         }
-        if (round >= 2) EXPECT_EQ(browser_open_url("http://host/a.html"), round == 2 ? 1 : 0);
+        if (round >= 2) {
+            EXPECT_EQ(browser_open_url("http://host/a.html"), round == 2 ? 1 : 0);
+        }
         stop();
     }
     EXPECT_EQ(wait_for_log(log(), 3), (Texts{"args|%1", "args|%1", "args|http://host/a.html"}));
