@@ -64,12 +64,12 @@ static void release_bitmap(ListPaint *p)
     p->dc = NULL;
 }
 
+// Frees what of the cells was made, also when their making stopped half-way.
 static void release_icons(IconCells *c)
 {
-    if (!c->dc) return;
-    SelectObject(c->dc, c->original);
-    DeleteObject(c->bitmap);
-    DeleteDC(c->dc);
+    if (c->original) SelectObject(c->dc, c->original);
+    if (c->bitmap) DeleteObject(c->bitmap);
+    if (c->dc) DeleteDC(c->dc);
     memFree(c->made);
     ZeroMemory(c, sizeof *c);
 }
@@ -92,9 +92,7 @@ static IconCells *icon_cells(HWND list, ListPaint *p, HDC dc, HIMAGELIST images,
     c->bitmap = c->dc ? CreateCompatibleBitmap(dc, width * count * 2, height) : NULL;
     c->made = (unsigned char *) memAlloc((uint32_t) count * 2);
     if (!c->bitmap) {
-        if (c->dc) DeleteDC(c->dc);
-        memFree(c->made);
-        ZeroMemory(c, sizeof *c);
+        release_icons(c);
         return NULL;
     }
     ZeroMemory(c->made, (size_t) count * 2);

@@ -45,8 +45,8 @@ HDDEDATA CALLBACK dde_callback(UINT type, UINT format, HCONV conversation, HSZ t
 // Puts text on the clipboard as CF_TEXT, the clipboard opened for owner.
 // Nothing happens when the clipboard cannot be opened.
 void copy_url_to_clipboard(HWND owner, const char *text);
-// single_url_in (session/browser_text.h) of the clipboard's text; null when the clipboard holds no
-// text or cannot be opened. The clipboard is only read.
+// single_url_in (session/browser_text.h) of the clipboard's text; null when
+// the clipboard holds no text or cannot be opened. The clipboard is only read.
 char *clipboard_url(HWND owner);
 
 #endif
